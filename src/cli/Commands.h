@@ -11,5 +11,8 @@ inline constexpr int kExitUsage = 2;
 inline constexpr int kExitCancelled = 130;
 
 void RegisterInfoCommand(CLI::App& app);
+void RegisterMetCommand(CLI::App& app);
+void RegisterPercentileCommand(CLI::App& app);
+void RegisterHoursCommand(CLI::App& app);
 
 }  // namespace zorvik::cli

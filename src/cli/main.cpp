@@ -8,6 +8,9 @@ int main(int argc, char** argv) {
   CLI::App app{"zorvik-cli: percentiles and rolling averages of AERMOD/ISCST3 POSTFILEs"};
   app.require_subcommand(1);
   RegisterInfoCommand(app);
+  RegisterMetCommand(app);
+  RegisterPercentileCommand(app);
+  RegisterHoursCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
