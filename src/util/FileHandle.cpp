@@ -1,0 +1,88 @@
+#include "util/FileHandle.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zorvik {
+
+void TFileHandle::Reset(int fd) noexcept {
+  if (fFd >= 0) ::close(fFd);
+  fFd = fd;
+}
+
+int TFileHandle::Close() noexcept {
+  if (fFd < 0) return 0;
+  int fd = std::exchange(fFd, -1);
+  // After a failed close the descriptor is gone on Linux; retrying could close someone else's.
+  return ::close(fd) == 0 ? 0 : errno;
+}
+
+int OpenRetry(const char* name, int flags, mode_t mode) noexcept {
+  int fd;
+  do {
+    fd = ::open(name, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int64_t PreadFull(int fd, void* buffer, size_t count, int64_t offset) noexcept {
+  auto* out = static_cast<char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pread(fd, out + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+int64_t WriteFull(int fd, const void* buffer, size_t count) noexcept {
+  const auto* in = static_cast<const char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(fd, in + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (n == 0) {
+      errno = EIO;
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+int64_t PwriteFull(int fd, const void* buffer, size_t count, int64_t offset) noexcept {
+  const auto* in = static_cast<const char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pwrite(fd, in + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (n == 0) {
+      errno = EIO;
+      break;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+std::string ErrorText(int err) {
+  char buf[256];
+  // GNU strerror_r returns the text (possibly not in buf).
+  return ::strerror_r(err, buf, sizeof buf);
+}
+
+}  // namespace zorvik
