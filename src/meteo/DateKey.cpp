@@ -80,3 +80,16 @@ bool IsValidDateKey(std::string_view text) {
 }
 
 }  // namespace zorvik
+
+namespace zorvik {
+int32_t NextHourDateKey(int32_t key) {
+  if (key <= 0) return key;
+  TDateKeyParts p = DecodeDateKey(key);
+  if (p.hour < 24) return key + 1;
+  TDateTime date;
+  if (!TryEncodeDate(p.year, p.month, p.day, date)) return key + 1;
+  int y, m, d;
+  DecodeDate(date + 1, y, m, d);
+  return (y % 100) * 1000000 + m * 10000 + d * 100 + 1;
+}
+}  // namespace zorvik

@@ -29,3 +29,8 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 void DecodeDate(TDateTime dt, int& year, int& month, int& day);
 
 }  // namespace zorvik
+
+namespace zorvik {
+// The date key one hour later (96123124 -> 97010101); 0 stays 0.
+int32_t NextHourDateKey(int32_t key);
+}  // namespace zorvik

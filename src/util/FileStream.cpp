@@ -1,0 +1,41 @@
+#include "util/FileStream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "util/Exceptions.h"
+
+namespace zorvik {
+
+TFileStream::TFileStream(const std::string& fileName) : fFileName(fileName) {
+  fHandle.Reset(OpenRetry(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fHandle) throw EFOpenError("Cannot open file " + fileName + ": " + ErrorText(errno));
+  struct stat st {};
+  if (::fstat(fHandle.Get(), &st) != 0) RaiseLastOSError("Cannot read the size of " + fileName);
+  if (S_ISDIR(st.st_mode)) throw EFOpenError("Cannot open file " + fileName + ": it is a folder");
+  fSize = st.st_size;
+}
+
+int64_t TFileStream::Read(void* buffer, int64_t count) {
+  if (count <= 0 || fPosition >= fSize) return 0;
+  const int64_t n = PreadFull(fHandle.Get(), buffer, static_cast<size_t>(count), fPosition);
+  if (n < 0) RaiseLastOSError("Cannot read " + fFileName + " at byte offset " + std::to_string(fPosition));
+  fPosition += n;
+  return n;
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+  int64_t target = offset;
+  if (origin == TSeekOrigin::soCurrent) target = fPosition + offset;
+  if (origin == TSeekOrigin::soEnd) target = fSize + offset;
+  if (target < 0) {
+    fPosition = 0;
+    return -1;
+  }
+  fPosition = target;
+  return fPosition;
+}
+
+}  // namespace zorvik
