@@ -1,0 +1,160 @@
+#include "engine/BlockStore.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "engine/EngineOptions.h"
+#include "meteo/DateKey.h"
+#include "util/Exceptions.h"
+
+namespace zorvik {
+
+int32_t AdvanceDateOneHour(int32_t aDate) {
+  if (aDate <= 0 || aDate > 99999999) return 0;
+  TDateKeyParts p = DecodeDateKey(aDate);
+  if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > DaysInMonth(p.year, p.month) || p.hour < 1 ||
+      p.hour > 24)
+    return 0;
+  // Hour h ends at h:00; one hour later the key names hour h + 1, or hour 1 of the next day.
+  int hour = p.hour + 1;
+  if (hour > 24) {
+    hour = 1;
+    if (++p.day > DaysInMonth(p.year, p.month)) {
+      p.day = 1;
+      if (++p.month > 12) {
+        p.month = 1;
+        ++p.year;
+      }
+    }
+  }
+  return (p.year % 100) * 1000000 + p.month * 10000 + p.day * 100 + hour;
+}
+
+namespace {
+int CheckedHoursInPeriod(TAverageValue period) {
+  const int hours = HoursInPeriod(period);
+  if (hours <= 0) throw Exception("Count of Items must be more 0");
+  return hours;
+}
+}  // namespace
+
+TBlockStore::TBlockStore(TAverageValue AAvgPeriod, THighValues /*AHighValues*/, int aHourCount,
+                         std::unique_ptr<TSortedStoreBase> aHighValues)
+    : FCount(CheckedHoursInPeriod(AAvgPeriod)),
+      FAvgPeriod(AAvgPeriod),
+      // std::nearbyint rounds halves to the even neighbour in the default rounding mode.
+      fMinDivisor(static_cast<int>(std::nearbyint(FCount * 0.75 + 0.4))),
+      fRolling(EngineOptions().fRolling),
+      fHValues(std::move(aHighValues)),
+      fListStore(dynamic_cast<TSortedListStore*>(fHValues.get())) {
+  Assert(fHValues != nullptr, "a block store needs a value store");
+  ValueSet.assign(static_cast<size_t>(FCount), 0.0f);
+  fCalmSlot.assign(static_cast<size_t>(FCount), 0);
+  if (aHourCount > 0) fHValues->SetCapacity(aHourCount);
+}
+
+void TBlockStore::SlideWindow() {
+  if (fCalmSlot[0]) --CalmHours;
+  const size_t keep = static_cast<size_t>(FCount) - 1;
+  std::memmove(ValueSet.data(), ValueSet.data() + 1, keep * sizeof(float));
+  std::memmove(fCalmSlot.data(), fCalmSlot.data() + 1, keep);
+  --ItemIndex;
+}
+
+int PercentRank(int N, double P) {
+  const double rank = std::trunc(N * ((100.0 - P) / 100.0));
+  return rank > 0 ? static_cast<int>(rank) : 0;
+}
+
+double ValueAtRank(const TSortedStoreBase& aStore, int r) {
+  const int stored = aStore.StoredCount();
+  if (stored <= 0) return 0.0;
+  if (r <= 0) return aStore.GetValue(0);
+  if (r > stored) return 0.0;
+  return aStore.GetValue(r - 1);
+}
+
+int32_t DateAtRank(const TSortedStoreBase& aStore, int r) {
+  const int stored = aStore.StoredCount();
+  if (stored <= 0) return 0;
+  if (r <= 0) return aStore.GetDate(0);
+  if (r > stored) return 0;
+  return aStore.GetDate(r - 1);
+}
+
+namespace {
+
+// The neighbouring ranks around a percentile and the percentiles they stand for.
+struct TPercentSteps {
+  int lo;
+  int hi;
+  double pLo;
+  double pHi;
+};
+
+// P is within [0, 100] here, so both searches end within N steps of the first guess.
+TPercentSteps FindPercentSteps(int N, double P) {
+  const int i = PercentRank(N, P);
+  const auto percentAt = [N](int rank) { return (1.0 - static_cast<double>(rank) / N) * 100.0; };
+  int lo = i;
+  while (percentAt(lo) < P) --lo;
+  int hi = i;
+  while (percentAt(hi) > P) ++hi;
+  lo = std::max(0, lo);
+  hi = std::max(0, hi);
+  return {lo, hi, percentAt(lo), percentAt(hi)};
+}
+
+// Out-of-range percentiles are taken at the nearest end; false for NaN.
+bool BoundPercent(double& P) {
+  if (std::isnan(P)) return false;
+  P = std::clamp(P, 0.0, 100.0);
+  return true;
+}
+
+}  // namespace
+
+TPrBlockStore::TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount)
+    : TPrBlockStore(AAvgPeriod, AHighValues, aHourCount, std::make_unique<TSortedListStore>()) {}
+
+double TPrBlockStore::GetPercent(double Percent, bool aUseInterpolation, int32_t& aDate) const {
+  aDate = 0;
+  const TSortedStoreBase& store = HValues();
+  const int N = store.OfferedCount();
+  double P = Percent;
+  if (N <= 0 || !BoundPercent(P)) return 0.0;
+  const TPercentSteps s = FindPercentSteps(N, P);
+  const double d = s.pLo - s.pHi;
+  if (d <= 0) {
+    aDate = DateAtRank(store, s.hi);
+    return ValueAtRank(store, s.hi);
+  }
+  const double vLo = ValueAtRank(store, s.lo);
+  const double vHi = ValueAtRank(store, s.hi);
+  if (aUseInterpolation) return vHi + (P - s.pHi) / d * (vLo - vHi);
+  const double k = std::ceil(N * (100.0 - P) / 100.0);
+  if (std::abs(k - s.hi) < std::abs(k - s.lo)) {
+    aDate = DateAtRank(store, s.hi);
+    return vHi;
+  }
+  aDate = DateAtRank(store, s.lo);
+  return vLo;
+}
+
+double TPrBlockStore::GetHigh(int HiNumber, int32_t& aDate) const {
+  aDate = 0;
+  const TSortedStoreBase& store = HValues();
+  if (HiNumber < 1 || HiNumber > store.StoredCount()) return 0.0;
+  aDate = store.GetDate(HiNumber - 1);
+  return store.GetValue(HiNumber - 1);
+}
+
+std::array<int, 2> TPrBlockStore::PercentRanks(int aOfferedCount, double Percent) {
+  double P = Percent;
+  if (aOfferedCount <= 0 || !BoundPercent(P)) return {1, 1};
+  const TPercentSteps s = FindPercentSteps(aOfferedCount, P);
+  return {std::max(1, s.lo), std::max(1, s.hi)};
+}
+
+}  // namespace zorvik

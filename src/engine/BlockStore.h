@@ -1,0 +1,149 @@
+#pragma once
+// Block stores: cut one receptor's hourly stream into averaging-period values (the block values) and keep
+// them, with the date of each block's last hour, in a value store for ranking.
+//
+// Filling: AddValue / AddCalmHour once per hour in file order. A block closes when it holds as many hours as
+// the period; its value is the single-precision sum of its hours in window order, divided (when the store
+// averages) by the number of valid hours, but never by fewer than Round(hours * 0.75 + 0.4): 1 for 1 hour, 3
+// for 3, 6 for 8 and 18 for 24 hours. In rolling mode (engine options at construction) the window slides by
+// one hour, so every hour from the period's length on closes another block; the calm hours counted are those
+// among the hours currently in the window. Otherwise blocks do not overlap, and an incomplete last block
+// gives no value.
+//
+// Ranking (TPrBlockStore): after HValues has been sorted (TSortedListStore::SortList, or SelectRanks with at
+// least the ranks the questions read), GetPercent and GetHigh answer in double precision.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/SortedListStore.h"
+#include "post/PostTypes.h"
+
+namespace zorvik {
+
+// The date key one hour after `aDate` on the calendar (two-digit years below 50 are 20YY): 17123124 gives
+// 18010101. A key that is no valid hour gives 0, "no date known".
+int32_t AdvanceDateOneHour(int32_t aDate);
+
+class TBlockStore {
+ public:
+  virtual ~TBlockStore() = default;
+  TBlockStore(const TBlockStore&) = delete;
+  TBlockStore& operator=(const TBlockStore&) = delete;
+
+  // One hour's value and its date.
+  void AddValue(float Value, int32_t aDate) {
+    fDate = aDate;
+    ValueSet[static_cast<size_t>(ItemIndex)] = Value;
+    fCalmSlot[static_cast<size_t>(ItemIndex)] = 0;
+    ++ItemIndex;
+    CloseBlockIfFull();
+  }
+  // One calm or missing hour: counts as an hour of the block with no value; its date follows the last one.
+  void AddCalmHour() {
+    ++CalmHours;
+    if (fDate > 0) fDate = AdvanceDateOneHour(fDate);
+    ValueSet[static_cast<size_t>(ItemIndex)] = 0.0f;
+    fCalmSlot[static_cast<size_t>(ItemIndex)] = 1;
+    ++ItemIndex;
+    CloseBlockIfFull();
+  }
+
+  // The value store receiving the block values (owned).
+  TSortedStoreBase& HValues() { return *fHValues; }
+  const TSortedStoreBase& HValues() const { return *fHValues; }
+  // HValues as the list store, or nullptr when a descendant keeps its values elsewhere.
+  TSortedListStore* ListStore() { return fListStore; }
+  const TSortedListStore* ListStore() const { return fListStore; }
+
+  TAverageValue AvgPeriod() const { return FAvgPeriod; }
+  int HoursPerBlock() const { return FCount; }
+  int HoursInWindow() const { return ItemIndex; }
+  int CalmHoursInWindow() const { return CalmHours; }
+  int32_t LastDate() const { return fDate; }
+  bool Rolling() const { return fRolling; }
+  // True: the block value is the mean of the window (concentrations); false: its sum (depositions).
+  bool UseAverage() const { return FUseAverage; }
+  void SetUseAverage(bool aUseAverage) { FUseAverage = aUseAverage; }
+
+ protected:
+  // Takes ownership of the value store `aHighValues`. aHourCount > 0 reserves that many entries in it.
+  // The high-value set is accepted for the callers' sake; the stores of this system keep every value.
+  // Raises Exception "Count of Items must be more 0" for a period of 0 hours (period_avg).
+  TBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount,
+              std::unique_ptr<TSortedStoreBase> aHighValues);
+
+ private:
+  void CloseBlockIfFull() {
+    if (ItemIndex < FCount) return;
+    StoreBlockValue();
+    if (fRolling) {
+      SlideWindow();
+    } else {
+      ItemIndex = 0;
+      CalmHours = 0;
+    }
+  }
+  void StoreBlockValue() {
+    float sum = ValueSet[0];
+    for (int j = 1; j < ItemIndex; ++j) sum += ValueSet[static_cast<size_t>(j)];
+    if (FUseAverage) {
+      const int divisor = FCount - CalmHours > fMinDivisor ? FCount - CalmHours : fMinDivisor;
+      sum = sum / static_cast<float>(divisor);
+    }
+    if (fListStore)
+      fListStore->AddItem(sum, fDate);  // no virtual call on the filling path
+    else
+      fHValues->AddItem(sum, fDate);
+  }
+  // Drops the oldest hour of the window (and its calm mark).
+  void SlideWindow();
+
+  std::vector<float> ValueSet;      // the block window, FCount hours
+  std::vector<uint8_t> fCalmSlot;   // 1 where the hour in that window slot was calm or missing
+  int FCount;                       // hours per block
+  int ItemIndex = 0;                // hours in the window so far
+  TAverageValue FAvgPeriod;
+  int CalmHours = 0;                // calm or missing hours in the window
+  int fMinDivisor;                  // Round(FCount * 0.75 + 0.4), halves to even
+  bool FUseAverage = true;
+  bool fRolling;
+  int32_t fDate = 0;                // date of the last hour added
+  std::unique_ptr<TSortedStoreBase> fHValues;
+  TSortedListStore* fListStore;     // fHValues when it is a list store
+};
+
+// Ranking steps over a value store, ranks counted from 1 = highest. Ranks beyond the kept values are skipped
+// zero values: their value and date are 0.
+// Trunc(N * ((100 - P) / 100)), at least 0.
+int PercentRank(int N, double P);
+// 0 when nothing is kept; the highest kept value for r <= 0; 0 for r beyond the kept values.
+double ValueAtRank(const TSortedStoreBase& aStore, int r);
+int32_t DateAtRank(const TSortedStoreBase& aStore, int r);
+
+class TPrBlockStore : public TBlockStore {
+ public:
+  // A block store keeping every block value in a TSortedListStore (skip-zeros from the engine options).
+  TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount);
+
+  // The value at percentile Percent (0 < Percent <= 100; values outside are taken as 0 or 100, NaN gives 0)
+  // of the block values, N being every value offered (skipped zeros included). With x = N * (100 - P) / 100
+  // the interpolated result lies on the straight line between ranks floor(x) and ceil(x) (rank 0 read as
+  // rank 1) and aDate is 0; without interpolation it is the value of rank ceil(x) with its date.
+  double GetPercent(double Percent, bool aUseInterpolation, int32_t& aDate) const;
+  // The HiNumber-th highest kept value (1 = highest) and its date; 0 and date 0 outside 1 .. StoredCount.
+  double GetHigh(int HiNumber, int32_t& aDate) const;
+
+  // The two ranks (each >= 1) that GetPercent(Percent, ...) reads on a store offered aOfferedCount values:
+  // pass them to TSortedListStore::SelectRanks to rank a store for that percentile without a full sort.
+  static std::array<int, 2> PercentRanks(int aOfferedCount, double Percent);
+
+ protected:
+  // For descendants that keep their values in another store.
+  TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount,
+                std::unique_ptr<TSortedStoreBase> aHighValues)
+      : TBlockStore(AAvgPeriod, AHighValues, aHourCount, std::move(aHighValues)) {}
+};
+
+}  // namespace zorvik

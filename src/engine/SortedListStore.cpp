@@ -1,0 +1,229 @@
+#include "engine/SortedListStore.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <stdexcept>
+
+#include "engine/EngineOptions.h"
+#include "util/Exceptions.h"
+
+namespace zorvik {
+
+namespace detail {
+
+uint32_t DescendingValueKey(float value) {
+  const uint32_t bits = std::bit_cast<uint32_t>(value);
+  // Unsigned order of the bit patterns equals the numeric order of the values.
+  uint32_t ascending = (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+  if (value == 0.0f) ascending = 0x80000000u;  // -0 ranks as +0
+  if (value != value) ascending = 0;           // NaN below every number
+  return ~ascending;
+}
+
+namespace {
+
+// Reused by every sort of a thread, so that sorting a chunk allocates once per thread.
+struct TSortScratch {
+  std::vector<uint64_t> keys;
+  std::vector<uint64_t> spare;
+  std::vector<uint32_t> order;
+  std::vector<uint32_t> valueKeys;
+  std::vector<float> values;
+  std::vector<int32_t> dates;
+};
+
+TSortScratch& Scratch() {
+  thread_local TSortScratch scratch;
+  return scratch;
+}
+
+// Packs (value key, position): the natural order of the words is the ranking order, ties by position.
+void BuildPackedKeys(std::span<const float> values, std::vector<uint64_t>& keys) {
+  keys.resize(values.size());
+  for (size_t i = 0; i < values.size(); ++i)
+    keys[i] = (static_cast<uint64_t>(DescendingValueKey(values[i])) << 32) | static_cast<uint32_t>(i);
+}
+
+// Stable LSD radix sort on the upper 32 bits (three digits of 11, 11 and 10 bits). The input is in position
+// order, so stability alone keeps ties by position.
+void RadixSortUpper(std::vector<uint64_t>& keys, std::vector<uint64_t>& spare) {
+  constexpr int kDigitBits = 11;
+  constexpr uint32_t kBuckets = 1u << kDigitBits;
+  constexpr int kPasses = 3;
+  const size_t n = keys.size();
+  spare.resize(n);
+  std::array<std::array<uint32_t, kBuckets>, kPasses> counts{};
+  for (uint64_t k : keys) {
+    const auto upper = static_cast<uint32_t>(k >> 32);
+    ++counts[0][upper & (kBuckets - 1)];
+    ++counts[1][(upper >> kDigitBits) & (kBuckets - 1)];
+    ++counts[2][upper >> (2 * kDigitBits)];
+  }
+  uint64_t* src = keys.data();
+  uint64_t* dst = spare.data();
+  for (int pass = 0; pass < kPasses; ++pass) {
+    auto& count = counts[pass];
+    const int shift = 32 + pass * kDigitBits;
+    if (count[(src[0] >> shift) & (kBuckets - 1)] == n) continue;  // one digit for all: nothing moves
+    uint32_t sum = 0;
+    for (uint32_t& c : count) {
+      const uint32_t here = c;
+      c = sum;
+      sum += here;
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const uint64_t k = src[i];
+      dst[count[(k >> shift) & (kBuckets - 1)]++] = k;
+    }
+    std::swap(src, dst);
+  }
+  if (src != keys.data()) std::memcpy(keys.data(), src, n * sizeof(uint64_t));
+}
+
+// Rewrites values and dates in the order of the positions in the low halves of `keys`.
+void ApplyOrder(const std::vector<uint64_t>& keys, std::vector<float>& values, std::vector<int32_t>& dates,
+                TSortScratch& s) {
+  s.values.assign(values.begin(), values.end());
+  s.dates.assign(dates.begin(), dates.end());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    const auto pos = static_cast<uint32_t>(keys[i]);
+    values[i] = s.values[pos];
+    dates[i] = s.dates[pos];
+  }
+}
+
+// Below this size std::sort of the packed words beats the radix passes.
+constexpr size_t kRadixMinimum = 256;
+
+}  // namespace
+
+void SortEntries(std::vector<float>& values, std::vector<int32_t>& dates, TSortMethod method) {
+  const size_t n = values.size();
+  if (n < 2) return;
+  TSortScratch& s = Scratch();
+  switch (method) {
+    case TSortMethod::Radix:
+    case TSortMethod::PackedKeys:
+      BuildPackedKeys(values, s.keys);
+      if (method == TSortMethod::Radix && n >= kRadixMinimum)
+        RadixSortUpper(s.keys, s.spare);
+      else
+        std::sort(s.keys.begin(), s.keys.end());
+      ApplyOrder(s.keys, values, dates, s);
+      break;
+    case TSortMethod::IndexPermutation: {
+      s.valueKeys.resize(n);
+      s.order.resize(n);
+      for (size_t i = 0; i < n; ++i) {
+        s.valueKeys[i] = DescendingValueKey(values[i]);
+        s.order[i] = static_cast<uint32_t>(i);
+      }
+      const uint32_t* vk = s.valueKeys.data();
+      std::sort(s.order.begin(), s.order.end(),
+                [vk](uint32_t a, uint32_t b) { return vk[a] < vk[b] || (vk[a] == vk[b] && a < b); });
+      s.values.assign(values.begin(), values.end());
+      s.dates.assign(dates.begin(), dates.end());
+      for (size_t i = 0; i < n; ++i) {
+        values[i] = s.values[s.order[i]];
+        dates[i] = s.dates[s.order[i]];
+      }
+      break;
+    }
+  }
+}
+
+}  // namespace detail
+
+TSortedListStore::TSortedListStore() : fSkipZeroValues(EngineOptions().fSkipZeroValues) {}
+
+namespace {
+[[noreturn]] void IndexOutOfBounds(int index) {
+  throw std::out_of_range(fmt::format("List index out of bounds ({})", index));
+}
+}  // namespace
+
+float TSortedListStore::GetValue(int Index) const {
+  if (static_cast<size_t>(Index) >= fValues.size()) IndexOutOfBounds(Index);
+  return fValues[static_cast<size_t>(Index)];
+}
+
+int32_t TSortedListStore::GetDate(int Index) const {
+  if (static_cast<size_t>(Index) >= fDates.size()) IndexOutOfBounds(Index);
+  return fDates[static_cast<size_t>(Index)];
+}
+
+void TSortedListStore::SetStoredCount(int n) {
+  const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
+  fValues.resize(count, 0.0f);
+  fDates.resize(count, 0);
+}
+
+void TSortedListStore::SetCapacity(int aCapacity) {
+  if (aCapacity <= 0) return;
+  fValues.reserve(static_cast<size_t>(aCapacity));
+  fDates.reserve(static_cast<size_t>(aCapacity));
+}
+
+void TSortedListStore::Clear() {
+  std::vector<float>().swap(fValues);
+  std::vector<int32_t>().swap(fDates);
+  fTotalCount = 0;
+  fOrder = TOrder::Added;
+}
+
+namespace {
+void RequireOrderOfAddition(bool selected) {
+  if (selected) Assert(false, "the store was ranked partially; clear it before ranking it again");
+}
+}  // namespace
+
+void TSortedListStore::SortList() {
+  RequireOrderOfAddition(fOrder == TOrder::Selected);
+  detail::SortEntries(fValues, fDates, detail::TSortMethod::Radix);
+  fOrder = TOrder::Sorted;
+  fSortedCount = fValues.size();
+}
+
+void TSortedListStore::SelectRanks(std::span<const int> aRanks) {
+  const size_t n = fValues.size();
+  if (IsSorted()) return;
+  RequireOrderOfAddition(fOrder == TOrder::Selected);
+
+  std::array<size_t, kMaxSelectedRanks> positions;
+  size_t count = 0;
+  for (int rank : aRanks) {
+    if (rank < 1 || static_cast<size_t>(rank) > n) continue;
+    const size_t pos = static_cast<size_t>(rank) - 1;
+    if (std::find(positions.begin(), positions.begin() + count, pos) != positions.begin() + count) continue;
+    if (count == positions.size()) {
+      SortList();
+      return;
+    }
+    positions[count++] = pos;
+  }
+  if (count == 0) return;
+  std::sort(positions.begin(), positions.begin() + count);
+
+  // Every word is distinct (positions are unique), so each place a selection fills has exactly one
+  // candidate: the word a full sort puts there.
+  auto& s = detail::Scratch();
+  detail::BuildPackedKeys(fValues, s.keys);
+  const auto begin = s.keys.begin();
+  size_t settled = 0;  // [0, settled) holds the `settled` lowest words, each selected one in its place
+  for (size_t i = 0; i < count; ++i) {
+    const size_t pos = positions[i];
+    if (pos == settled)
+      std::iter_swap(begin + pos, std::min_element(begin + pos, s.keys.end()));
+    else
+      std::nth_element(begin + settled, begin + pos, s.keys.end());
+    settled = pos + 1;
+  }
+  detail::ApplyOrder(s.keys, fValues, fDates, s);
+  fOrder = TOrder::Selected;
+}
+
+}  // namespace zorvik

@@ -1,0 +1,113 @@
+#pragma once
+// Value stores: where the block values of one receptor, output type and averaging period are kept with
+// their dates until they are ranked.
+//
+// TSortedStoreBase is the interface the ranking reads (one virtual call per store operation, never one per
+// value on the filling path: TBlockStore calls TSortedListStore directly). TSortedListStore keeps every
+// value offered (or every non-zero one, see the engine options) in two flat arrays.
+//
+// Order of ranking. SortList orders the kept entries by value, highest first. Equal values keep the order in
+// which they were added, so the rank of every entry, and with it the date a rank reports, is determined by
+// the input alone (never by threads or chunking). -0 and +0 are equal values. NaN values rank below every
+// number, among themselves in the order they were added.
+//
+// Partial ranking. A caller that needs only a few ranks (a percentile reads two, a high-value file one) can
+// call SelectRanks instead of SortList: it places exactly the entries of the given ranks where a full sort
+// would put them, so GetValue(r - 1) and GetDate(r - 1) of each requested rank r are the same as after
+// SortList; the other positions hold the remaining entries in no particular order. SelectRanks costs a few
+// linear passes instead of a sort; with more than kMaxSelectedRanks ranks it sorts fully.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace zorvik {
+
+class TSortedStoreBase {
+ public:
+  virtual ~TSortedStoreBase() = default;
+
+  // Number of values held.
+  virtual int StoredCount() const = 0;
+  virtual float GetValue(int Index) const = 0;
+  // Sets the number of entries; new entries are 0 with date 0.
+  virtual void SetStoredCount(int n) = 0;
+  virtual void AddItem(float aValue, int32_t aDate) = 0;
+  // Number of values ever offered to AddItem, kept or not.
+  virtual int OfferedCount() const { return 0; }
+  virtual int32_t GetDate(int /*Index*/) const { return 0; }
+  // Reserves room for aCapacity values.
+  virtual void SetCapacity(int /*aCapacity*/) {}
+  virtual void Clear() {}
+};
+
+class TSortedListStore final : public TSortedStoreBase {
+ public:
+  // More distinct ranks than this make SelectRanks sort fully.
+  static constexpr int kMaxSelectedRanks = 16;
+
+  // Skips zero values when the engine options say so at construction.
+  TSortedListStore();
+  explicit TSortedListStore(bool aSkipZeroValues) : fSkipZeroValues(aSkipZeroValues) {}
+
+  int StoredCount() const override { return static_cast<int>(fValues.size()); }
+  // An index outside 0 .. StoredCount - 1 raises ERangeError ("List index out of bounds (%d)").
+  float GetValue(int Index) const override;
+  int32_t GetDate(int Index) const override;
+  void SetStoredCount(int n) override;
+  // Counts the value; keeps it with its date unless zero values are skipped and aValue <= 1e-37.
+  void AddItem(float aValue, int32_t aDate) override {
+    ++fTotalCount;
+    if (fSkipZeroValues && static_cast<double>(aValue) <= 1e-37) return;
+    fValues.push_back(aValue);
+    fDates.push_back(aDate);
+  }
+  int OfferedCount() const override { return fTotalCount; }
+  // Reserves room in both arrays; a negative or smaller capacity changes nothing.
+  void SetCapacity(int aCapacity) override;
+  // Frees all entries (their memory too) and sets the offered count to 0.
+  void Clear() override;
+
+  // Orders the entries highest first (see the order of ranking above). Runs after the last AddItem and
+  // before the ranking; sorting a sorted store changes nothing.
+  void SortList();
+  // Places the entries of the given ranks (1 = highest; ranks outside 1 .. StoredCount are ignored) as
+  // SortList would. Use it instead of SortList, once per filling: after SelectRanks the order of addition is
+  // gone, so a further SortList or SelectRanks raises EAssertionFailed until Clear. After SortList it does
+  // nothing.
+  void SelectRanks(std::span<const int> aRanks);
+
+  // The kept entries in their current order, for bulk copies.
+  std::span<const float> Values() const { return fValues; }
+  std::span<const int32_t> Dates() const { return fDates; }
+  bool SkipZeroValues() const { return fSkipZeroValues; }
+  // True after SortList while no entry was added since.
+  bool IsSorted() const { return fOrder == TOrder::Sorted && fSortedCount == fValues.size(); }
+
+ private:
+  enum class TOrder : uint8_t { Added, Sorted, Selected };
+
+  std::vector<float> fValues;
+  std::vector<int32_t> fDates;
+  int fTotalCount = 0;
+  bool fSkipZeroValues;
+  TOrder fOrder = TOrder::Added;
+  size_t fSortedCount = 0;  // entries at the last SortList
+};
+
+namespace detail {
+
+// The ways of ordering value/date pairs that were measured for SortList (bench/bench_ranking.cpp); each
+// gives the same result.
+enum class TSortMethod : uint8_t {
+  Radix,             // stable LSD radix sort of packed (value key, position) 64-bit words
+  PackedKeys,        // std::sort of the packed words
+  IndexPermutation,  // std::sort of positions by (value key, position), then applied
+};
+void SortEntries(std::vector<float>& values, std::vector<int32_t>& dates, TSortMethod method);
+// The ascending sort key of a value for a highest-first order (-0 as +0, NaN last).
+uint32_t DescendingValueKey(float value);
+
+}  // namespace detail
+
+}  // namespace zorvik
