@@ -9,10 +9,13 @@
 #include "meteo/MeteoHours.h"
 #include "util/ExceptionLog.h"
 #include "util/FileStream.h"
+#include "post/UnbufferedFileStream.h"
 
 namespace zorvik {
 
 namespace {
+// Replaced by the file system test once the path routines exist.
+bool IsNetworkPath(const std::string& path) { return path.rfind("\\\\", 0) == 0; }
 int32_t Int32At(const uint8_t* p) {
   int32_t v;
   std::memcpy(&v, p, 4);
@@ -44,7 +47,12 @@ void TBinPostReader::Open(bool useBufferedStream, int receptorCount, TPostOutTyp
   Post = std::make_unique<TFileStream>(fPostFile);
   fSize = Post->Size();
   fLayout = DetectPostLayout(*Post, fPostFile, "TBinPostReader");
-  (void)useBufferedStream;  // the uncached stream joins here once it exists
+  const bool network = IsNetworkPath(fPostFile);
+  if (network || !useBufferedStream) {
+    auto stream = std::make_unique<TUnbufferedFileStream>(fPostFile, TUnbufferedFileStream::fmOpenRead, BufferSizeKB());
+    stream->SetStealthMode(network);
+    Post = std::move(stream);
+  }
 
   fFirstBlockPos = fLayout.FirstBlockPos;
   if (fLayout.Framing == TPostFraming::pfTarvo) {

@@ -1,0 +1,59 @@
+#include "engine/HourIndex.h"
+
+#include <cmath>
+
+#include "engine/BlockStore.h"
+#include "engine/Progress.h"
+#include "post/PostBinReader.h"
+#include "util/ExceptionLog.h"
+
+namespace zorvik {
+
+THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const TMeteoHours* meteoData,
+                           bool doublePrecision, int receptorCount, TProgressReporter& progress) {
+  THourIndex index;
+  TBinPostReader reader(postFile, types, meteoData, 1.0, doublePrecision, receptorCount, true);
+  progress.Begin("Reading Post File...", 100);
+  TProgressFinishGuard finish(progress);
+  index.ValueSize = reader.DoublePrecision() ? 8 : 4;
+
+  int32_t lastDate = 0;
+  std::vector<int32_t> recordDates;
+  auto enter = [&](int64_t pos) {
+    if (reader.SkipedHour()) {
+      index.Positions.push_back(-1);
+      ++index.SkipHourBlocks;
+      lastDate = lastDate > 0 ? AdvanceDateOneHour(lastDate) : 0;
+    } else {
+      index.Positions.push_back(pos);
+      lastDate = reader.DateBlock();
+      if (index.BlockSize == 0) index.BlockSize = reader.FullBlockSize() - 16;
+    }
+    index.Dates.push_back(lastDate);
+  };
+  enter(reader.FirstBlockPos());
+
+  progress.BeginIterations(postFile);
+  TStream& stream = reader.Stream();
+  const int64_t size = stream.Size();
+  int64_t pos = stream.Position();
+  int lastPercent = -1;
+  while (pos < size) {
+    const int percent = static_cast<int>(std::lround(static_cast<double>(pos) * 100.0 / static_cast<double>(size)));
+    if (percent != lastPercent || progress.Assigned()) {
+      progress.Step(percent);
+      lastPercent = percent;
+    }
+    if (progress.Aborted()) {
+      index.Clear();
+      break;
+    }
+    reader.NewBlock(0, 1);
+    enter(pos);
+    pos = stream.Position();
+  }
+  finish.Finish();
+  return index;
+}
+
+}  // namespace zorvik
