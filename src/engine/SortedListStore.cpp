@@ -34,6 +34,7 @@ struct TSortScratch {
   std::vector<uint32_t> valueKeys;
   std::vector<float> values;
   std::vector<int32_t> dates;
+  std::vector<uint8_t> inPlace;
 };
 
 TSortScratch& Scratch() {
@@ -96,10 +97,63 @@ void ApplyOrder(const std::vector<uint64_t>& keys, std::vector<float>& values, s
   }
 }
 
+// The m lowest packed words of the entries, in order: one pass that keeps only words below the m-th lowest
+// seen so far (a buffer of 2m, cut back to m whenever it fills), then a sort of the m survivors.
+void LowestWords(std::span<const float> values, size_t m, TSortScratch& s) {
+  const size_t capacity = std::max<size_t>(2 * m, 64);
+  std::vector<uint64_t>& buf = s.keys;
+  buf.resize(capacity);
+  size_t count = 0;
+  uint64_t limit = ~uint64_t{0};
+  const auto cut = [&] {
+    std::nth_element(buf.begin(), buf.begin() + static_cast<ptrdiff_t>(m - 1), buf.begin() + static_cast<ptrdiff_t>(count));
+    count = m;
+    limit = buf[m - 1];
+  };
+  for (size_t i = 0; i < values.size(); ++i) {
+    const uint64_t word = (static_cast<uint64_t>(DescendingValueKey(values[i])) << 32) | static_cast<uint32_t>(i);
+    if (word < limit) {
+      buf[count++] = word;
+      if (count == capacity) cut();
+    }
+  }
+  if (count > m) cut();
+  buf.resize(count);
+  std::sort(buf.begin(), buf.end());
+}
+
 // Below this size std::sort of the packed words beats the radix passes.
 constexpr size_t kRadixMinimum = 256;
 
 }  // namespace
+
+void PlaceHighest(std::vector<float>& values, std::vector<int32_t>& dates, size_t m) {
+  m = std::min(m, values.size());
+  if (m == 0) return;
+  TSortScratch& s = Scratch();
+  LowestWords(values, m, s);
+  // Entry j of the first m goes to position j. Entries now in the first m places that are not among them
+  // move to the places the chosen ones leave.
+  s.values.resize(m);
+  s.dates.resize(m);
+  s.inPlace.assign(m, 0);
+  for (size_t j = 0; j < m; ++j) {
+    const auto from = static_cast<uint32_t>(s.keys[j]);
+    s.values[j] = values[from];
+    s.dates[j] = dates[from];
+    if (from < m) s.inPlace[from] = 1;
+  }
+  size_t freed = 0;
+  for (size_t pos = 0; pos < m; ++pos) {
+    if (s.inPlace[pos]) continue;
+    while (static_cast<uint32_t>(s.keys[freed]) < m) ++freed;
+    const auto to = static_cast<uint32_t>(s.keys[freed++]);
+    values[to] = values[pos];
+    dates[to] = dates[pos];
+  }
+  std::copy(s.values.begin(), s.values.end(), values.begin());
+  std::copy(s.dates.begin(), s.dates.end(), dates.begin());
+}
 
 void SortEntries(std::vector<float>& values, std::vector<int32_t>& dates, TSortMethod method) {
   const size_t n = values.size();
@@ -189,40 +243,18 @@ void TSortedListStore::SortList() {
 }
 
 void TSortedListStore::SelectRanks(std::span<const int> aRanks) {
-  const size_t n = fValues.size();
   if (IsSorted()) return;
   RequireOrderOfAddition(fOrder == TOrder::Selected);
-
-  std::array<size_t, kMaxSelectedRanks> positions;
-  size_t count = 0;
-  for (int rank : aRanks) {
-    if (rank < 1 || static_cast<size_t>(rank) > n) continue;
-    const size_t pos = static_cast<size_t>(rank) - 1;
-    if (std::find(positions.begin(), positions.begin() + count, pos) != positions.begin() + count) continue;
-    if (count == positions.size()) {
-      SortList();
-      return;
-    }
-    positions[count++] = pos;
+  const size_t n = fValues.size();
+  size_t deepest = 0;
+  for (int rank : aRanks)
+    if (rank >= 1 && static_cast<size_t>(rank) <= n) deepest = std::max(deepest, static_cast<size_t>(rank));
+  if (deepest == 0) return;
+  if (deepest > n / kSelectDepthDivisor) {
+    SortList();
+    return;
   }
-  if (count == 0) return;
-  std::sort(positions.begin(), positions.begin() + count);
-
-  // Every word is distinct (positions are unique), so each place a selection fills has exactly one
-  // candidate: the word a full sort puts there.
-  auto& s = detail::Scratch();
-  detail::BuildPackedKeys(fValues, s.keys);
-  const auto begin = s.keys.begin();
-  size_t settled = 0;  // [0, settled) holds the `settled` lowest words, each selected one in its place
-  for (size_t i = 0; i < count; ++i) {
-    const size_t pos = positions[i];
-    if (pos == settled)
-      std::iter_swap(begin + pos, std::min_element(begin + pos, s.keys.end()));
-    else
-      std::nth_element(begin + settled, begin + pos, s.keys.end());
-    settled = pos + 1;
-  }
-  detail::ApplyOrder(s.keys, fValues, fDates, s);
+  detail::PlaceHighest(fValues, fDates, deepest);
   fOrder = TOrder::Selected;
 }
 

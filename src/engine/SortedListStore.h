@@ -11,11 +11,12 @@
 // the input alone (never by threads or chunking). -0 and +0 are equal values. NaN values rank below every
 // number, among themselves in the order they were added.
 //
-// Partial ranking. A caller that needs only a few ranks (a percentile reads two, a high-value file one) can
-// call SelectRanks instead of SortList: it places exactly the entries of the given ranks where a full sort
-// would put them, so GetValue(r - 1) and GetDate(r - 1) of each requested rank r are the same as after
-// SortList; the other positions hold the remaining entries in no particular order. SelectRanks costs a few
-// linear passes instead of a sort; with more than kMaxSelectedRanks ranks it sorts fully.
+// Partial ranking. A caller that needs only a few high ranks (a percentile reads two, a high-value file one)
+// can call SelectRanks instead of SortList: it places the entries of ranks 1 .. the deepest rank asked for
+// exactly where a full sort puts them, so GetValue(r - 1) and GetDate(r - 1) of every such rank r are the
+// same as after SortList; the positions below hold the remaining entries in an order fixed by the input but
+// otherwise unspecified. It costs one pass over the values plus a sort of the deepest-rank entries; when the
+// deepest rank lies beyond StoredCount / kSelectDepthDivisor it sorts fully instead.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -43,8 +44,8 @@ class TSortedStoreBase {
 
 class TSortedListStore final : public TSortedStoreBase {
  public:
-  // More distinct ranks than this make SelectRanks sort fully.
-  static constexpr int kMaxSelectedRanks = 16;
+  // SelectRanks sorts fully when the deepest rank asked for exceeds StoredCount / kSelectDepthDivisor.
+  static constexpr size_t kSelectDepthDivisor = 4;
 
   // Skips zero values when the engine options say so at construction.
   TSortedListStore();
@@ -71,8 +72,8 @@ class TSortedListStore final : public TSortedStoreBase {
   // Orders the entries highest first (see the order of ranking above). Runs after the last AddItem and
   // before the ranking; sorting a sorted store changes nothing.
   void SortList();
-  // Places the entries of the given ranks (1 = highest; ranks outside 1 .. StoredCount are ignored) as
-  // SortList would. Use it instead of SortList, once per filling: after SelectRanks the order of addition is
+  // Places the entries of ranks 1 .. the deepest of aRanks (1 = highest; ranks outside 1 .. StoredCount are
+  // ignored) as SortList would. Use it instead of SortList, once per filling: after SelectRanks the order of addition is
   // gone, so a further SortList or SelectRanks raises EAssertionFailed until Clear. After SortList it does
   // nothing.
   void SelectRanks(std::span<const int> aRanks);
@@ -105,6 +106,8 @@ enum class TSortMethod : uint8_t {
   IndexPermutation,  // std::sort of positions by (value key, position), then applied
 };
 void SortEntries(std::vector<float>& values, std::vector<int32_t>& dates, TSortMethod method);
+// Puts the m highest entries, in ranking order, in the first m places (the rest stay a permutation).
+void PlaceHighest(std::vector<float>& values, std::vector<int32_t>& dates, size_t m);
 // The ascending sort key of a value for a highest-first order (-0 as +0, NaN last).
 uint32_t DescendingValueKey(float value);
 

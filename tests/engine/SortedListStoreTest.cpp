@@ -133,45 +133,49 @@ TEST(SortedListStoreTest, IndexOutsideTheKeptValuesIsARangeError) {
   }
 }
 
+// Every rank from 1 to the deepest one asked for holds what the full sort puts there, for stores of several
+// sizes filled in random, rising and falling order.
 TEST(SortedListStoreTest, SelectedRanksMatchTheFullSort) {
-  struct TCase {
-    const char* name;
-    std::vector<int> ranks;
-  };
-  const std::vector<TCase> cases = {
-      {"98th percentile of 8760", {175, 176}},
-      {"highest", {1}},
-      {"1st to 6th", {1, 2, 3, 4, 5, 6}},
-      {"unordered with duplicates", {3000, 2, 3000, 176, 175}},
-      {"in the zero hours", {7500, 8000, 8760}},
-      {"out of range ignored", {0, -3, 9000, 40}},
-      {"more ranks than selected one by one", {1, 3, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23, 25, 27, 29, 31, 33}},
+  const std::vector<std::vector<int>> rankSets = {
+      {175, 176},             // the 98th percentile of 8760 hours
+      {1},                    // the highest
+      {1, 2, 3, 4, 5, 6},     // 1st to 6th high
+      {40, 2, 40, 7},         // unordered, duplicates
+      {2000},                 // deep, still selected
+      {0, -3, 9000, 3},       // out of range ignored
+      {3000, 176},            // deep enough to sort fully
+      {7500, 8000, 8760},     // in the zero hours
   };
   std::mt19937 rng(2024);
-  for (int round = 0; round < 4; ++round) {
-    const std::vector<float> values = RandomValuesWithTies(rng, 8760);
-    TSortedListStore sorted(false);
-    for (size_t i = 0; i < values.size(); ++i) sorted.AddItem(values[i], static_cast<int32_t>(i) + 1);
-    sorted.SortList();
-    for (const TCase& c : cases) {
-      SCOPED_TRACE(c.name);
-      TSortedListStore selected(false);
-      for (size_t i = 0; i < values.size(); ++i) selected.AddItem(values[i], static_cast<int32_t>(i) + 1);
-      selected.SelectRanks(c.ranks);
-      for (int rank : c.ranks) {
-        if (rank >= 1 && rank <= 8760) ExpectSameEntries(selected, sorted, rank - 1);
+  for (int n : {10, 300, 8760}) {
+    for (int order = 0; order < 3; ++order) {
+      std::vector<float> values = RandomValuesWithTies(rng, n);
+      if (order == 1) std::sort(values.begin(), values.end());
+      if (order == 2) std::sort(values.rbegin(), values.rend());
+      TSortedListStore sorted(false);
+      for (size_t i = 0; i < values.size(); ++i) sorted.AddItem(values[i], static_cast<int32_t>(i) + 1);
+      sorted.SortList();
+      for (const auto& ranks : rankSets) {
+        SCOPED_TRACE(testing::Message() << "n " << n << " order " << order << " deepest rank " << ranks[0]);
+        TSortedListStore selected(false);
+        for (size_t i = 0; i < values.size(); ++i) selected.AddItem(values[i], static_cast<int32_t>(i) + 1);
+        selected.SelectRanks(ranks);
+        int deepest = 0;
+        for (int rank : ranks)
+          if (rank <= n) deepest = std::max(deepest, rank);
+        for (int position = 0; position < deepest; ++position) ExpectSameEntries(selected, sorted, position);
+        // Still a permutation of what was added.
+        std::vector<int32_t> dates(selected.Dates().begin(), selected.Dates().end());
+        std::sort(dates.begin(), dates.end());
+        for (size_t i = 0; i < dates.size(); ++i) ASSERT_EQ(dates[i], static_cast<int32_t>(i) + 1);
       }
-      // Still a permutation of what was added.
-      std::vector<int32_t> dates(selected.Dates().begin(), selected.Dates().end());
-      std::sort(dates.begin(), dates.end());
-      for (size_t i = 0; i < dates.size(); ++i) ASSERT_EQ(dates[i], static_cast<int32_t>(i) + 1);
     }
   }
 }
 
 TEST(SortedListStoreTest, RankingAgainAfterASelectionIsRefused) {
   TSortedListStore store(false);
-  for (float v : {1.0f, 1.0f, 2.0f}) store.AddItem(v, 1);
+  for (int i = 0; i < 20; ++i) store.AddItem(static_cast<float>(i % 3), i);
   const int ranks[] = {2};
   store.SelectRanks(ranks);
   try {
