@@ -1,0 +1,77 @@
+#include "BenchProject.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "post/PostFileWriter.h"
+
+namespace zorvik::bench {
+namespace {
+
+// splitmix64: a small, fast, reproducible generator.
+struct TRandom {
+  uint64_t state;
+  uint64_t Next() {
+    uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
+  double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
+};
+
+void WritePlotFile(const std::string& file, int receptors) {
+  std::ofstream out(file, std::ios::binary);
+  out << "* AERMOD (24142 ):  synthetic benchmark run                                              12/10/26\r\n"
+         "* AERMET ( 24142):  synthetic met                                                        06:06:10\r\n"
+         "* MODELING OPTIONS USED:   NonDFAULT  CONC  FLAT  RURAL  ADJ_U*\r\n"
+         "*         PLOT FILE OF  HIGH   1ST HIGH  1-HR VALUES FOR SOURCE GROUP: ALL     \r\n";
+  out << fmt::format("*         FOR A TOTAL OF {:5d} RECEPTORS.\r\n", receptors);
+  out << "*         FORMAT: (3(1X,F13.5),3(1X,F8.2),3X,A5,2X,A8,2X,A5,5X,A8,2X,I8)\r\n"
+         "*        X             Y      AVERAGE CONC    ZELEV    ZHILL    ZFLAG    AVE     GRP       RANK     NET ID   "
+         "DATE(CONC)\r\n"
+         "* ____________  ____________  ____________   ______   ______   ______  ______  ________  ________  ________  "
+         "________\r\n";
+  const int side = static_cast<int>(std::ceil(std::sqrt(receptors)));
+  for (int r = 0; r < receptors; ++r) {
+    const double x = -5000.0 + 100.0 * (r % side), y = -5000.0 + 100.0 * (r / side);
+    out << fmt::format(" {:13.5f} {:13.5f} {:13.5f} {:8.2f} {:8.2f} {:8.2f}   {:>5}  {:<8}  {:>5}     {:<8}  {:8d}\r\n", x,
+                       y, 1.0, 0.0, 0.0, 0.0, "1-HR", "ALL", "1ST", "GRID", 96010101);
+  }
+}
+
+}  // namespace
+
+TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hours) {
+  namespace fs = std::filesystem;
+  fs::create_directories(folder);
+  TBenchProject project{folder + "/bench.pos", folder + "/bench.plt"};
+  TPostFileLayout layout;
+  layout.Receptors = receptors;
+  const uintmax_t expected = static_cast<uintmax_t>(hours) * (layout.RecordLength() + 8u);
+  std::error_code ec;
+  if (fs::file_size(project.PostFile, ec) == expected && fs::exists(project.PlotFile)) return project;
+
+  // Per receptor: a share of non-zero hours and a scale; per hour a value spread over six decades.
+  std::vector<double> share(receptors), scale(receptors);
+  TRandom setup{12345};
+  for (int r = 0; r < receptors; ++r) {
+    share[r] = 0.7 + 0.2 * setup.Uniform();
+    scale[r] = std::pow(10.0, 2.0 * setup.Uniform());
+  }
+  TRandom random{987654321};
+  WritePostFile(project.PostFile, layout, 96010101, hours, [&](int, int, int r) {
+    const double u = random.Uniform();
+    if (u >= share[r]) return 0.0;
+    return scale[r] * std::pow(10.0, -3.0 + 6.0 * (u / share[r]));
+  });
+  WritePlotFile(project.PlotFile, receptors);
+  return project;
+}
+
+}  // namespace zorvik::bench

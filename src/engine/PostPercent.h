@@ -1,0 +1,171 @@
+#pragma once
+// The receptor list: reads one 1-hour POSTFILE for every receptor of a PLOTFILE of the same run into value
+// stores and hands the results, a chunk of receptors at a time, to plot writers.
+//
+// The POSTFILE is scanned once to index its hour records; then, per chunk of receptors that fits the memory
+// budget, every indexed hour is read again taking only the chunk's slice of each output type's values. A
+// finished chunk is ranked on all processors (a full sort, or only the ranks the writers ask for), handed to
+// the plot writers in list order and freed. Every result is the same whatever the chunk size and thread count.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/BlockStore.h"
+#include "engine/HourIndex.h"
+#include "engine/PercentItem.h"
+#include "engine/Progress.h"
+#include "post/PostTypes.h"
+
+namespace zorvik {
+
+class TAttributeCollectionRef;
+class TBinPostReader;
+class TMeteoHours;
+class TPrReceptorItem;
+
+using TReceptorItems = std::vector<std::unique_ptr<TPrReceptorItem>>;
+
+// The PLOTFILE record field that receives a value of the output type: "conc", "tdep", "ddep", "wdep".
+std::string_view OutputFieldName(TPostOutType t);
+
+// One receptor: its PLOTFILE record and one block store per output type read and averaging period.
+class TPrReceptorItem {
+ public:
+  // Takes the record, clears its "date" and "rank" fields; raises "There are no Average Periods" when the
+  // engine options hold none.
+  TPrReceptorItem(std::unique_ptr<TAttributeCollectionRef> aPlotRecord, TPostOutTypes poTypes);
+  ~TPrReceptorItem();
+
+  void SetOutputTypes(TPostOutTypes poTypes);
+  void AddPOSTValue(double Value, TPostOutType poType, int32_t aDate);
+  void AddCalmHour(TPostOutType poType);
+  void SortAllLists();
+  // Ranks every store only as far as the given ranks need (see TSortedListStore::SelectRanks).
+  void SelectRanks(std::span<const int> ranks);
+  void SetHourCount(int aCount);
+  double POSTValue(TAverageValue AvgPeriod, TPostOutType poType, double Percent, bool aUseInterpolation,
+                   int32_t& aDate) const;
+  double POSTValue(TAverageValue AvgPeriod, TPostOutType poType, int HighValue, int32_t& aDate) const;
+  TSortedListStore* GetBlockStore(TAverageValue aAvgPeriod, TPostOutType aPoType);
+  TPrBlockStore* GetPrBlockStore(TAverageValue aAvgPeriod, TPostOutType aPoType) const;
+  const std::vector<std::unique_ptr<TPrBlockStore>>& Stores(TPostOutType t) const {
+    return FAverages[static_cast<int>(t)];
+  }
+  double Summa(TPostOutType t) const { return FSumma[static_cast<int>(t)]; }
+  int CountValue(TPostOutType t) const { return FCountValue[static_cast<int>(t)]; }
+  // The 1-hour store filling path: the value goes straight into the 1-hour list store.
+  void AddHourly(TSortedListStore& store, float value, TPostOutType t, int32_t date) {
+    store.AddItem(value, date);
+    FSumma[static_cast<int>(t)] += value;
+    ++FCountValue[static_cast<int>(t)];
+  }
+
+  std::unique_ptr<TAttributeCollectionRef> PlotRecord;
+
+ private:
+  std::array<std::vector<std::unique_ptr<TPrBlockStore>>, kPostOutTypeCount> FAverages;
+  std::array<double, kPostOutTypeCount> FSumma{};
+  std::array<int, kPostOutTypeCount> FCountValue{};
+};
+
+// A plot writer takes each finished chunk of receptors (Part of the list's Execute).
+class TPlotWriterBase {
+ public:
+  virtual ~TPlotWriterBase() = default;
+  virtual void Write(TReceptorItems& aReceptors, int aStart, int aCount) = 0;
+  // Adds the ranks (1 = highest) this writer reads from a store offered `offered` values, or returns false
+  // when it needs every store fully sorted.
+  virtual bool AddNeededRanks(int offered, std::vector<int>& ranks) const = 0;
+  // Completes the output (the PLOTFILE is renamed into place); without it the output is discarded.
+  virtual void Commit() {}
+};
+
+struct TReceptorListSettings {
+  std::string PlotFile;
+  std::string PlotPath;  // folder of the PLOTFILEs to write, with a trailing separator; "" = PlotFile's
+  std::string PostFile;
+  TPostOutTypes Post;  // empty: detected from the file
+  TCB_ProgressEX OnProgress;
+  bool UseInterpolation = true;
+  std::string MeteoFile;
+  bool DoublePrecision = true;    // the caller's belief; detection may change it
+  int64_t MemoryLimitBytes = 0;   // caps the chunk budget; 0 = 70 % of the free memory
+  int MaxThreads = 0;             // caps the sorting threads; 0 = one per logical processor
+};
+
+class TPrReceptorList {
+ public:
+  explicit TPrReceptorList(TReceptorListSettings settings);
+  virtual ~TPrReceptorList();
+  TPrReceptorList(const TPrReceptorList&) = delete;
+  TPrReceptorList& operator=(const TPrReceptorList&) = delete;
+
+  // Processes every receptor once; `data` describes the PLOTFILEs to write.
+  void Execute(const std::vector<TPercentItem>& data);
+
+  TPrReceptorItem* GetReceptor(int index);
+  int ReceptorCount() const { return static_cast<int>(FReceptors.size()); }
+  int TotalHours() const { return fHourBlocks.TotalHours(); }
+  const std::string& GroupName() const { return fGroupName; }
+  int RecChunkCount() const { return fRecChunkCount; }
+  int ChunkCount() const;
+  int CpuCount() const { return fCpuCount; }
+  int SkipHourBlocks() const { return fHourBlocks.SkipHourBlocks; }
+  bool IsDoublePrecision() const { return fIsDoublePrecision; }
+  TPostOutTypes PostOutTypes() const { return FPost; }
+  int64_t ZeroValueCount() const { return fZeroValueCount; }
+  int64_t TotalValueCount() const { return fTotalValueCount; }
+  // Usable hours of the met file, or -1 without one.
+  int MeteoUsableHours() const { return fMeteoUsableHours; }
+  bool Aborted() const { return fProgress.Aborted(); }
+  const TAttributeCollectionRef& Header() const { return *fHeader; }
+  const TAttributeCollectionRef& Fields() const { return *fFields; }
+
+  // Bytes a chunk keeps per block value, and the estimate for all receptors (block values x bytes).
+  static constexpr int64_t kBytesPerValue = 8;
+  // Receptors per chunk for a run of `values` block values over `receptors` receptors in `budget` bytes:
+  // the whole list when it fits, otherwise the share that fits, at least one receptor.
+  static int ChunkReceptors(int receptors, int64_t values, int64_t budget);
+
+ protected:
+  virtual void CreatePlotWriters(const std::vector<TPercentItem>& data);
+
+  std::unique_ptr<TAttributeCollectionRef> fHeader;
+  std::unique_ptr<TAttributeCollectionRef> fFields;
+  std::vector<std::unique_ptr<TPlotWriterBase>> fPlotWriters;
+  bool fUseInterpolation;
+  TPostOutTypes FPost;
+  std::string PlotPath;
+  bool fIsDoublePrecision;
+  TReceptorItems FReceptors;
+
+ private:
+  void ExtractReceptors(const std::string& plotFile);
+  TPostOutTypes GetPostOptions(const std::string& postFile, TPostOutTypes post, int receptorCount);
+  void SizeReceptorChunk();
+  void ProcessReceptorsChunk();
+  void ReadHourBatch(int firstHour, int hours, int start, int n);
+  void ReadHourBlock(int h, int start, int n);
+  void SortReceptorChunk(int start, int n);
+
+  TReceptorListSettings fSettings;
+  std::unique_ptr<TBinPostReader> PostReader;
+  std::unique_ptr<TMeteoHours> FMeteoData;
+  int fMeteoUsableHours = -1;
+  THourIndex fHourBlocks;
+  TProgressReporter fProgress;
+  int fRecChunkCount = 0;
+  int fRecStart = 0;
+  int fCpuCount = 1;
+  int64_t fZeroValueCount = 0;
+  int64_t fTotalValueCount = 0;
+  std::string fGroupName;
+  bool fHourlyFastPath = false;
+  std::vector<float> fStage;  // hour batch x types x chunk receptors
+};
+
+}  // namespace zorvik
