@@ -9,13 +9,13 @@
 #include "meteo/MeteoHours.h"
 #include "util/ExceptionLog.h"
 #include "util/FileStream.h"
+#include "util/FileUtils.h"
 #include "post/UnbufferedFileStream.h"
 
 namespace zorvik {
 
 namespace {
-// Replaced by the file system test once the path routines exist.
-bool IsNetworkPath(const std::string& path) { return path.rfind("\\\\", 0) == 0; }
+
 int32_t Int32At(const uint8_t* p) {
   int32_t v;
   std::memcpy(&v, p, 4);

@@ -1,0 +1,166 @@
+#include "engine/PercentBlocks.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "records/AttributeCollection.h"
+#include "util/ExceptionLog.h"
+#include "util/FileUtils.h"
+#include "util/tempfiles.h"
+
+namespace zorvik {
+
+namespace {
+constexpr size_t kWriteChunk = size_t{4} << 20;
+
+void DropDepositionFields(TAttributeCollectionRef& record) {
+  for (const char* name : {"tdep", "ddep", "wdep"}) record.DropByName(name);
+}
+}  // namespace
+
+TPercentReceptor::TPercentReceptor() = default;
+TPercentReceptor::~TPercentReceptor() = default;
+
+void TPercentReceptor::SetPlotRecord(std::unique_ptr<TAttributeCollectionRef> Value) {
+  traced("TPercentReceptor.SetPlotRecord", [&] {
+    fPlotRecord = std::move(Value);
+    if (fPlotRecord) DropDepositionFields(*fPlotRecord);
+  });
+}
+
+double TPercentReceptor::CoordX() const {
+  const base_Attribute* x = fPlotRecord ? fPlotRecord->ByName("xloc") : nullptr;
+  return x ? x->asFloat() : 0.0;
+}
+
+double TPercentReceptor::CoordY() const {
+  const base_Attribute* y = fPlotRecord ? fPlotRecord->ByName("yloc") : nullptr;
+  return y ? y->asFloat() : 0.0;
+}
+
+int TRecBlockStore::StoredCount() const { return rBlocks.GetItem(CurrentReceptor).fBufSize / 4; }
+float TRecBlockStore::GetValue(int Index) const { return rBlocks.GetHourValue(CurrentReceptor, Index); }
+int TRecBlockStore::OfferedCount() const { return rBlocks.TotalHours(); }
+
+TPercentBlockStore::TPercentBlockStore(const TPercentBlocks& blocks)
+    : TPrBlockStore(TAverageValue::hr_1, THighValues{THighValue::high_1}, 0, std::make_unique<TRecBlockStore>(blocks)) {}
+
+TPercentBlocks::TPercentBlocks()
+    : fPercentiles(std::make_unique<TPercentBlockStore>(*this)),
+      fHeader(std::make_unique<TAttributeCollectionRef>("collection")),
+      fFields(std::make_unique<TAttributeCollectionRef>("collection")) {
+  traced("TPercentBlocks.Create", [&] {
+    fPlaceholder = TemporaryFileName();
+    fBufName = fPlaceholder + ".bin";
+    OpenForWriting();
+  });
+}
+
+TPercentBlocks::~TPercentBlocks() {
+  fBlocks.clear();
+  RemoveBufferFile();
+}
+
+void TPercentBlocks::RemoveBufferFile() {
+  fBuffer.Reset();
+  if (!fBufName.empty()) DeleteAnyFile(fBufName);
+  if (!fPlaceholder.empty()) DeleteAnyFile(fPlaceholder);
+}
+
+void TPercentBlocks::OpenForWriting() {
+  fBuffer.Reset();
+  DeleteAnyFile(fBufName);
+  fBuffer.Reset(OpenRetry(fBufName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  if (!fBuffer) RaiseLastOSError("Cannot create the buffer file " + fBufName);
+  fWriteBuffer.clear();
+  fWritePosition = 0;
+  fWriting = true;
+}
+
+void TPercentBlocks::Clear() {
+  traced("TPercentBlocks.Clear", [&] {
+    fBlocks.clear();
+    fValueCount = 0;
+    fTotalHours = 0;
+    OpenForWriting();
+  });
+}
+
+void TPercentBlocks::Add(std::unique_ptr<TPercentReceptor> aItem) { fBlocks.push_back(std::move(aItem)); }
+
+void TPercentBlocks::FlushWrite() {
+  if (fWriteBuffer.empty()) return;
+  if (WriteFull(fBuffer.Get(), fWriteBuffer.data(), fWriteBuffer.size()) != static_cast<int64_t>(fWriteBuffer.size()))
+    RaiseLastOSError("Cannot write the buffer file " + fBufName);
+  fWriteBuffer.clear();
+}
+
+void TPercentBlocks::WriteRecValues(TPercentReceptor& aItem, const TSortedListStore& aValues) {
+  traced("TPercentBlocks.WriteRecValues", [&] {
+    if (!fWriting) throw Exception("The buffer file " + fBufName + " is not open for writing");
+    const auto values = aValues.Values();
+    const size_t bytes = values.size() * sizeof(float);
+    aItem.fBufPosition = fWritePosition;
+    aItem.fBufSize = static_cast<int32_t>(bytes);
+    if (bytes == 0) return;
+    const char* p = reinterpret_cast<const char*>(values.data());
+    fWriteBuffer.insert(fWriteBuffer.end(), p, p + bytes);
+    fWritePosition += static_cast<int64_t>(bytes);
+    if (fWriteBuffer.size() >= kWriteChunk) FlushWrite();
+  });
+}
+
+void TPercentBlocks::FinishBufferWrite() {
+  traced("TPercentBlocks.FinishBufferWrite", [&] {
+    if (fWriting) FlushWrite();
+    fWriteBuffer.shrink_to_fit();
+    fBuffer.Reset(OpenRetry(fBufName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fBuffer) RaiseLastOSError("Cannot open the buffer file " + fBufName);
+    fWriting = false;
+  });
+}
+
+void TPercentBlocks::SetHeaderFields(const TAttributeCollectionRef& aHeader, const TAttributeCollectionRef& aFields) {
+  traced("TPercentBlocks.SetHeaderFields", [&] {
+    fHeader = CloneAs(aHeader);
+    fFields = CloneAs(aFields);
+    DropDepositionFields(*fHeader);
+    DropDepositionFields(*fFields);
+  });
+}
+
+void TPercentBlocks::LoadBufferValues(int aRecIndex) {
+  traced("TPercentBlocks.LoadBufferValues", [&] {
+    const TPercentReceptor& item = GetItem(aRecIndex);
+    const size_t count = static_cast<size_t>(item.fBufSize) / 4;
+    if (fBufSingle.size() < count) fBufSingle.resize(count);
+    if (count > 0 && PreadFull(fBuffer.Get(), fBufSingle.data(), count * 4, item.fBufPosition) !=
+                         static_cast<int64_t>(count * 4))
+      throw EInOutError("Cannot read receptor " + std::to_string(aRecIndex + 1) + " from the buffer file " + fBufName);
+    fValueCount = static_cast<int>(count);
+  });
+}
+
+float TPercentBlocks::GetHourValue(int aRecIndex, int aHour) const {
+  return traced("TPercentBlocks.GetHourValue", [&] {
+    const TPercentReceptor& item = GetItem(aRecIndex);
+    if (aHour < 0 || int64_t{aHour} * 4 >= item.fBufSize) return 0.0f;
+    float value = 0.0f;
+    if (PreadFull(fBuffer.Get(), &value, 4, item.fBufPosition + int64_t{aHour} * 4) != 4)
+      throw EInOutError("Cannot read receptor " + std::to_string(aRecIndex + 1) + " from the buffer file " + fBufName);
+    return value;
+  });
+}
+
+float TPercentBlocks::GetPercentile(double aPercent, int aRecIndex) {
+  return traced("TPercentBlocks.GetPercentile", [&] {
+    fPercentiles->Records().CurrentReceptor = aRecIndex;
+    int32_t date = 0;
+    return static_cast<float>(fPercentiles->GetPercent(aPercent, fUseInterpolation, date));
+  });
+}
+
+}  // namespace zorvik
