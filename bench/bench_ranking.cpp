@@ -12,6 +12,8 @@
 #include <random>
 #include <vector>
 
+#include "engine/BlockStore.h"
+#include "engine/EngineOptions.h"
 #include "engine/SortedListStore.h"
 
 namespace {
@@ -124,6 +126,39 @@ void BM_StoreFillOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StoreFillOnly)->ArgName("zeros")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// A year of hours through a block store, 5 % of them calm. Args: period hours (1, 8 or 24), rolling.
+void BM_BlockStoreFill(benchmark::State& state) {
+  const auto period = state.range(0) == 1   ? zorvik::TAverageValue::hr_1
+                      : state.range(0) == 8 ? zorvik::TAverageValue::hr_8
+                                            : zorvik::TAverageValue::hr_24;
+  const THourData data = MakeHours(80, true);
+  std::vector<bool> calm(data.values.size());
+  std::mt19937 rng(3);
+  for (size_t h = 0; h < calm.size(); ++h) calm[h] = rng() % 20 == 0;
+  zorvik::TEngineOptionsScope restore;
+  zorvik::SetEngineOptions({period}, state.range(1) != 0);
+  zorvik::SetSkipZeroValues(true);
+  zorvik::TPrBlockStore store(period, {}, 0);
+  for (auto _ : state) {
+    store.HValues().Clear();
+    store.HValues().SetCapacity(kHours);
+    for (size_t h = 0; h < data.values.size(); ++h) {
+      if (calm[h])
+        store.AddCalmHour();
+      else
+        store.AddValue(data.values[h], data.dates[h]);
+    }
+    benchmark::DoNotOptimize(store.ListStore()->Values().data());
+  }
+}
+BENCHMARK(BM_BlockStoreFill)
+    ->ArgNames({"hours", "rolling"})
+    ->Args({1, 0})
+    ->Args({8, 0})
+    ->Args({8, 1})
+    ->Args({24, 1})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "engine/EngineOptions.h"
 #include "meteo/DateKey.h"
@@ -49,17 +48,9 @@ TBlockStore::TBlockStore(TAverageValue AAvgPeriod, THighValues /*AHighValues*/, 
       fHValues(std::move(aHighValues)),
       fListStore(dynamic_cast<TSortedListStore*>(fHValues.get())) {
   Assert(fHValues != nullptr, "a block store needs a value store");
-  ValueSet.assign(static_cast<size_t>(FCount), 0.0f);
-  fCalmSlot.assign(static_cast<size_t>(FCount), 0);
+  ValueSet.assign(2 * static_cast<size_t>(FCount), 0.0f);
+  fCalmSlot.assign(2 * static_cast<size_t>(FCount), 0);
   if (aHourCount > 0) fHValues->SetCapacity(aHourCount);
-}
-
-void TBlockStore::SlideWindow() {
-  if (fCalmSlot[0]) --CalmHours;
-  const size_t keep = static_cast<size_t>(FCount) - 1;
-  std::memmove(ValueSet.data(), ValueSet.data() + 1, keep * sizeof(float));
-  std::memmove(fCalmSlot.data(), fCalmSlot.data() + 1, keep);
-  --ItemIndex;
 }
 
 int PercentRank(int N, double P) {

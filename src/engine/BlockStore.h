@@ -35,19 +35,21 @@ class TBlockStore {
   // One hour's value and its date.
   void AddValue(float Value, int32_t aDate) {
     fDate = aDate;
-    ValueSet[static_cast<size_t>(ItemIndex)] = Value;
-    fCalmSlot[static_cast<size_t>(ItemIndex)] = 0;
-    ++ItemIndex;
-    CloseBlockIfFull();
+    if (FCount == 1)
+      Emit(Value);  // a 1-hour block is its hour (divided by 1)
+    else
+      PutHour(Value, 0);
   }
   // One calm or missing hour: counts as an hour of the block with no value; its date follows the last one.
   void AddCalmHour() {
     ++CalmHours;
     if (fDate > 0) fDate = AdvanceDateOneHour(fDate);
-    ValueSet[static_cast<size_t>(ItemIndex)] = 0.0f;
-    fCalmSlot[static_cast<size_t>(ItemIndex)] = 1;
-    ++ItemIndex;
-    CloseBlockIfFull();
+    if (FCount == 1) {
+      CalmHours = 0;
+      Emit(0.0f);
+    } else {
+      PutHour(0.0f, 1);
+    }
   }
 
   // The value store receiving the block values (owned).
@@ -75,35 +77,55 @@ class TBlockStore {
               std::unique_ptr<TSortedStoreBase> aHighValues);
 
  private:
+  // Writes the hour into the next slot of the window. A rolling window also writes it FCount slots away, so
+  // that the window fStart .. fStart + FCount - 1 reads as one run of hours however far it has slid.
+  void PutHour(float value, uint8_t calm) {
+    const int slot = fStart + ItemIndex;
+    ValueSet[static_cast<size_t>(slot)] = value;
+    if (fRolling) {
+      const int mirror = slot < FCount ? slot + FCount : slot - FCount;
+      ValueSet[static_cast<size_t>(mirror)] = value;
+      fCalmSlot[static_cast<size_t>(slot)] = calm;
+      fCalmSlot[static_cast<size_t>(mirror)] = calm;
+    }
+    ++ItemIndex;
+    CloseBlockIfFull();
+  }
   void CloseBlockIfFull() {
     if (ItemIndex < FCount) return;
     StoreBlockValue();
     if (fRolling) {
-      SlideWindow();
+      // Slide by one hour: the oldest hour, and its calm mark, leave the window.
+      CalmHours -= fCalmSlot[static_cast<size_t>(fStart)];
+      fStart = fStart + 1 == FCount ? 0 : fStart + 1;
+      --ItemIndex;
     } else {
       ItemIndex = 0;
       CalmHours = 0;
     }
   }
   void StoreBlockValue() {
-    float sum = ValueSet[0];
-    for (int j = 1; j < ItemIndex; ++j) sum += ValueSet[static_cast<size_t>(j)];
+    const float* window = ValueSet.data() + fStart;
+    float sum = window[0];
+    for (int j = 1; j < ItemIndex; ++j) sum += window[j];
     if (FUseAverage) {
       const int divisor = FCount - CalmHours > fMinDivisor ? FCount - CalmHours : fMinDivisor;
       sum = sum / static_cast<float>(divisor);
     }
-    if (fListStore)
-      fListStore->AddItem(sum, fDate);  // no virtual call on the filling path
-    else
-      fHValues->AddItem(sum, fDate);
+    Emit(sum);
   }
-  // Drops the oldest hour of the window (and its calm mark).
-  void SlideWindow();
+  void Emit(float blockValue) {
+    if (fListStore)
+      fListStore->AddItem(blockValue, fDate);  // no virtual call on the filling path
+    else
+      fHValues->AddItem(blockValue, fDate);
+  }
 
-  std::vector<float> ValueSet;      // the block window, FCount hours
-  std::vector<uint8_t> fCalmSlot;   // 1 where the hour in that window slot was calm or missing
+  std::vector<float> ValueSet;      // the block window, twice FCount slots (see PutHour)
+  std::vector<uint8_t> fCalmSlot;   // rolling: 1 where the hour in that slot was calm or missing
   int FCount;                       // hours per block
   int ItemIndex = 0;                // hours in the window so far
+  int fStart = 0;                   // first slot of the window; moves only in rolling mode
   TAverageValue FAvgPeriod;
   int CalmHours = 0;                // calm or missing hours in the window
   int fMinDivisor;                  // Round(FCount * 0.75 + 0.4), halves to even
