@@ -1,0 +1,219 @@
+#include "plotfile/PlotLineParse.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+namespace zorvik {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
+std::string UpperCase(std::string_view s) {
+  std::string out(s);
+  for (auto& c : out) c = Upper(c);
+  return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return Upper(x) == Upper(y);
+         });
+}
+
+// A whole text of decimal digits with a value of at least 1 and at most `maximum`.
+bool IsCount(std::string_view s, int maximum) {
+  if (s.empty() || s.size() > 9 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  int value = 0;
+  std::from_chars(s.data(), s.data() + s.size(), value);
+  return value >= 1 && value <= maximum;
+}
+
+constexpr std::array<std::string_view, 12> kMonths = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",
+                                                       "MAY",     "JUNE",     "JULY",      "AUGUST",
+                                                       "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+
+}  // namespace
+
+std::vector<std::string> PlotLineTokens(std::string_view line) {
+  std::vector<std::string> tokens;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && IsBlank(line[i])) ++i;
+    if (i >= line.size()) break;
+    size_t start = i;
+    while (i < line.size() && !IsBlank(line[i])) ++i;
+    std::string_view token = line.substr(start, i - start);
+    auto quote = [](char c) { return c == '"' || c == '\''; };
+    if (!token.empty() && quote(token.front())) token.remove_prefix(1);
+    if (!token.empty() && quote(token.back())) token.remove_suffix(1);
+    token = Trim(token);
+    if (token == "_") token = {};
+    tokens.emplace_back(token);
+  }
+  return tokens;
+}
+
+bool PlotNumberValue(std::string_view token, double& value) {
+  std::string text(token);
+  auto sep = text.find_first_of(",._");
+  if (sep != std::string::npos) text[sep] = '.';
+  bool digit = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9')
+      digit = true;
+    else if (c != '+' && c != '-' && c != '.' && c != 'e' && c != 'E')
+      return false;
+  }
+  if (!digit) return false;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (*first == '+') ++first;
+  if (first != last && *first == '+') return false;
+  auto [ptr, ec] = std::from_chars(first, last, value);
+  return ec == std::errc() && ptr == last;
+}
+
+bool IsPlotNumber(std::string_view token) {
+  double value;
+  return PlotNumberValue(token, value);
+}
+
+bool IsHighValueWord(std::string_view token, std::string* high) {
+  std::string word(token);
+  std::string upper = UpperCase(word);
+  if (auto p = upper.find("-HIGHEST"); p != std::string::npos) {
+    word.erase(p, 8);
+    upper.erase(p, 8);
+  }
+  if (upper.size() < 3) return false;
+  std::string_view suffix = std::string_view(upper).substr(upper.size() - 2);
+  if (suffix != "ST" && suffix != "ND" && suffix != "RD" && suffix != "TH") return false;
+  if (!IsCount(std::string_view(upper).substr(0, upper.size() - 2), 999)) return false;
+  if (high) *high = word;
+  return true;
+}
+
+bool IsAverageWord(std::string_view token) {
+  std::string upper = UpperCase(token);
+  return upper.find("-HR") != std::string::npos || upper == "PERIOD" || upper == "MONTH" || upper == "ANNUAL";
+}
+
+int MonthOfName(std::string_view token) {
+  for (size_t i = 0; i < kMonths.size(); ++i)
+    if (EqualsNoCase(kMonths[i], token)) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+int PlotFileKindOf(std::string_view upperLine) {
+  for (const auto& kind : PlotFileKinds())
+    if (upperLine.find(kind.Phrase) != std::string_view::npos) return kind.DataType;
+  return 0;
+}
+
+bool ReceptorCountOf(std::string_view upperLine, int32_t& count) {
+  auto p = upperLine.find("TOTAL OF");
+  if (p == std::string_view::npos) return false;
+  std::string_view rest = upperLine.substr(p + 8);
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  size_t i = 0;
+  while (i < rest.size() && !isDigit(rest[i])) ++i;
+  if (i == rest.size()) return false;
+  // The first number after the phrase; a comma between digits ("1,296") is a thousands separator.
+  int64_t value = 0;
+  while (i < rest.size()) {
+    if (isDigit(rest[i])) {
+      value = value * 10 + (rest[i] - '0');
+      if (value > INT32_MAX) return false;
+    } else if (!(rest[i] == ',' && i + 1 < rest.size() && isDigit(rest[i + 1]))) {
+      break;
+    }
+    ++i;
+  }
+  count = static_cast<int32_t>(value);
+  return true;
+}
+
+bool ApplyKindWord(std::string_view token, std::string& hour, std::string& high, bool& highSet) {
+  auto append = [&](std::string_view word) { hour = std::string(Trim(hour + " " + std::string(word))); };
+  if (token == "PERIOD" || token == "MONTH" || token == "ANNUAL" || token == "1/2-HR" || token == "1/2HR") {
+    hour = std::string(token);
+  } else if (token == "NO2" || token == "PM2.5" || token == "SO2") {
+    append(token);
+  } else if (token == "NAAQS") {
+    append("NAAQS");
+    high = "OTHERS";
+    highSet = true;
+    return true;
+  } else if (auto p = token.find("-HR"); p != std::string_view::npos && IsCount(token.substr(0, p), INT32_MAX)) {
+    hour = std::string(token);
+  } else if (token.size() > 2 && token.ends_with("HR") && IsCount(token.substr(0, token.size() - 2), INT32_MAX)) {
+    hour = std::string(token);
+  } else if (std::string word; IsHighValueWord(token, &word)) {
+    high = word;
+    highSet = true;
+  }
+  return false;
+}
+
+TPlotKindLine ParsePlotKindLine(std::string_view upperLine) {
+  TPlotKindLine kind;
+  std::string line(upperLine);
+  if (auto g = line.find("GROUP:"); g != std::string::npos) {
+    size_t start = g + 6;
+    while (start < line.size() && line[start] == ' ') ++start;
+    size_t blank = line.find(' ', start);
+    if (blank == std::string::npos) {
+      kind.group = line.substr(start);
+    } else {
+      kind.group = line.substr(start, blank - start);
+      line.resize(blank);
+    }
+    kind.hasGroup = true;
+  }
+  std::string high;
+  bool highSet = false;
+  for (const auto& token : PlotLineTokens(upperLine))
+    if (ApplyKindWord(token, kind.hour, high, highSet)) break;
+  if (highSet) kind.high = high;
+  if (upperLine.find("ANNUAL") != std::string_view::npos)
+    kind.keyword = TPltAverageKeyword::kwAnnual;
+  else if (upperLine.find("1-HR") != std::string_view::npos)
+    kind.keyword = TPltAverageKeyword::kw1Hr;
+  std::string header2(Trim(line));
+  for (auto p = header2.find("  "); p != std::string::npos; p = header2.find("  ")) header2.erase(p, 1);
+  kind.header2 = std::move(header2);
+  return kind;
+}
+
+Tplotcolumn PlotColumnOfHeading(std::string_view heading) {
+  std::string_view cut = heading.substr(0, heading.find('('));
+  cut = Trim(cut);
+  std::string upper = UpperCase(cut);
+  for (const auto& name : PlotColumnNames()) {
+    if (EqualsNoCase(name.Name, cut)) return name.Column;
+    bool containable = name.Column == Tplotcolumn::pltConcYr || name.Column == Tplotcolumn::pltDateYr ||
+                       name.Column == Tplotcolumn::pltCont;
+    if (containable && upper.find(name.Name) != std::string::npos) return name.Column;
+  }
+  return Tplotcolumn::pltnullcolumn;
+}
+
+std::string PlotFieldKey(Tplotcolumn column, std::string_view heading) {
+  const auto& info = PlotColumnInfo(column);
+  std::string key(info.Key);
+  bool suffixed = column == Tplotcolumn::pltConcYr || column == Tplotcolumn::pltDateYr || column == Tplotcolumn::pltCont;
+  if (suffixed && heading.size() > info.Title.size()) key += heading.substr(info.Title.size());
+  return key;
+}
+
+}  // namespace zorvik
