@@ -1,0 +1,185 @@
+#include "plotfile/ISCPlotFileWriter.h"
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "plotfile/PlotFormat.h"
+#include "util/ExceptionLog.h"
+#include "util/StringFile.h"
+#include "util/tempfiles.h"
+
+namespace zorvik {
+namespace fs = std::filesystem;
+namespace {
+
+// Runs `onFailure` when the scope is left by an exception.
+template <class F>
+class TFailureGuard {
+ public:
+  explicit TFailureGuard(F f) : fOnFailure(std::move(f)), fExceptions(std::uncaught_exceptions()) {}
+  ~TFailureGuard() {
+    if (std::uncaught_exceptions() > fExceptions) fOnFailure();
+  }
+  TFailureGuard(const TFailureGuard&) = delete;
+  TFailureGuard& operator=(const TFailureGuard&) = delete;
+
+ private:
+  F fOnFailure;
+  int fExceptions;
+};
+
+// The permissions a newly created file gets from the process's umask (the temporary file starts private).
+fs::perms NewFilePermissions() {
+  unsigned mask = 022;
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Umask:", 0) == 0) {
+      mask = static_cast<unsigned>(std::stoul(line.substr(6), nullptr, 8));
+      break;
+    }
+  return static_cast<fs::perms>(0666u & ~mask);
+}
+
+bool IsResultColumn(Tplotcolumn c) {
+  return c == Tplotcolumn::pltaveconc || c == Tplotcolumn::plttotaldepo || c == Tplotcolumn::pltdrydepo ||
+         c == Tplotcolumn::pltwetdepo;
+}
+
+}  // namespace
+
+TISCPlotFileWriterBase::TISCPlotFileWriterBase(std::string fileName, std::string appName)
+    : fFileName(std::move(fileName)), fAppName(std::move(appName)) {}
+
+TISCPlotFileWriterBase::~TISCPlotFileWriterBase() { Discard(); }
+
+void TISCPlotFileWriterBase::Discard() noexcept {
+  fFile.reset();
+  if (!fTempName.empty()) {
+    std::error_code ec;
+    fs::remove(fTempName, ec);
+    fTempName.clear();
+  }
+}
+
+std::string TISCPlotFileWriterBase::ColumnTitle(Tplotcolumn column) const {
+  return std::string(PlotColumnInfo(column).Title);
+}
+
+std::string TISCPlotFileWriterBase::FormatValue(const base_Attribute& attribute) const {
+  return FormatPlotValue(attribute.asFloat(), SignificantDigits());
+}
+
+void TISCPlotFileWriterBase::WriteOptionsTitle(TStringFile& file) { file.WriteLine("* MODELING OPTIONS USED:"); }
+
+void TISCPlotFileWriterBase::WriteOptionsLine(TStringFile& file, TAttributeCollectionRef& header,
+                                              TAttributeCollectionRef& /*fields*/) {
+  std::string line = "*  " + SortedPlotOptions(header.ByName("plot options", true, fFileName)->asString());
+  if (base_Attribute* addOn = header.ByName("optionaddon")) line += "  " + addOn->asString();
+  file.WriteLine(line);
+}
+
+void TISCPlotFileWriterBase::ProcessBegin(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) {
+  if (fFile) return;
+  traced("TISCPlotFileWriterBase.ProcessBegin", [&] {
+    const fs::path target(fFileName);
+    std::error_code ec;
+    if (fFileName.empty()) throw EFOpenError("Cannot create a PLOTFILE: no file name given");
+    if (fs::is_directory(target, ec)) throw EFOpenError(fmt::format("Cannot create file \"{}\": it is a folder", fFileName));
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    if (!fs::is_directory(folder, ec))
+      throw EFOpenError(fmt::format("Cannot create file \"{}\": the folder does not exist", fFileName));
+
+    TFailureGuard guard([this] { Discard(); });
+    fTempName = TemporaryFileNameInFolder(folder.string());
+    fFile = std::make_unique<TStringFile>(fTempName, TStringFileMode::smCreate);
+    fColumns.clear();
+    for (int i = 1; i < kPlotColumnCount; ++i)
+      if (fields.ByName(PlotColumnInfo(i).Key)) fColumns.push_back(static_cast<Tplotcolumn>(i));
+    WriteHeaderBlock(header, fields);
+  });
+}
+
+void TISCPlotFileWriterBase::WriteHeaderBlock(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) {
+  TStringFile& file = *fFile;
+  file.WriteLine(PlotTitleLine(fAppName, header.ByName("header1", true, fFileName)->asString()));
+  WriteOptionsTitle(file);
+  WriteOptionsLine(file, header, fields);
+  file.WriteLine("*         " + header.ByName("header2", true, fFileName)->asString());
+  file.WriteLine(fmt::format("*         FOR A TOTAL OF {} RECEPTORS.",
+                             header.ByName("mumreceptors", true, fFileName)->asInteger()));
+  file.WriteLine("*         FORMAT: " + PlotFormatStatement(fColumns));
+  std::string titles = "*", underline = "*";
+  for (size_t i = 0; i < fColumns.size(); ++i) {
+    const int width = PlotColumnInfo(fColumns[i]).Width;
+    if (i) {
+      titles += ' ';
+      underline += ' ';
+    }
+    titles += CenterTitle(ColumnTitle(fColumns[i]), width);
+    underline.append(static_cast<size_t>(width), '_');
+  }
+  file.WriteLine(titles);
+  file.WriteLine(underline);
+}
+
+void TISCPlotFileWriterBase::ProcessRecord(TAttributeCollectionRef& newRecord) {
+  if (!fFile) return;
+  traced("TISCPlotFileWriterBase.ProcessRecord", [&] {
+    std::string line;
+    line.reserve(160);
+    bool hasValue = false;
+    for (int i = 1; i < kPlotColumnCount; ++i) {
+      const auto column = static_cast<Tplotcolumn>(i);
+      const TPlotColumnInfo& info = PlotColumnInfo(column);
+      const base_Attribute* a = newRecord.ByName(info.Key);
+      if (!a) continue;
+      line += ' ';
+      if (a->IsNull()) {
+        line.append(static_cast<size_t>(info.Width), ' ');
+        continue;
+      }
+      if (column != Tplotcolumn::pltX && column != Tplotcolumn::pltY) hasValue = true;
+      std::optional<std::string> text;
+      switch (a->FieldType()) {
+        case AttrType::atFloat:
+          if (IsResultColumn(column))
+            text = fmt::format("{:>13}", FormatValue(*a));
+          else
+            text = ApplyOutputFormat(info.OutputFormat, a->asFloat());
+          break;
+        case AttrType::atInteger:
+          text = ApplyOutputFormat(info.OutputFormat, static_cast<int64_t>(a->asInteger()));
+          break;
+        default:
+          text = ApplyOutputFormat(info.OutputFormat, a->asString());
+          break;
+      }
+      if (!text)
+        throw EConvertError(fmt::format("{}, line {}: the {} value \"{}\" cannot be written with the format {}",
+                                        fFileName, fFile->LineNumber() + 1, info.Title, a->asString(),
+                                        info.OutputFormat));
+      line += *text;
+    }
+    if (hasValue) fFile->WriteLine(line);
+  });
+}
+
+void TISCPlotFileWriterBase::ProcessFinish(TAttributeCollectionRef& /*footer*/) {
+  if (!fFile) return;
+  traced("TISCPlotFileWriterBase.ProcessFinish", [&] {
+    TFailureGuard guard([this] { Discard(); });
+    fFile->Close();
+    fFile.reset();
+    std::error_code ec;
+    fs::permissions(fTempName, NewFilePermissions(), ec);
+    fs::rename(fTempName, fFileName, ec);
+    if (ec) throw EFOpenError(fmt::format("Cannot create file \"{}\": {}", fFileName, ec.message()));
+    fTempName.clear();
+  });
+}
+
+}  // namespace zorvik

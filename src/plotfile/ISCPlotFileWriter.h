@@ -1,0 +1,73 @@
+#pragma once
+// TISCPlotFileWriterBase: writes a PLOTFILE in the layout of the EPA dispersion models from a header record and
+// one record per receptor. It is a record writer: ProcessBegin(header, fields) writes the header block and
+// decides the columns (every column of the column table whose key names an attribute of `fields`),
+// ProcessRecord(record) writes one receptor line, ProcessFinish closes the file.
+//
+// The file is written under a temporary name beside the target and renamed to FileName only when
+// ProcessFinish completes; a writer destroyed before that (a failed run) deletes its temporary file, so no
+// half-written PLOTFILE ever carries the chosen name and an older file of that name stays as it was.
+//
+// Header record keys: "header1" (title), "plot options" (comma-separated option words), "optionaddon"
+// (optional text after the options), "header2" (what the file holds), "mumreceptors" (receptor count).
+#include <memory>
+#include <string>
+
+#include "plotfile/PlotColumns.h"
+#include "records/AttributeCollection.h"
+#include "records/RecordIO.h"
+
+namespace zorvik {
+
+class TStringFile;
+
+class TISCPlotFileWriterBase : public base_AttributeWriter {
+ public:
+  explicit TISCPlotFileWriterBase(std::string fileName = {}, std::string appName = {});
+  // Closes an open file and deletes it: a file that was not finished never takes the target's name.
+  ~TISCPlotFileWriterBase() override;
+  TISCPlotFileWriterBase(const TISCPlotFileWriterBase&) = delete;
+  TISCPlotFileWriterBase& operator=(const TISCPlotFileWriterBase&) = delete;
+
+  const std::string& FileName() const { return fFileName; }
+  void SetFileName(std::string fileName) { fFileName = std::move(fileName); }
+  // Optional product label of the title line ("* AppName:  header1").
+  const std::string& AppName() const { return fAppName; }
+  void SetAppName(std::string appName) { fAppName = std::move(appName); }
+  // True between ProcessBegin and ProcessFinish.
+  bool IsOpen() const { return fFile != nullptr; }
+
+  // Writes one receptor line; a record whose columns beyond X and Y are all absent or null gives none.
+  void ProcessRecord(TAttributeCollectionRef& newRecord) override;
+  // Reader errors are ignored.
+  void ProcessError(attributeReaderStatus /*error*/) override {}
+  // Closes the file and gives it its name; writes nothing.
+  void ProcessFinish(TAttributeCollectionRef& footer) override;
+  // Creates the file and writes the header block; nothing when the file is already open.
+  void ProcessBegin(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) override;
+
+  // The heading above a column (the column table's title).
+  virtual std::string ColumnTitle(Tplotcolumn column) const;
+  // Significant digits of the result columns (AVERAGE CONC and the three deposition columns).
+  virtual int SignificantDigits() const { return 4; }
+  // The text of a result value (FormatPlotValue with SignificantDigits).
+  virtual std::string FormatValue(const base_Attribute& attribute) const;
+  virtual void WriteOptionsTitle(TStringFile& file);
+  virtual void WriteOptionsLine(TStringFile& file, TAttributeCollectionRef& header, TAttributeCollectionRef& fields);
+
+  // The columns chosen by the last ProcessBegin, in column order.
+  const TplotcolumnArray& Columns() const { return fColumns; }
+
+ private:
+  // Deletes the temporary file of an unfinished write.
+  void Discard() noexcept;
+  void WriteHeaderBlock(TAttributeCollectionRef& header, TAttributeCollectionRef& fields);
+
+  std::string fFileName;
+  std::unique_ptr<TStringFile> fFile;
+  std::string fAppName;
+  std::string fTempName;  // the file being written, renamed to fFileName when finished
+  TplotcolumnArray fColumns;
+};
+
+}  // namespace zorvik
