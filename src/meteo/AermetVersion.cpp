@@ -1,0 +1,71 @@
+#include "meteo/AermetVersion.h"
+
+#include <array>
+
+namespace zorvik {
+
+namespace {
+constexpr std::array<std::string_view, 8> kVersionText = {"", "02222", "04300", "01247", "98314", "06341", "09040", "11059"};
+
+std::string_view StripBlanks(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+bool SameTextAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+}  // namespace
+
+std::string_view AermetVersionText(TAermetVersion version) {
+  auto i = static_cast<size_t>(version);
+  return i < kVersionText.size() ? kVersionText[i] : std::string_view();
+}
+
+TAermetVersion DetectAermetVersion(std::string_view verDate) {
+  const std::string_view text = StripBlanks(verDate);
+  for (size_t i = 0; i < kVersionText.size(); ++i)
+    if (SameTextAscii(text, kVersionText[i])) return static_cast<TAermetVersion>(i);
+  return tav_11059;
+}
+
+TSfcLineLayout SfcLineLayout(TAermetVersion version) {
+  switch (version) {
+    case tav_02222:
+    case tav_01247:
+    case tav_98314:
+      return TSfcLineLayout::sllShortColumns;
+    case tav_04300:
+    case tav_06341:
+    case tav_09040:
+      return TSfcLineLayout::sllLongColumns;
+    case tav_11059:
+      return TSfcLineLayout::sllBlankSeparated;
+    case tav_null:
+      break;
+  }
+  return TSfcLineLayout::sllNone;
+}
+
+int SfcFieldCount(TAermetVersion version) {
+  switch (SfcLineLayout(version)) {
+    case TSfcLineLayout::sllShortColumns:
+      return 20;
+    case TSfcLineLayout::sllLongColumns:
+    case TSfcLineLayout::sllBlankSeparated:
+      return 25;
+    case TSfcLineLayout::sllNone:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace zorvik

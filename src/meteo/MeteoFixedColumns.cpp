@@ -1,0 +1,146 @@
+#include "meteo/MeteoFixedColumns.h"
+
+#include <charconv>
+#include <cmath>
+#include <span>
+
+namespace zorvik {
+
+namespace detail {
+
+std::string_view Columns(std::string_view line, size_t first, size_t count) {
+  if (first == 0 || first > line.size()) return {};
+  return line.substr(first - 1, count);
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+bool TryReadDecimal(std::string_view text, double& value) {
+  text = TrimBlanks(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  // Digits or a point first: no second sign, no "inf" or "nan".
+  if (text.empty() || !((text.front() >= '0' && text.front() <= '9') || text.front() == '.')) return false;
+  double v = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
+  if (ec != std::errc() || ptr != text.data() + text.size()) return false;
+  value = negative ? -v : v;
+  return true;
+}
+
+bool TryReadInteger(std::string_view text, int64_t& value) {
+  text = TrimBlanks(text);
+  const bool plus = !text.empty() && text.front() == '+';
+  if (plus) text.remove_prefix(1);
+  if (text.empty() || (plus && text.front() == '-')) return false;
+  int64_t v = 0;
+  auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || ptr != text.data() + text.size()) return false;
+  value = v;
+  return true;
+}
+
+}  // namespace detail
+
+using detail::Columns;
+using detail::TrimBlanks;
+
+namespace {
+
+struct TDateColumns {
+  size_t year, month, day, hour;
+};
+constexpr TDateColumns kSurfaceDate{1, 4, 7, 14};
+constexpr TDateColumns kIscDate{1, 3, 5, 7};
+
+bool SameAsMissing(double value, double missing) {
+  return std::fabs(value - missing) <= 1e-12 * std::fmax(std::fabs(value), std::fabs(missing));
+}
+
+}  // namespace
+
+bool ParseLineDate(std::string_view line, bool surfaceLayout, TDateTime& result) {
+  const TDateColumns& c = surfaceLayout ? kSurfaceDate : kIscDate;
+  int64_t year, month, day, hour;
+  if (!detail::TryReadInteger(Columns(line, c.year, 2), year) || !detail::TryReadInteger(Columns(line, c.month, 2), month) ||
+      !detail::TryReadInteger(Columns(line, c.day, 2), day) || !detail::TryReadInteger(Columns(line, c.hour, 2), hour))
+    return false;
+  for (int64_t part : {year, month, day, hour})
+    if (part < 0 || part > 65535) return false;
+  if (year <= 99) year += year <= 50 ? 2000 : 1900;
+  if (hour < 1 || hour > 24) return false;
+  TDateTime date;
+  if (!TryEncodeDate(static_cast<int>(year), static_cast<int>(month), static_cast<int>(day), date)) return false;
+  result = date + static_cast<double>(hour - 1) / 24.0;
+  return true;
+}
+
+bool SfcLineIsValid(std::string_view line) {
+  struct TField {
+    size_t first, last;
+    double missing;
+  };
+  static constexpr TField kAlways[] = {{17, 22, -999}, {24, 29, -9}, {51, 55, -999}, {57, 64, -99999}, {95, 99, -9}};
+  static constexpr TField kUnstable[] = {{31, 36, -9}, {38, 43, -9}, {45, 49, -999}};
+  auto valid = [&](const TField& f, double& value) {
+    return detail::TryReadDecimal(Columns(line, f.first, f.last - f.first + 1), value) && !SameAsMissing(value, f.missing);
+  };
+  double heatFlux = 0, value = 0;
+  if (!valid(kAlways[0], heatFlux)) return false;
+  for (const TField& f : std::span(kAlways).subspan(1))
+    if (!valid(f, value)) return false;
+  if (heatFlux > 0)
+    for (const TField& f : kUnstable)
+      if (!valid(f, value)) return false;
+  return true;
+}
+
+TFixedLine ReadFixedColumnLine(std::string_view line, bool surfaceLayout) {
+  TFixedLine r;
+  // A two-digit year at the start of the line: read the line trimmed. A one-digit year keeps its blank.
+  std::string_view lead = TrimBlanks(line);
+  if (TrimBlanks(lead.substr(0, 2)).size() == 2) line = lead;
+  if (line.empty()) return r;
+
+  r.kind = TFixedLineKind::flkUnreadable;
+  if (line.size() >= kFixedRecordLength) r.hasDate = ParseLineDate(line, surfaceLayout, r.date);
+
+  double speed = 0;
+  if (!detail::TryReadDecimal(Columns(line, surfaceLayout ? 87 : 18, 9), speed)) speed = 0;  // empty or unreadable
+  if (line.size() < kFixedRecordLength) return r;
+  if (!(speed >= 0.00001)) {
+    r.kind = TFixedLineKind::flkCalm;
+    return r;
+  }
+  if (surfaceLayout && !SfcLineIsValid(line)) {
+    r.kind = TFixedLineKind::flkMissing;
+    return r;
+  }
+
+  std::string keyText;
+  if (surfaceLayout) {
+    for (size_t first : {1, 4, 7, 14}) keyText += Columns(line, first, 2);
+  } else {
+    keyText = Columns(line, 1, 8);
+  }
+  for (char& ch : keyText)
+    if (ch == ' ') ch = '0';
+  int32_t key = 0;
+  auto [ptr, ec] = std::from_chars(keyText.data(), keyText.data() + keyText.size(), key);
+  if (keyText.empty() || ec != std::errc() || ptr != keyText.data() + keyText.size()) return r;
+
+  r.kind = TFixedLineKind::flkUsable;
+  r.key = key;
+  r.speed = static_cast<float>(speed);
+  return r;
+}
+
+}  // namespace zorvik
