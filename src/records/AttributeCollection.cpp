@@ -42,19 +42,30 @@ base_Attribute& TAttributeCollectionBase::ByIndex(int index) const {
   return *attributeList[static_cast<size_t>(index)].item;
 }
 
-base_Attribute* TAttributeCollectionBase::ByName(std::string_view attrName, bool raiseEx, std::string_view msg) {
-  const std::string key = AsciiLower(attrName);
+base_Attribute* TAttributeCollectionBase::Lookup(const std::string& key) const {
   for (const auto& e : attributeList)
     if (e.item->FieldName() == key) return e.item;
-  if (raiseEx) throw Exception(std::string(MissingText()) + std::string(attrName) + ": " + std::string(msg));
   return nullptr;
 }
 
-int TAttributeCollectionBase::IndexOfName(std::string_view attrName) {
-  const std::string key = AsciiLower(attrName);
-  for (size_t i = 0; i < attributeList.size(); ++i)
-    if (attributeList[i].item->FieldName() == key) return static_cast<int>(i);
-  return -1;
+base_Attribute* TAttributeCollectionBase::ByName(std::string_view attrName, bool raiseEx, std::string_view msg) {
+  base_Attribute* found = Lookup(AsciiLower(attrName));
+  if (!found && raiseEx)
+    throw Exception(std::string(MissingText()) + std::string(attrName) + ": " + std::string(msg));
+  return found;
+}
+
+const base_Attribute* TAttributeCollectionBase::ByName(std::string_view attrName, bool raiseEx,
+                                                       std::string_view msg) const {
+  base_Attribute* found = Lookup(AsciiLower(attrName));
+  if (!found && raiseEx)
+    throw Exception(std::string(MissingText()) + std::string(attrName) + ": " + std::string(msg));
+  return found;
+}
+
+int TAttributeCollectionBase::IndexOfName(std::string_view attrName) const {
+  const base_Attribute* item = Lookup(AsciiLower(attrName));
+  return item ? IndexOfItem(*item) : -1;
 }
 
 int TAttributeCollectionBase::IndexOfItem(const base_Attribute& item) const {
@@ -73,8 +84,8 @@ base_Attribute* TAttributeCollectionBase::ByPath(std::string_view path) {
   }
 }
 
-std::string TAttributeCollectionBase::GetAttributeValue(std::string_view name) {
-  base_Attribute* a = ByName(name);
+std::string TAttributeCollectionBase::GetAttributeValue(std::string_view name) const {
+  const base_Attribute* a = ByName(name);
   return a ? a->asString() : std::string();
 }
 
@@ -296,7 +307,7 @@ bool IndexLess(const Entry& a, const Entry& b) {
 }
 }  // namespace
 
-void TAttributecollectionFast::BuildIndex() {
+void TAttributecollectionFast::BuildIndex() const {
   std::vector<TIndexEntry> index;
   index.reserve(static_cast<size_t>(Count()));
   int order = 0;
@@ -333,19 +344,12 @@ void TAttributecollectionFast::ReindexName(base_Attribute& item) {
   }
 }
 
-base_Attribute* TAttributecollectionFast::ByName(std::string_view attrName, bool raiseEx, std::string_view msg) {
+base_Attribute* TAttributecollectionFast::Lookup(const std::string& key) const {
   if (!fHashList) BuildIndex();
-  const TIndexEntry key{AsciiLower(attrName), nullptr, -1};
-  auto& index = *fHashList;
-  auto it = std::lower_bound(index.begin(), index.end(), key, IndexLess<TIndexEntry>);
-  if (it != index.end() && it->name == key.name) return it->item;
-  if (raiseEx) throw Exception(std::string(MissingText()) + std::string(attrName) + ": " + std::string(msg));
-  return nullptr;
-}
-
-int TAttributecollectionFast::IndexOfName(std::string_view attrName) {
-  base_Attribute* item = ByName(attrName);
-  return item ? IndexOfItem(*item) : -1;
+  const TIndexEntry probe{key, nullptr, -1};
+  const auto& index = *fHashList;
+  auto it = std::lower_bound(index.begin(), index.end(), probe, IndexLess<TIndexEntry>);
+  return it != index.end() && it->name == key ? it->item : nullptr;
 }
 
 // ---- TAttributeCollectionRef -------------------------------------------------------------------------------

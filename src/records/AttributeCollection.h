@@ -59,14 +59,15 @@ class TAttributeCollectionBase : public base_Attribute {
 
   // The attribute of that name (ASCII case ignored), or none; with raiseEx a missing name raises
   // "Missing SD attribute - <name>: <msg>" ("Missing attribute - " for indexed collections).
-  virtual base_Attribute* ByName(std::string_view attrName, bool raiseEx = false, std::string_view msg = {});
+  base_Attribute* ByName(std::string_view attrName, bool raiseEx = false, std::string_view msg = {});
+  const base_Attribute* ByName(std::string_view attrName, bool raiseEx = false, std::string_view msg = {}) const;
   base_Attribute* GetByName(std::string_view name) override { return ByName(name, false, {}); }
   // Position in the list, -1 when absent.
-  virtual int IndexOfName(std::string_view attrName);
+  int IndexOfName(std::string_view attrName) const;
   // Names separated by '\' descend through nested collections; none when a value attribute comes first.
   base_Attribute* ByPath(std::string_view path);
   // asString of the named attribute, "" when absent.
-  std::string GetAttributeValue(std::string_view name);
+  std::string GetAttributeValue(std::string_view name) const;
   // Count plus the CountTotal of nested collections.
   int CountTotal() const;
 
@@ -143,6 +144,8 @@ class TAttributeCollectionBase : public base_Attribute {
   virtual void IndexErase(base_Attribute& /*item*/) {}
   virtual void IndexDiscard() {}
   int IndexOfItem(const base_Attribute& item) const;
+  // The first attribute named `key` (already lowered) in list order, or none.
+  virtual base_Attribute* Lookup(const std::string& key) const;
   virtual std::string_view MissingText() const { return "Missing SD attribute - "; }
 
  private:
@@ -163,8 +166,6 @@ class TAttributecollectionFast : public TAttributeCollectionBase {
  public:
   explicit TAttributecollectionFast(std::string_view fldName = {});
 
-  base_Attribute* ByName(std::string_view attrName, bool raiseEx = false, std::string_view msg = {}) override;
-  int IndexOfName(std::string_view attrName) override;
   void ReindexName(base_Attribute& item) override;
 
  protected:
@@ -172,6 +173,7 @@ class TAttributecollectionFast : public TAttributeCollectionBase {
   void IndexInsert(base_Attribute& item) override;
   void IndexErase(base_Attribute& item) override;
   void IndexDiscard() override { fHashList.reset(); }
+  base_Attribute* Lookup(const std::string& key) const override;
   std::string_view MissingText() const override { return "Missing attribute - "; }
 
  private:
@@ -180,9 +182,10 @@ class TAttributecollectionFast : public TAttributeCollectionBase {
     base_Attribute* item;
     int order;  // insertion stamp: keeps duplicates in list order
   };
-  void BuildIndex();
-  std::optional<std::vector<TIndexEntry>> fHashList;
-  int fNextOrder = 0;
+  void BuildIndex() const;
+  // Built by the first lookup, also of a const collection.
+  mutable std::optional<std::vector<TIndexEntry>> fHashList;
+  mutable int fNextOrder = 0;
 };
 
 // The record type used everywhere: an indexed collection that several collections may hold.

@@ -37,6 +37,8 @@ TEST_P(CollectionKindTest, NamesAreLoweredAndFoundInAnyCase) {
     EXPECT_EQ(c->IndexOfName(query), 0);
   }
   EXPECT_EQ(c->IndexOfName("COUNT_a"), 1);
+  const TAttributeCollectionBase& readOnly = *c;
+  EXPECT_EQ(readOnly.ByName("COUNT_A"), &readOnly.ByIndex(1));
   EXPECT_EQ(c->ByName("missing"), nullptr);
   EXPECT_EQ(c->IndexOfName("missing"), -1);
   // Renaming re-keys the attribute (the index of indexed collections is built by the lookups above).
