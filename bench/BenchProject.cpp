@@ -8,6 +8,7 @@
 #include <fstream>
 #include <vector>
 
+#include "plotfile/SamplePlotFile.h"
 #include "post/PostFileWriter.h"
 
 namespace zorvik::bench {
@@ -24,26 +25,6 @@ struct TRandom {
   }
   double Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
 };
-
-void WritePlotFile(const std::string& file, int receptors) {
-  std::ofstream out(file, std::ios::binary);
-  out << "* AERMOD (24142 ):  synthetic benchmark run                                              12/10/26\r\n"
-         "* AERMET ( 24142):  synthetic met                                                        06:06:10\r\n"
-         "* MODELING OPTIONS USED:   NonDFAULT  CONC  FLAT  RURAL  ADJ_U*\r\n"
-         "*         PLOT FILE OF  HIGH   1ST HIGH  1-HR VALUES FOR SOURCE GROUP: ALL     \r\n";
-  out << fmt::format("*         FOR A TOTAL OF {:5d} RECEPTORS.\r\n", receptors);
-  out << "*         FORMAT: (3(1X,F13.5),3(1X,F8.2),3X,A5,2X,A8,2X,A5,5X,A8,2X,I8)\r\n"
-         "*        X             Y      AVERAGE CONC    ZELEV    ZHILL    ZFLAG    AVE     GRP       RANK     NET ID   "
-         "DATE(CONC)\r\n"
-         "* ____________  ____________  ____________   ______   ______   ______  ______  ________  ________  ________  "
-         "________\r\n";
-  const int side = static_cast<int>(std::ceil(std::sqrt(receptors)));
-  for (int r = 0; r < receptors; ++r) {
-    const double x = -5000.0 + 100.0 * (r % side), y = -5000.0 + 100.0 * (r / side);
-    out << fmt::format(" {:13.5f} {:13.5f} {:13.5f} {:8.2f} {:8.2f} {:8.2f}   {:>5}  {:<8}  {:>5}     {:<8}  {:8d}\r\n", x,
-                       y, 1.0, 0.0, 0.0, 0.0, "1-HR", "ALL", "1ST", "GRID", 96010101);
-  }
-}
 
 }  // namespace
 
@@ -70,7 +51,7 @@ TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hou
     if (u >= share[r]) return 0.0;
     return scale[r] * std::pow(10.0, -3.0 + 6.0 * (u / share[r]));
   });
-  WritePlotFile(project.PlotFile, receptors);
+  WriteSamplePlotFile(project.PlotFile, SampleGrid(receptors));
   return project;
 }
 

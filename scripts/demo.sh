@@ -1,7 +1,18 @@
 #!/usr/bin/env bash
-# Builds Zorvik and runs the main job on the bundled demo project (demo/: a 36-receptor AERMOD run).
+# Builds Zorvik and runs the main job on the bundled demo project (demo/: a 36-receptor AERMOD run over three
+# months with its Lovett met file). Results go to out/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
 cli=build/src/zorvik-cli
-"$cli" info demo/disc36.pos --receptors 36
+out=out/demo
+mkdir -p "$out"
+echo "== the POSTFILE"
+"$cli" info demo/disc36.pos --plot demo/disc36.plt
+echo "== 98th and 99th percentile PLOTFILEs of every receptor"
+"$cli" percentile --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --percentile 98,99 --out-dir "$out"
+echo "== the ordered hours of receptor 1, as the percentile viewer shows them"
+"$cli" hours --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --receptor 1 --percentile 98 \
+  --csv "$out/receptor1.csv" --plotfile "$out/viewer_P98.PLT"
+echo "== written to $out"
+ls -l "$out"

@@ -1,13 +1,71 @@
 #include "engine/ListInputs.h"
 
+#include <fmt/format.h>
+
 #include "meteo/MeteoHours.h"
+#if __has_include("plotfile/ISCPlotReader.h")
+#include "plotfile/ISCPlotReader.h"
+#define ZORVIK_HAVE_PLOT_READER 1
+#endif
 #include "records/AttributeCollection.h"
-#include "util/Exceptions.h"
+#include "records/RecordIO.h"
+#include "util/ExceptionLog.h"
 
 namespace zorvik {
 
+#ifdef ZORVIK_HAVE_PLOT_READER
+namespace {
+
+// Receives the PLOTFILE: copies of its header and fields, and a copy of every receptor record.
+class TPlotReceptorBuffer : public base_AttributeWriter {
+ public:
+  explicit TPlotReceptorBuffer(TPlotInput& input) : rInput(input) {}
+  void ProcessBegin(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) override {
+    traced("TPlotReceptorBuffer.ProcessBegin", [&] {
+      rInput.Header = CloneAs(header);
+      rInput.Fields = CloneAs(fields);
+    });
+  }
+  void ProcessRecord(TAttributeCollectionRef& newRecord) override {
+    traced("TPlotReceptorBuffer.ProcessRecord", [&] { rInput.Records.push_back(CloneAs(newRecord)); });
+  }
+  void ProcessError(attributeReaderStatus) override {}
+  void ProcessFinish(TAttributeCollectionRef&) override {}
+
+ private:
+  TPlotInput& rInput;
+};
+
+}  // namespace
+#endif
+
 TPlotInput ReadPlotInput(const std::string& plotFile) {
-  throw Exception("PLOTFILE reading is not available yet: " + plotFile);
+#ifndef ZORVIK_HAVE_PLOT_READER
+  throw Exception("no PLOTFILE reader: " + plotFile);
+#else
+  TPlotInput input;
+  TISCPlotReader reader(plotFile);
+  TPlotReceptorBuffer buffer(input);
+  reader.WriterSubscribe(buffer);
+  reader.Process();
+  reader.WriterUnsubscribe(buffer);
+  if (reader.readerStatus() != attributeReaderStatus::arsOK && !reader.StatusMessage().empty())
+    throw EFormatError("Cannot read the PLOTFILE " + reader.StatusMessage());
+  if (!reader.FieldErrors().empty()) {
+    const auto& e = reader.FieldErrors().front();
+    throw EFormatError(fmt::format("Cannot read the PLOTFILE {}, line {}: the field {} holds \"{}\", not a value of "
+                                   "its column ({} such fields)",
+                                   plotFile, e.Line, e.Heading, e.Text, reader.FieldErrorCount()));
+  }
+  if (!input.Header || !input.Fields) throw EFormatError("Cannot read the PLOTFILE " + plotFile + ": no header found");
+  if (const base_Attribute* stated = input.Header->ByName("mumreceptors"); stated && !stated->IsNull()) {
+    const int32_t count = stated->asInteger();
+    if (count > 0 && count != static_cast<int32_t>(input.Records.size()))
+      throw EFormatError(fmt::format("The PLOTFILE {} states {} receptors but lists {}", plotFile, count,
+                                     input.Records.size()));
+  }
+  return input;
+#endif
 }
 
 std::unique_ptr<TMeteoHours> LoadMeteoHours(const std::string& meteoFile, int& usableHours) {

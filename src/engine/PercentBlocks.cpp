@@ -5,7 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
+#include "engine/PlotFileWriters.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
 #include "util/FileUtils.h"
@@ -160,6 +162,56 @@ float TPercentBlocks::GetPercentile(double aPercent, int aRecIndex) {
     fPercentiles->Records().CurrentReceptor = aRecIndex;
     int32_t date = 0;
     return static_cast<float>(fPercentiles->GetPercent(aPercent, fUseInterpolation, date));
+  });
+}
+
+}  // namespace zorvik
+
+namespace zorvik {
+
+// The viewer's percentile PLOTFILE: the input PLOTFILE's layout with the concentration as its only value.
+class TPercentilePlotBlockWriter : public TPlotFileWriter {
+ public:
+  TPercentilePlotBlockWriter(const std::string& aPlotFile, TPercentBlocks& aBlocks, TAttributeCollectionRef& header,
+                             TAttributeCollectionRef& fields, double aPercentile)
+      : TPlotFileWriter(FolderOf(aPlotFile), MakeItem(aPlotFile, aBlocks, aPercentile), header, fields,
+                        {TPostOutType::poConc}, aBlocks.UseInterpolation()),
+        rBlocks(aBlocks) {}
+
+  void WritePlot() {
+    traced("TPercentilePlotBlockWriter.WritePlot", [&] {
+      for (int i = 0; i < rBlocks.ReceptorCount(); ++i) {
+        const float x = rBlocks.GetPercentile(rPercent.Percent, i);
+        TAttributeCollectionRef* record = rBlocks.GetItem(i).PlotRecord();
+        if (!record) continue;
+        record->DefineFloat("conc", x);
+        WriteRecord(*record);
+      }
+    });
+  }
+
+ private:
+  static std::string FolderOf(const std::string& file) {
+    std::string folder = std::filesystem::path(file).parent_path().string();
+    return folder.empty() ? std::string("./") : folder + "/";
+  }
+  static TPercentItem MakeItem(const std::string& file, const TPercentBlocks& blocks, double percentile) {
+    TPercentItem item;
+    item.Percent = percentile;
+    item.AvgPeriod = TAverageValue::hr_1;
+    item.HighValue = 0;
+    item.GroupName = blocks.GroupName();
+    item.PlotName = std::filesystem::path(file).filename().string();
+    return item;
+  }
+  TPercentBlocks& rBlocks;
+};
+
+void TPercentBlocks::WritePercentilePlotFile(const std::string& aFile, double aPercentile) {
+  traced("TPercentBlocks.WritePercentilePlotFile", [&] {
+    TPercentilePlotBlockWriter writer(aFile, *this, *fHeader, *fFields, aPercentile);
+    writer.WritePlot();
+    writer.Commit();
   });
 }
 

@@ -6,10 +6,15 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "engine/EngineOptions.h"
 #include "engine/ListInputs.h"
+#include "engine/PlotFileWriters.h"
 #include "engine/SystemInfo.h"
 #include "meteo/MeteoHours.h"
 #include "post/PostBinReader.h"
@@ -218,7 +223,9 @@ void TPrReceptorList::SizeReceptorChunk() {
   fHourlyFastPath = options.fAveragePeriods == TAverageValues{TAverageValue::hr_1} && !options.fRolling;
 }
 
-void TPrReceptorList::CreatePlotWriters(const std::vector<TPercentItem>& /*data*/) { fPlotWriters.clear(); }
+void TPrReceptorList::CreatePlotWriters(const std::vector<TPercentItem>& data) {
+  CreatePercentPlotWriters(fPlotWriters, PlotPath, data, *fHeader, *fFields, FPost, fUseInterpolation);
+}
 
 void TPrReceptorList::Execute(const std::vector<TPercentItem>& data) {
   traced("TPrReceptorList.Execute", [&] {
@@ -248,13 +255,13 @@ void TPrReceptorList::ProcessReceptorsChunk() {
     const int n = std::min(ReceptorCount() - fRecStart, fRecChunkCount);
     for (int r = fRecStart; r < fRecStart + n; ++r) FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours());
     if (fHourlyFastPath) {
-      for (int h = 0; h < TotalHours() && !fProgress.Aborted(); h += kHourBatch)
-        ReadHourBatch(h, std::min(kHourBatch, TotalHours() - h), fRecStart, n);
+      ProcessHourlyChunk(fRecStart, n);  // reads and ranks
+      if (fProgress.Aborted()) return;
     } else {
       for (int h = 0; h < TotalHours() && !fProgress.Aborted(); ++h) ReadHourBlock(h, fRecStart, n);
+      if (fProgress.Aborted()) return;
+      SortReceptorChunk(fRecStart, n);
     }
-    if (fProgress.Aborted()) return;
-    SortReceptorChunk(fRecStart, n);
     for (auto& writer : fPlotWriters) {
       if (fProgress.Aborted()) return;
       writer->Write(FReceptors, fRecStart, n);
@@ -269,7 +276,6 @@ void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   int skip = start * valueSize;
   const int64_t pos = fHourBlocks.Positions[static_cast<size_t>(h)];
-  if (fStage.size() < static_cast<size_t>(n)) fStage.resize(static_cast<size_t>(n));
   for (TPostOutType t : kAllPostOutTypes) {
     if (!FPost.Contains(t)) continue;
     if (pos >= 0) {
@@ -292,61 +298,116 @@ void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
   fProgress.Advance();
 }
 
-// The 1-hour path: a batch of hours is read slice by slice into a staging block, then each receptor takes its
-// column of the batch in one go. The values and dates that reach the stores are those of ReadHourBlock.
-void TPrReceptorList::ReadHourBatch(int firstHour, int hours, int start, int n) {
+// The 1-hour path. Every sorting thread also reads: it takes a disjoint range of the chunk's receptors, reads
+// their slice of every hour with a reader of its own, batch by batch into a staging block, from which each
+// receptor takes its column, and then ranks its receptors. The values and dates that reach the stores are
+// those of ReadHourBlock. The caller's thread reports one progress step per hour as every worker passes it, and
+// turns a cancel into a stop request that the workers see at their next batch.
+void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const int types = FPost.Count();
-  const size_t rowSize = static_cast<size_t>(n);
-  fStage.resize(static_cast<size_t>(types) * kHourBatch * rowSize);
-  int done = 0;
-  for (; done < hours; ++done) {
-    if (fProgress.Aborted()) break;
-    const int64_t pos = fHourBlocks.Positions[static_cast<size_t>(firstHour + done)];
-    if (pos >= 0) {
-      int skip = start * valueSize;
-      int k = 0;
-      for (TPostOutType t : kAllPostOutTypes) {
-        if (!FPost.Contains(t)) continue;
-        PostReader->Stream().SetPosition(pos);
-        PostReader->NewBlock(skip, n * valueSize);
-        PostReader->GetConcentrations(&fStage[(static_cast<size_t>(k) * kHourBatch + done) * rowSize], n);
+  const size_t rowSize = static_cast<size_t>(range.count);
+  TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
+  std::vector<float> stage(static_cast<size_t>(types) * kHourBatch * rowSize);
+  std::vector<TSortedListStore*> stores(static_cast<size_t>(types) * rowSize);
+  for (int r = 0; r < range.count; ++r) {
+    int k = 0;
+    for (TPostOutType t : kAllPostOutTypes)
+      if (FPost.Contains(t))
+        stores[static_cast<size_t>(k++) * rowSize + r] =
+            FReceptors[static_cast<size_t>(range.from + r)]->GetBlockStore(TAverageValue::hr_1, t);
+  }
+  for (int first = 0; first < TotalHours(); first += kHourBatch) {
+    if (range.stop->load(std::memory_order_relaxed)) return;
+    const int hours = std::min(kHourBatch, TotalHours() - first);
+    const int64_t* positions = &fHourBlocks.Positions[static_cast<size_t>(first)];
+    const int32_t* dates = &fHourBlocks.Dates[static_cast<size_t>(first)];
+    for (int b = 0; b < hours; ++b) {
+      if (positions[b] < 0) continue;
+      int skip = range.from * valueSize;
+      for (int k = 0; k < types; ++k) {
+        reader.Stream().SetPosition(positions[b]);
+        reader.NewBlock(skip, range.count * valueSize);
+        reader.GetConcentrations(&stage[(static_cast<size_t>(k) * kHourBatch + b) * rowSize], range.count);
         skip += ReceptorCount() * valueSize;
-        ++k;
       }
     }
-    fProgress.Advance();
-  }
-  const int32_t* dates = &fHourBlocks.Dates[static_cast<size_t>(firstHour)];
-  const int64_t* positions = &fHourBlocks.Positions[static_cast<size_t>(firstHour)];
-  int64_t zeros = 0;
-  int k = 0;
-  for (TPostOutType t : kAllPostOutTypes) {
-    if (!FPost.Contains(t)) continue;
-    const float* block = &fStage[static_cast<size_t>(k) * kHourBatch * rowSize];
-    for (int r = 0; r < n; ++r) {
-      TPrReceptorItem& item = *FReceptors[static_cast<size_t>(start + r)];
-      TSortedListStore& store = *item.GetBlockStore(TAverageValue::hr_1, t);
-      for (int b = 0; b < done; ++b) {
-        if (positions[b] < 0) {
-          store.AddItem(0.0f, dates[b]);  // a calm hour: value 0 over a divisor of 1
-          continue;
+    int k = 0;
+    for (TPostOutType t : kAllPostOutTypes) {
+      if (!FPost.Contains(t)) continue;
+      const float* block = &stage[static_cast<size_t>(k) * kHourBatch * rowSize];
+      for (int r = 0; r < range.count; ++r) {
+        TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from + r)];
+        TSortedListStore& store = *stores[static_cast<size_t>(k) * rowSize + r];
+        for (int b = 0; b < hours; ++b) {
+          if (positions[b] < 0) {
+            store.AddItem(0.0f, dates[b]);  // a calm hour: value 0 over a divisor of 1
+            continue;
+          }
+          const float v = block[static_cast<size_t>(b) * rowSize + r];
+          item.AddHourly(store, v, t, dates[b]);
+          range.zeros += v <= kZeroValueLimit;
         }
-        const float v = block[static_cast<size_t>(b) * rowSize + r];
-        item.AddHourly(store, v, t, dates[b]);
-        zeros += v <= kZeroValueLimit;
       }
+      ++k;
     }
-    ++k;
+    range.hoursDone->store(first + hours, std::memory_order_release);
+    range.wake->notify_one();
   }
-  fTotalValueCount += int64_t{done} * n * types;
-  fZeroValueCount += zeros;
+  RankReceptors(range.from, range.count);
 }
 
-void TPrReceptorList::SortReceptorChunk(int start, int n) {
+void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
+  const int threads = std::max(1, std::min(fCpuCount, n));
+  const int per = (n + threads - 1) / threads;
+  std::atomic<bool> stop{false};
+  std::mutex wakeLock;
+  std::condition_variable wake;
+  std::vector<THourlyRange> ranges;
+  std::vector<std::atomic<int>> done(static_cast<size_t>(threads));
+  for (int e = 0, i = 0; e < n; e += per, ++i)
+    ranges.push_back(THourlyRange{start + e, std::min(per, n - e), &done[static_cast<size_t>(i)], &stop, &wake});
+  std::vector<std::exception_ptr> errors(ranges.size());
+  std::vector<std::thread> workers;
+  for (size_t i = 0; i < ranges.size(); ++i)
+    workers.emplace_back([&, i] {
+      try {
+        ReadHourlyRange(ranges[i]);
+      } catch (...) {
+        errors[i] = std::current_exception();
+        stop.store(true);
+      }
+      ranges[i].hoursDone->store(TotalHours() + 1, std::memory_order_release);  // finished, one way or another
+      wake.notify_one();
+    });
+  // Report every hour once all workers have passed it; a cancel asks them to stop.
+  int reported = 0;
+  while (reported < TotalHours()) {
+    int passed = TotalHours();
+    for (const auto& range : ranges) passed = std::min(passed, range.hoursDone->load(std::memory_order_acquire));
+    if (passed <= reported) {
+      std::unique_lock lock(wakeLock);
+      wake.wait_for(lock, std::chrono::milliseconds(5));
+      continue;
+    }
+    for (; reported < passed && !stop.load(); ++reported) {
+      fProgress.Advance();
+      if (fProgress.Aborted()) stop.store(true);
+    }
+    if (stop.load()) break;
+  }
+  for (auto& worker : workers) worker.join();
+  for (size_t i = 0; i < ranges.size(); ++i) fZeroValueCount += ranges[i].zeros;
+  fTotalValueCount += int64_t{TotalHours()} * n * FPost.Count();
+  for (auto& error : errors)
+    if (error) std::rethrow_exception(error);
+}
+
+void TPrReceptorList::RankReceptors(int from, int count) {
   // Which ranks the writers read: a store offered N values needs the same ranks whatever its receptor.
-  auto rankStore = [this](TSortedListStore& store) {
-    std::vector<int> ranks;
+  std::vector<int> ranks;
+  auto rankStore = [&](TSortedListStore& store) {
+    ranks.clear();
     bool partial = !fPlotWriters.empty();
     for (const auto& writer : fPlotWriters)
       if (!writer->AddNeededRanks(store.OfferedCount(), ranks)) partial = false;
@@ -355,15 +416,17 @@ void TPrReceptorList::SortReceptorChunk(int start, int n) {
     else
       store.SortList();
   };
-  auto sortRange = [&](int from, int count) {
-    for (int r = from; r < from + count; ++r) {
-      TPrReceptorItem* item = FReceptors[static_cast<size_t>(r)].get();
-      if (!item) continue;
-      for (TPostOutType t : kAllPostOutTypes)
-        for (const auto& store : item->Stores(t))
-          if (TSortedListStore* list = store->ListStore()) rankStore(*list);
-    }
-  };
+  for (int r = from; r < from + count; ++r) {
+    TPrReceptorItem* item = FReceptors[static_cast<size_t>(r)].get();
+    if (!item) continue;
+    for (TPostOutType t : kAllPostOutTypes)
+      for (const auto& store : item->Stores(t))
+        if (TSortedListStore* list = store->ListStore()) rankStore(*list);
+  }
+}
+
+void TPrReceptorList::SortReceptorChunk(int start, int n) {
+  auto sortRange = [this](int from, int count) { RankReceptors(from, count); };
   const int per = (n + fCpuCount - 1) / fCpuCount;
   std::vector<std::exception_ptr> errors((n + per - 1) / std::max(per, 1));
   std::vector<std::thread> threads;

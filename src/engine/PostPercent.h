@@ -7,6 +7,8 @@
 // finished chunk is ranked on all processors (a full sort, or only the ranks the writers ask for), handed to
 // the plot writers in list order and freed. Every result is the same whatever the chunk size and thread count.
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -148,7 +150,17 @@ class TPrReceptorList {
   TPostOutTypes GetPostOptions(const std::string& postFile, TPostOutTypes post, int receptorCount);
   void SizeReceptorChunk();
   void ProcessReceptorsChunk();
-  void ReadHourBatch(int firstHour, int hours, int start, int n);
+  struct THourlyRange {
+    int from = 0;
+    int count = 0;
+    std::atomic<int>* hoursDone = nullptr;
+    std::atomic<bool>* stop = nullptr;
+    std::condition_variable* wake = nullptr;
+    int64_t zeros = 0;
+  };
+  void ProcessHourlyChunk(int start, int n);
+  void ReadHourlyRange(THourlyRange& range);
+  void RankReceptors(int from, int count);
   void ReadHourBlock(int h, int start, int n);
   void SortReceptorChunk(int start, int n);
 
@@ -165,7 +177,6 @@ class TPrReceptorList {
   int64_t fTotalValueCount = 0;
   std::string fGroupName;
   bool fHourlyFastPath = false;
-  std::vector<float> fStage;  // hour batch x types x chunk receptors
 };
 
 }  // namespace zorvik

@@ -1,0 +1,105 @@
+#include "engine/PlotFileWriters.h"
+
+#include <fmt/format.h>
+
+#include "engine/BlockStore.h"
+#include "records/AttributeCollection.h"
+#include "util/ExceptionLog.h"
+
+namespace zorvik {
+
+std::string OrdinalText(int n) {
+  std::string text = std::to_string(n);
+  if (n == 1) return text + "ST";
+  if (n == 2) return text + "ND";
+  if (n == 3) return text + "RD";
+  if (n >= 4 && n <= 10) return text + "TH";
+  return text;
+}
+
+std::string PercentItemTitle(const TPercentItem& item) {
+  const std::string ave = fmt::format("{}-HR", HoursInPeriod(item.AvgPeriod));
+  if (item.HighValue <= 0)
+    return fmt::format("         PLOT FILE OF {:5.2f}TH PERCENTILE {} VALUES FOR SOURCE GROUP: {}", item.Percent, ave,
+                       item.GroupName);
+  return fmt::format("         PLOT FILE OF  HIGH {}  HIGH  {} VALUES FOR SOURCE GROUP: {}", OrdinalText(item.HighValue),
+                     ave, item.GroupName);
+}
+
+TPlotFileWriter::TPlotFileWriter(const std::string& aPath, const TPercentItem& aPercent,
+                                 TAttributeCollectionRef& aHeader, TAttributeCollectionRef& aFields,
+                                 TPostOutTypes aPost, bool aUseInterpolation)
+    : rPercent(aPercent), rPost(aPost), fUseInterpolation(aUseInterpolation) {
+  fStrAve = fmt::format("{}-HR", HoursInPeriod(rPercent.AvgPeriod));
+  if (rPercent.HighValue > 0) fStrHigh = OrdinalText(rPercent.HighValue);
+  if (aPath.empty()) return;
+  fFileName = aPath + rPercent.PlotName;
+  fWriter = std::make_unique<TPcntPlotFileWriter>(fFileName);
+  aHeader.DefineString("header2", PercentItemTitle(rPercent));
+  aHeader.DefineString("high", fStrHigh);
+  aHeader.DefineString("hour", fStrAve);
+  fWriter->ProcessBegin(aHeader, aFields);
+}
+
+TPlotFileWriter::~TPlotFileWriter() = default;  // an unfinished PLOTFILE is deleted by its writer
+
+void TPlotFileWriter::Commit() {
+  if (!fWriter) return;
+  TAttributeCollectionRef footer("footer");
+  fWriter->ProcessFinish(footer);
+}
+
+bool TPlotFileWriter::AddNeededRanks(int offered, std::vector<int>& ranks) const {
+  if (rPercent.HighValue >= 1) {
+    ranks.push_back(rPercent.HighValue);
+  } else if (rPercent.Percent > 0) {
+    for (int r : TPrBlockStore::PercentRanks(offered, rPercent.Percent)) ranks.push_back(r);
+  }
+  return true;
+}
+
+void TPlotFileWriter::SetLineData(TPrReceptorItem& receptor) {
+  traced("TPlotFileWriter.SetLineData", [&] {
+    TAttributeCollectionRef& record = *receptor.PlotRecord;
+    for (TPostOutType t : kAllPostOutTypes) {
+      if (!rPost.Contains(t)) continue;
+      int32_t date = 0;
+      double value = 0.0;
+      if (rPercent.HighValue >= 1)
+        value = receptor.POSTValue(rPercent.AvgPeriod, t, rPercent.HighValue, date);
+      else if (rPercent.Percent > 0)
+        value = receptor.POSTValue(rPercent.AvgPeriod, t, rPercent.Percent, fUseInterpolation, date);
+      // Each file shows its own date: one written by an earlier writer of the same record is cleared.
+      if (date != 0)
+        record.DefineString("date", std::to_string(date));
+      else if (base_Attribute* field = record.ByName("date"))
+        field->Clear();
+      record.DefineFloat(OutputFieldName(t), value);
+    }
+    record.DefineString("period", fStrAve);
+    record.DefineString("sgroup", rPercent.GroupName);
+  });
+}
+
+void TPlotFileWriter::WriteRecord(TAttributeCollectionRef& record) {
+  if (fWriter) fWriter->ProcessRecord(record);
+}
+
+void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount) {
+  for (int i = aStart; i < aStart + aCount; ++i) {
+    TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get();
+    if (!receptor || !receptor->PlotRecord) continue;
+    SetLineData(*receptor);
+    WriteRecord(*receptor->PlotRecord);
+  }
+}
+
+void CreatePercentPlotWriters(std::vector<std::unique_ptr<TPlotWriterBase>>& writers, const std::string& plotPath,
+                              const std::vector<TPercentItem>& data, TAttributeCollectionRef& header,
+                              TAttributeCollectionRef& fields, TPostOutTypes post, bool useInterpolation) {
+  writers.clear();
+  for (const TPercentItem& item : data)
+    writers.push_back(std::make_unique<TPlotFileWriter>(plotPath, item, header, fields, post, useInterpolation));
+}
+
+}  // namespace zorvik

@@ -1,0 +1,61 @@
+#pragma once
+// Percentile PLOTFILE writers: for every receptor of a finished chunk, one ranked value per output type (a
+// percentile or the n-th highest value of one averaging period) goes into the receptor's PLOTFILE record, which
+// is written in the models' layout. The file gets its name only when the run completes.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/PercentItem.h"
+#include "engine/PostPercent.h"
+#include "plotfile/ISCPlotFileWriter.h"
+
+namespace zorvik {
+
+// The PLOTFILE writer with five significant digits in the value columns.
+class TPcntPlotFileWriter : public TISCPlotFileWriterBase {
+ public:
+  using TISCPlotFileWriterBase::TISCPlotFileWriterBase;
+  int SignificantDigits() const override { return 5; }
+};
+
+// "1ST", "2ND", "3RD", "4TH" ... "10TH"; numbers outside 1..10 without suffix.
+std::string OrdinalText(int n);
+// The second title line of a percentile or high-value PLOTFILE.
+std::string PercentItemTitle(const TPercentItem& item);
+
+class TPlotFileWriter : public TPlotWriterBase {
+ public:
+  // With a non-empty aPath (a folder with its trailing separator) opens aPath + PlotName and writes its
+  // header at once; with an empty one opens nothing.
+  TPlotFileWriter(const std::string& aPath, const TPercentItem& aPercent, TAttributeCollectionRef& aHeader,
+                  TAttributeCollectionRef& aFields, TPostOutTypes aPost, bool aUseInterpolation);
+  ~TPlotFileWriter() override;
+
+  void Write(TReceptorItems& aReceptors, int aStart, int aCount) override;
+  bool AddNeededRanks(int offered, std::vector<int>& ranks) const override;
+  void Commit() override;
+  const TPercentItem& Percent() const { return rPercent; }
+  // The full name of the PLOTFILE (empty without a folder).
+  const std::string& FileName() const { return fFileName; }
+
+ protected:
+  void SetLineData(TPrReceptorItem& receptor);
+  // Writes one record through the PLOTFILE writer.
+  void WriteRecord(TAttributeCollectionRef& record);
+
+  TPercentItem rPercent;
+  TPostOutTypes rPost;
+  bool fUseInterpolation;
+  std::unique_ptr<TPcntPlotFileWriter> fWriter;
+  std::string fStrHigh;
+  std::string fStrAve;
+  std::string fFileName;
+};
+
+// The list that writes one TPlotFileWriter per item.
+void CreatePercentPlotWriters(std::vector<std::unique_ptr<TPlotWriterBase>>& writers, const std::string& plotPath,
+                              const std::vector<TPercentItem>& data, TAttributeCollectionRef& header,
+                              TAttributeCollectionRef& fields, TPostOutTypes post, bool useInterpolation);
+
+}  // namespace zorvik
