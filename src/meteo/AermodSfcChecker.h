@@ -1,0 +1,60 @@
+#pragma once
+// TAermodSfc_Checker: judges each hour record of an AERMOD surface file as calm, missing or usable (the rules of
+// AermodSfcRules.h). Usable hours go into the hour table it is given, keyed by date key with their wind speed;
+// calm and missing hours go into a list of bad-hours rows (comma-separated: the reason, then every field of
+// the record). A record writer: subscribe it to a TAERMET_SFC_Reader.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "meteo/DateKey.h"
+#include "meteo/HashedIntegerListReal.h"
+#include "meteo/MeteoTypes.h"
+#include "records/RecordIO.h"
+
+namespace zorvik {
+
+class TAermodSfc_Checker : public base_AttributeWriter {
+ public:
+  // The hour table (not owned); the owner sets it, and the rule set, before the reader starts.
+  THashedIntegerListReal* Data() const { return FData; }
+  void SetData(THashedIntegerListReal* data) { FData = data; }
+  TAermod_Version AerVersion() const { return fAerVersion; }
+  void SetAerVersion(TAermod_Version version) { fAerVersion = version; }
+
+  // After the header: clears the table, the counts, the dates and the bad hours.
+  void ProcessBegin(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) override;
+  // One hour record. A failure (a field that is absent or unreadable, an impossible date) is raised with the
+  // context "TAermodSfc_Checker.ProcessRecord"; hours stored before it stay in the table.
+  void ProcessRecord(TAttributeCollectionRef& newRecord) override;
+  void ProcessError(attributeReaderStatus /*error*/) override {}
+
+  // The rows: none without bad hours, else a header row ("Error" and the field names) and one row per hour.
+  const std::vector<std::string>& BadHours() const { return fBadHours; }
+  std::vector<std::string> TakeBadHours() { return std::move(fBadHours); }
+  // Writes the rows, one per line ended by CR LF; an existing file is replaced.
+  void SaveBadHours(const std::string& aFile) const;
+
+  // Results of the run, copied by the owner.
+  TDateTime fEndDateTime = -1e20;    // start of the latest usable hour
+  TDateTime fStartDateTime = 1e20;   // start of the earliest usable hour
+  bool fHasData = false;             // a usable hour was stored
+  int32_t fHourCount = 0;            // usable hours stored
+  int32_t fTotalHourCount = 0;       // records received
+  int32_t fCalmHourCount = 0;
+  int32_t fMissingHourCount = 0;
+
+ private:
+  void AddBadHour(TAttributeCollectionRef& record, const std::string& reason);
+
+  THashedIntegerListReal* FData = nullptr;
+  TAermod_Version fAerVersion = av_Unknown;
+  std::vector<std::string> fBadHours;
+};
+
+// One comma-separated row: a cell that holds the separator is enclosed in double quotes.
+std::string CsvRow(const std::vector<std::string>& cells);
+// Writes rows to a text file, one per line ended by CR LF, replacing an existing file.
+void SaveTextRows(const std::string& aFile, const std::vector<std::string>& rows);
+
+}  // namespace zorvik
