@@ -11,6 +11,7 @@
 
 #include "meteo/MeteoFormat.h"
 #include "support/TestSupport.h"
+#include "util/ExceptionLog.h"
 
 namespace zorvik {
 namespace {
@@ -264,6 +265,154 @@ TEST(MeteoDataSurfaceTest, RealStationYears) {
     EXPECT_EQ(met.MissingHourCount(), n.missing) << c.file;
     EXPECT_EQ(met.NumYears(), 1) << c.file;
   }
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// Hours of 1 January 1996 as the blank-separated layout writes them (27 tokens: 25 fields and two texts).
+std::string Hour(int hour, const char* speed = "2.10", const char* month = "1") {
+  return fmt::format(
+      "96 {:>2} 1   1 {:>2}  -21.5  0.222 -9.000 -9.000 -999.  251.     54.1  0.1500   0.70   1.00 {:>7}   28.0"
+      "    6.1  287.5    2.0     0   0.00   100.   997.    10 NAD-SFC NoSubs",
+      month, hour, speed);
+}
+
+std::string SurfaceFile(const std::vector<std::string>& hours, const std::string& version = " 24142") {
+  std::string h = "   29.967N   95.350W          UA_ID: 3937      SF_ID: 722430    OS_ID:              VERSION:";
+  return Lines({h + version}) + Lines(hours);
+}
+
+struct TLoadFailure {
+  std::string root, chain;
+  int32_t line = 0;
+};
+
+TLoadFailure LoadFailure(const std::string& file) {
+  TMeteoData met;
+  met.SetAermodVersion(av_11103);
+  try {
+    met.LoadDataFromFile(file);
+  } catch (const std::exception& e) {
+    return {RootMessage(e), e.what(), met.LineNumber()};
+  }
+  ADD_FAILURE() << "no failure for " << file;
+  return {};
+}
+
+TEST(MeteoDataBadInputTest, HeaderVersions) {
+  TempDir dir;
+  // Empty or blank version text: no layout.
+  for (const std::string version : {"", "      "}) {
+    const std::string file = dir.File("v.sfc");
+    WriteAll(file, SurfaceFile({Hour(1)}, version));
+    TLoadFailure f = LoadFailure(file);
+    EXPECT_EQ(f.root, "unknown aermet sfc version :" + version);
+    EXPECT_EQ(f.line, 1);
+    EXPECT_NE(f.chain.find("EUnknownAermetVersion: unknown aermet sfc version :"), std::string::npos) << f.chain;
+    EXPECT_NE(f.chain.find("TAERMET_SFC_Reader.ReadHeader(" + file + ", line 1)"), std::string::npos) << f.chain;
+  }
+  // A version text no member names: a later AERMET, read blank-separated.
+  const std::string file = dir.File("later.sfc");
+  WriteAll(file, SurfaceFile({Hour(1), Hour(2)}, "99999"));
+  TMeteoData met = Load(file);
+  EXPECT_EQ(met.AermetVersion(), tav_11059);
+  EXPECT_TRUE(met.IsExist(96010101));
+  EXPECT_TRUE(met.IsExist(96010102));
+}
+
+TEST(MeteoDataBadInputTest, ImpossibleDateNamesFileAndLine) {
+  TempDir dir;
+  const std::string file = dir.File("date.sfc");
+  WriteAll(file, SurfaceFile({Hour(1), Hour(2), Hour(3, "2.10", "13")}));
+  TLoadFailure f = LoadFailure(file);
+  EXPECT_EQ(f.root, "Impossible date in an hour record: year 96, month 13, day 1, hour 3");
+  EXPECT_EQ(f.line, 4);
+  EXPECT_NE(f.chain.find("TAermodSfc_Checker.ProcessRecord"), std::string::npos) << f.chain;
+  EXPECT_NE(f.chain.find("TAERMET_SFC_Reader.ReadRecord(" + file + ", line 4)"), std::string::npos) << f.chain;
+
+  WriteAll(file, SurfaceFile({Hour(0)}));  // hour 0
+  EXPECT_EQ(LoadFailure(file).root, "Impossible date in an hour record: year 96, month 1, day 1, hour 0");
+}
+
+TEST(MeteoDataBadInputTest, TruncatedLastLineIsNeverUsableWithTheValuesOfTheLineBefore) {
+  TempDir dir;
+  const std::string file = dir.File("cut.sfc");
+  const std::string full = Hour(3);
+  WriteAll(file, SurfaceFile({Hour(1), Hour(2), full.substr(0, 40)}));  // ends inside the mixing heights
+  TMeteoData met = Load(file);
+  EXPECT_EQ(met.TotalHourCount(), 3);
+  EXPECT_TRUE(met.IsExist(96010102));
+  EXPECT_FALSE(met.IsExist(96010103));
+  EXPECT_EQ(met.CalmHourCount(), 1);  // its wind speed is absent
+  EXPECT_EQ(met.IncompleteLineCount(), 1);
+  EXPECT_EQ(met.FirstIncompleteLine(), 4);
+}
+
+TEST(MeteoDataBadInputTest, EmptyLineStopsTheReadingOnlyAtTheEnd) {
+  TempDir dir;
+  const std::string file = dir.File("gap.sfc");
+  // Blank lines after the last hour: the file simply ends there.
+  WriteAll(file, SurfaceFile({Hour(1), Hour(2), "", "   "}));
+  TMeteoData met = Load(file);
+  EXPECT_EQ(met.TotalHourCount(), 2);
+  EXPECT_TRUE(met.IsExist(96010102));
+  // An empty line with hours after it: those hours would be lost, so the load fails naming the line.
+  WriteAll(file, SurfaceFile({Hour(1), "", Hour(2)}));
+  EXPECT_EQ(LoadFailure(file).root, file + ", line 3: empty line; the hour lines after it cannot be read");
+}
+
+TEST(MeteoDataBadInputTest, RepeatedHeaderOfConcatenatedYearsIsSkipped) {
+  TempDir dir;
+  const std::string file = dir.File("two.sfc");
+  WriteAll(file, SurfaceFile({Hour(1), kHeader24142, Hour(2)}));
+  TMeteoData met = Load(file);
+  EXPECT_EQ(met.TotalHourCount(), 2);
+  EXPECT_TRUE(met.IsExist(96010101));
+  EXPECT_TRUE(met.IsExist(96010102));
+}
+
+TEST(MeteoDataBadInputTest, FixedColumnSurfaceLayoutWithoutFullHeader) {
+  TempDir dir;
+  const std::string file = dir.File("old.sfc");
+  const std::string header = "   41.300N   74.000W          UA_ID: 14735     SF_ID: 14735     OS_ID: LOVETT";
+  // Long layout lines: a good stable hour, a missing Monin-Obukhov length, a calm hour.
+  const std::string good = FixedColumnLine(Hour(1), 25);
+  const std::string missing = FixedColumnLine(
+      "96  1  1   1  2  -21.5  0.222 -9.000 -9.000 -999.  251. -99999.0  0.1500   0.70   1.00    2.10   28.0"
+      "    6.1  287.5    2.0     0   0.00   100.   997.    10",
+      25);
+  const std::string calm = FixedColumnLine(Hour(3, "0.00"), 25);
+  WriteAll(file, Lines({header, good, missing, calm}));
+  TMeteoData met = Load(file);
+  EXPECT_EQ(met.LoadPath(), TMeteoLoadPath::mlpFixedColumnsSurface);
+  EXPECT_EQ(met.TotalHourCount(), 3);
+  EXPECT_TRUE(met.IsExist(96010101));
+  EXPECT_DOUBLE_EQ(met.GetWindSpeed(96010101), 2.1f);
+  EXPECT_FALSE(met.IsExist(96010102));
+  EXPECT_FALSE(met.IsExist(96010103));
+  EXPECT_EQ(met.MissingHourCount(), 1);
+  EXPECT_EQ(met.CalmHourCount(), 1);
+}
+
+TEST(MeteoDataBadInputTest, BadHoursRowsAreKeptOnRequest) {
+  TempDir dir;
+  const std::string file = dir.File("bad.sfc");
+  WriteAll(file, SurfaceFile({Hour(1, "0.00"), Hour(2), Hour(3, "999.00")}));
+  TMeteoData met;
+  met.SetAermodVersion(av_11103);
+  met.SetKeepBadHours(true);
+  met.LoadDataFromFile(file);
+  ASSERT_EQ(met.BadHours().size(), 3u);
+  EXPECT_EQ(met.BadHours()[0].substr(0, 28), "Error,year,month,day,j_day,h");
+  EXPECT_EQ(met.BadHours()[1].substr(0, 15), "Calm,96,1,1,1,1");
+  EXPECT_EQ(met.BadHours()[2].substr(0, 48), "Missing: (WSpeed >= 90) or (WSpeed < 0),96,1,1,1");
+  met.SaveBadHours(dir.File("bad.csv"));
+  const std::string saved = test::ReadAll(dir.File("bad.csv"));
+  EXPECT_EQ(saved, met.BadHours()[0] + "\r\n" + met.BadHours()[1] + "\r\n" + met.BadHours()[2] + "\r\n");
 }
 
 }  // namespace
