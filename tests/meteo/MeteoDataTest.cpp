@@ -234,7 +234,9 @@ TEST(MeteoDataSurfaceTest, EveryLayoutOfTheSameHoursGivesTheSameTable) {
     EXPECT_DOUBLE_EQ(met.EndDateTime(), reference.EndDateTime()) << c.version;
     CheckAgainstIndicators(slice, met);
     for (int32_t key = 96010101; key <= 96011324; ++key)
-      if (reference.IsExist(key)) ASSERT_FLOAT_EQ(met.GetWindSpeed(key), reference.GetWindSpeed(key)) << key;
+      if (reference.IsExist(key)) {
+        ASSERT_FLOAT_EQ(met.GetWindSpeed(key), reference.GetWindSpeed(key)) << key;
+      }
   }
 }
 
