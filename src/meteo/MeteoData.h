@@ -15,9 +15,12 @@
 // Two kinds of file are accepted, told apart by content:
 // - an AERMET surface file whose first line is the full header (it contains "UA_ID", "SF_ID", "OS_ID" and
 //   "VERSION"): read by TAERMET_SFC_Reader, each hour judged by TAermodSfc_Checker. A failure (an unknown AERMET
-//   version, an hour whose date is impossible) raises a traced exception naming the file and line; the hours
-//   stored before it stay in the table. A line the reader cannot cut (empty, short) ends the reading there
-//   quietly; LoadPath and the counts tell how far it came.
+//   version, an hour whose date is impossible) raises a traced exception whose chain names the file and line
+//   (LineNumber() holds the line too); the hours stored before it stay in the table. A line the reader cannot
+//   cut (an empty line, a number that is none) ends the reading: quietly when only blank lines follow it,
+//   otherwise with EFormatError "<file>, line <n>: ..." (the hours after it would be lost). A line with fewer
+//   fields than its layout reads its missing fields as empty, so that hour is calm or missing
+//   (IncompleteLineCount).
 // - an ISCST3 ASCII met file, or a surface file without the full header: read at fixed columns. Nothing in the
 //   content raises; lines that are not hours are skipped. A file that vanishes or cannot be opened raises.
 // A file that does not exist is ignored: nothing changes, HasData stays false. Create a TMeteoData only for a
