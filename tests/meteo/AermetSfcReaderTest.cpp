@@ -94,7 +94,9 @@ TEST(AermetSfcReaderTest, LayoutFollowsTheHeaderVersion) {
     EXPECT_EQ(run.writer.rows, c.rows) << c.version;
     EXPECT_TRUE(run.writer.finished) << c.version;
     EXPECT_EQ(run.version, DetectAermetVersion(c.version));
-    if (c.fields == 20) EXPECT_EQ(run.fmtStr.substr(run.fmtStr.size() - 24), "1X,F6.1,1X,F6.1,1X,F6.1)");
+    if (c.fields == 20) {
+      EXPECT_EQ(run.fmtStr.substr(run.fmtStr.size() - 24), "1X,F6.1,1X,F6.1,1X,F6.1)");
+    }
   }
 }
 
