@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
+
 #include "plotfile/ISCPlotReader.h"
 #include "util/ExceptionLog.h"
 
@@ -53,6 +55,8 @@ class TPlotFileCollector : public base_AttributeWriter {
 
 TPlotFile TPlotFile::Read(const std::string& fileName) {
   return traced("TPlotFile.Read", [&] {
+    std::error_code ec;
+    if (!std::filesystem::exists(fileName, ec)) throw EFileNotFound("The file does not exist: " + fileName);
     TPlotFile plot;
     plot.fFileName = fileName;
     TISCPlotReader reader(fileName);

@@ -23,7 +23,7 @@ namespace zorvik {
 
 class TPlotFile {
  public:
-  // Reads fileName. Raises EFileNotFound (message: the path) when it does not exist, EFOpenError when it
+  // Reads fileName. Raises EFileNotFound ("The file does not exist: <path>") when it does not exist, EFOpenError when it
   // cannot be opened, and EFormatError naming the file and the line when
   //  - the header cannot be understood (empty file, no FORMAT statement, a FORMAT statement that cannot be
   //    cut, missing headings, a first line of a file without header that does not qualify),

@@ -162,7 +162,7 @@ TEST(PlotFileTest, ErrorsNameTheFileAndLine) {
     ADD_FAILURE() << "no error for a missing file";
   } catch (const std::exception& e) {
     EXPECT_TRUE(EStackTrace::IsException<EFileNotFound>(e));
-    EXPECT_EQ(RootMessage(e), dir.File("missing.plt"));
+    EXPECT_EQ(RootMessage(e), "The file does not exist: " + dir.File("missing.plt"));
   }
 }
 
