@@ -81,7 +81,6 @@ void RunPercentile(const PercentileOptions& o) {
     item.HighValue = 0;
     item.PlotName = names[i];
     item.GroupName = list.GroupName();
-    while (!item.GroupName.empty() && item.GroupName.back() == ' ') item.GroupName.pop_back();
     items.push_back(item);
   }
   list.Execute(items);

@@ -2,18 +2,14 @@
 
 #include <fmt/format.h>
 
-#include "meteo/MeteoHours.h"
-#if __has_include("plotfile/ISCPlotReader.h")
+#include "meteo/MeteoData.h"
 #include "plotfile/ISCPlotReader.h"
-#define ZORVIK_HAVE_PLOT_READER 1
-#endif
 #include "records/AttributeCollection.h"
 #include "records/RecordIO.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik {
 
-#ifdef ZORVIK_HAVE_PLOT_READER
 namespace {
 
 // Receives the PLOTFILE: copies of its header and fields, and a copy of every receptor record.
@@ -37,12 +33,8 @@ class TPlotReceptorBuffer : public base_AttributeWriter {
 };
 
 }  // namespace
-#endif
 
 TPlotInput ReadPlotInput(const std::string& plotFile) {
-#ifndef ZORVIK_HAVE_PLOT_READER
-  throw Exception("no PLOTFILE reader: " + plotFile);
-#else
   TPlotInput input;
   TISCPlotReader reader(plotFile);
   TPlotReceptorBuffer buffer(input);
@@ -65,12 +57,14 @@ TPlotInput ReadPlotInput(const std::string& plotFile) {
                                      input.Records.size()));
   }
   return input;
-#endif
 }
 
 std::unique_ptr<TMeteoHours> LoadMeteoHours(const std::string& meteoFile, int& usableHours) {
-  usableHours = 0;
-  throw Exception("met file reading is not available yet: " + meteoFile);
+  auto met = std::make_unique<TMeteoData>();
+  met->SetAermodVersion(av_11103);
+  met->LoadDataFromFile(meteoFile);
+  usableHours = met->UsableHourCount();
+  return met;
 }
 
 }  // namespace zorvik
