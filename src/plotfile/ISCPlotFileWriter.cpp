@@ -132,11 +132,12 @@ void TISCPlotFileWriterBase::ProcessRecord(TAttributeCollectionRef& newRecord) {
     std::string line;
     line.reserve(160);
     bool hasValue = false;
+    const auto& slots = ColumnSlots(newRecord);
     for (int i = 1; i < kPlotColumnCount; ++i) {
       const auto column = static_cast<Tplotcolumn>(i);
       const TPlotColumnInfo& info = PlotColumnInfo(column);
-      const base_Attribute* a = newRecord.ByName(info.Key);
-      if (!a) continue;
+      if (slots[static_cast<size_t>(i)] < 0) continue;
+      const base_Attribute* a = &newRecord.ByIndex(slots[static_cast<size_t>(i)]);
       line += ' ';
       if (a->IsNull()) {
         line.append(static_cast<size_t>(info.Width), ' ');
@@ -166,6 +167,21 @@ void TISCPlotFileWriterBase::ProcessRecord(TAttributeCollectionRef& newRecord) {
     }
     if (hasValue) fFile->WriteLine(line);
   });
+}
+
+const std::array<int, kPlotColumnCount>& TISCPlotFileWriterBase::ColumnSlots(TAttributeCollectionRef& record) {
+  // Records of one run share their layout: the positions found for the previous record serve as long as the
+  // attribute names are the same, in the same order.
+  const int count = record.Count();
+  bool same = static_cast<int>(fSlotNames.size()) == count;
+  for (int i = 0; same && i < count; ++i) same = record.ByIndex(i).FieldName() == fSlotNames[static_cast<size_t>(i)];
+  if (!same) {
+    fSlotNames.clear();
+    for (int i = 0; i < count; ++i) fSlotNames.push_back(record.ByIndex(i).FieldName());
+    fSlots[0] = -1;
+    for (int c = 1; c < kPlotColumnCount; ++c) fSlots[static_cast<size_t>(c)] = record.IndexOfName(PlotColumnInfo(c).Key);
+  }
+  return fSlots;
 }
 
 void TISCPlotFileWriterBase::ProcessFinish(TAttributeCollectionRef& /*footer*/) {

@@ -10,8 +10,10 @@
 //
 // Header record keys: "header1" (title), "plot options" (comma-separated option words), "optionaddon"
 // (optional text after the options), "header2" (what the file holds), "mumreceptors" (receptor count).
+#include <array>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "plotfile/PlotColumns.h"
 #include "records/AttributeCollection.h"
@@ -62,12 +64,16 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   // Deletes the temporary file of an unfinished write.
   void Discard() noexcept;
   void WriteHeaderBlock(TAttributeCollectionRef& header, TAttributeCollectionRef& fields);
+  // The index in `record` of the attribute of each column, -1 when it has none.
+  const std::array<int, kPlotColumnCount>& ColumnSlots(TAttributeCollectionRef& record);
 
   std::string fFileName;
   std::unique_ptr<TStringFile> fFile;
   std::string fAppName;
   std::string fTempName;  // the file being written, renamed to fFileName when finished
   TplotcolumnArray fColumns;
+  std::vector<std::string> fSlotNames;  // attribute names of the record that fSlots was found for
+  std::array<int, kPlotColumnCount> fSlots{};
 };
 
 }  // namespace zorvik

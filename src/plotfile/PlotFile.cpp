@@ -2,30 +2,81 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "plotfile/ISCPlotReader.h"
+#include "records/Conversions.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik {
 
-// Keeps a copy of every receptor record and of the completed header.
+// Copies every receptor's values into the flat arrays of the TPlotFile, and the completed header.
 class TPlotFileCollector : public base_AttributeWriter {
  public:
   TPlotFileCollector(TPlotFile& plot, const TISCPlotReader& reader) : fPlot(plot), fReader(reader) {}
 
-  void ProcessBegin(TAttributeCollectionRef& /*header*/, TAttributeCollectionRef& fields) override {
+  void ProcessBegin(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) override {
+    // Room for the stated receptors, bounded by what the file can hold (a receptor line has more than 16 bytes).
+    size_t expected = 0;
+    if (const base_Attribute* stated = header.ByName("mumreceptors"); stated && !stated->IsNull() &&
+                                                                       stated->asInteger() > 0) {
+      std::error_code ec;
+      const auto size = std::filesystem::file_size(fReader.DataSetName(), ec);
+      expected = std::min<size_t>(static_cast<size_t>(stated->asInteger()), ec ? 0 : size / 16 + 1);
+    }
+    fPlot.fX.reserve(expected);
+    fPlot.fY.reserve(expected);
     fXID = fields.IndexOfName("xloc");
     fYID = fields.IndexOfName("yloc");
+    const auto& order = fReader.ValueOrder();
+    for (size_t i = 0; i < order.size(); ++i) {
+      if (order[i] == Tplotcolumn::pltnullcolumn) continue;
+      const std::string& key = fReader.FieldNames()[i];
+      const int id = fields.IndexOfName(key);
+      if (id < 0 || fPlot.FieldIndex(key) >= 0) continue;  // one field per record key
+      fPlot.fColumns.push_back(order[i]);
+      fPlot.fColumnNames.push_back(fReader.GetPlotColumnNameByID(static_cast<int>(i)));
+      fPlot.fFieldKeys.push_back(key);
+      TPlotFile::TField field;
+      field.Kind = fields.ByIndex(id).FieldType();
+      field.Null.reserve(expected);
+      switch (field.Kind) {
+        case AttrType::atFloat: field.Floats.reserve(expected); break;
+        case AttrType::atInteger: field.Integers.reserve(expected); break;
+        default:
+          field.Ends.reserve(expected);
+          field.Chars.reserve(expected * 4);
+          break;
+      }
+      fPlot.fFields.push_back(std::move(field));
+      fIDs.push_back(id);
+    }
   }
 
   void ProcessRecord(TAttributeCollectionRef& record) override {
-    const base_Attribute& x = record.ByIndex(fXID);
-    const base_Attribute& y = record.ByIndex(fYID);
-    if (x.IsNull() || y.IsNull()) MissingCoordinate(x.IsNull() ? "X" : "Y");
-    fPlot.fX.push_back(x.asFloat());
-    fPlot.fY.push_back(y.asFloat());
-    fPlot.fReceptors.push_back(CloneAs(record));
+    const base_Attribute* x = fXID >= 0 ? &record.ByIndex(fXID) : nullptr;
+    const base_Attribute* y = fYID >= 0 ? &record.ByIndex(fYID) : nullptr;
+    if (!x || x->IsNull()) MissingCoordinate("X");
+    if (!y || y->IsNull()) MissingCoordinate("Y");
+    fPlot.fX.push_back(x->asFloat());
+    fPlot.fY.push_back(y->asFloat());
+    for (size_t f = 0; f < fIDs.size(); ++f) {
+      const base_Attribute& a = record.ByIndex(fIDs[f]);
+      TPlotFile::TField& field = fPlot.fFields[f];
+      field.Null.push_back(a.IsNull() ? 1 : 0);
+      switch (field.Kind) {
+        case AttrType::atFloat: field.Floats.push_back(a.asFloat()); break;
+        case AttrType::atInteger: field.Integers.push_back(a.asInteger()); break;
+        default:
+          field.Chars += a.asString();
+          if (field.Chars.size() > UINT32_MAX) throw EFormatError(fReader.DataSetName() + ": too much text to keep");
+          field.Ends.push_back(static_cast<uint32_t>(field.Chars.size()));
+          break;
+      }
+    }
   }
 
   void ProcessError(attributeReaderStatus /*error*/) override {}
@@ -50,6 +101,7 @@ class TPlotFileCollector : public base_AttributeWriter {
   TPlotFile& fPlot;
   const TISCPlotReader& fReader;
   int fXID = -1, fYID = -1;
+  std::vector<int> fIDs;  // record index of each field
   bool fFinished = false;
 };
 
@@ -67,15 +119,8 @@ TPlotFile TPlotFile::Read(const std::string& fileName) {
       throw EFormatError(reader.StatusMessage().empty()
                              ? fmt::format("{}: the file cannot be read as a PLOTFILE", fileName)
                              : reader.StatusMessage());
-
     plot.fHeaderless = reader.Headerless();
     plot.fFieldErrorCount = reader.FieldErrorCount();
-    for (size_t i = 0; i < reader.ValueOrder().size(); ++i) {
-      if (reader.ValueOrder()[i] == Tplotcolumn::pltnullcolumn) continue;
-      plot.fColumns.push_back(reader.ValueOrder()[i]);
-      plot.fColumnNames.push_back(reader.GetPlotColumnNameByID(static_cast<int>(i)));
-      plot.fFieldKeys.push_back(reader.FieldNames()[i]);
-    }
     const base_Attribute* stated = plot.fHeader->ByName("mumreceptors");
     if (stated && !stated->IsNull()) {
       plot.fStatedCount = stated->asInteger();
@@ -93,5 +138,64 @@ std::string TPlotFile::SourceGroup() const {
 }
 std::string TPlotFile::AveragingPeriod() const { return fHeader->GetAttributeValue("hour"); }
 std::string TPlotFile::HighValue() const { return fHeader->GetAttributeValue("high"); }
+
+int TPlotFile::FieldIndex(std::string_view key) const {
+  for (size_t f = 0; f < fFieldKeys.size(); ++f)
+    if (SameTextAscii(fFieldKeys[f], key)) return static_cast<int>(f);
+  return -1;
+}
+
+bool TPlotFile::IsNull(int i, int field) const {
+  return fFields.at(static_cast<size_t>(field)).Null.at(static_cast<size_t>(i)) != 0;
+}
+
+double TPlotFile::AsFloat(int i, int field) const {
+  const TField& f = fFields.at(static_cast<size_t>(field));
+  const auto r = static_cast<size_t>(i);
+  if (f.Null.at(r)) return std::numeric_limits<double>::quiet_NaN();
+  switch (f.Kind) {
+    case AttrType::atFloat: return f.Floats[r];
+    case AttrType::atInteger: return f.Integers[r];
+    default: return std::numeric_limits<double>::quiet_NaN();
+  }
+}
+
+std::string TPlotFile::AsString(int i, int field) const {
+  const TField& f = fFields.at(static_cast<size_t>(field));
+  const auto r = static_cast<size_t>(i);
+  const bool null = f.Null.at(r) != 0;
+  switch (f.Kind) {
+    case AttrType::atFloat: return null ? std::string() : FloatToText(f.Floats[r]);
+    case AttrType::atInteger: return null ? std::string() : std::to_string(f.Integers[r]);
+    default: return std::string(f.Text(r));
+  }
+}
+
+std::unique_ptr<TAttributeCollectionRef> TPlotFile::ReceptorRecord(int i) const {
+  auto record = std::make_unique<TAttributeCollectionRef>("collection");
+  const auto r = static_cast<size_t>(i);
+  for (size_t k = 0; k < fFields.size(); ++k) {
+    const TField& f = fFields[k];
+    const std::string& key = fFieldKeys[k];
+    switch (f.Kind) {
+      case AttrType::atFloat: {
+        auto& a = record->AddAttribute(std::make_unique<Atr_Float>(key));
+        if (!f.Null.at(r)) a.SetAsFloat(f.Floats[r]);
+        break;
+      }
+      case AttrType::atInteger: {
+        auto& a = record->AddAttribute(std::make_unique<Atr_Integer>(key));
+        if (!f.Null.at(r)) a.SetAsInteger(f.Integers[r]);
+        break;
+      }
+      default: {
+        auto& a = record->AddAttribute(std::make_unique<Atr_String>(key));
+        if (!f.Null.at(r)) a.SetAsString(f.Text(r));
+        break;
+      }
+    }
+  }
+  return record;
+}
 
 }  // namespace zorvik

@@ -52,7 +52,7 @@ TEST(PlotFileTest, RealModelPlotfiles) {
     EXPECT_EQ(plot.Columns().size(), c.columns.size());
     EXPECT_DOUBLE_EQ(plot.X(plot.ReceptorCount() - 1), c.lastX) << c.file;
     EXPECT_DOUBLE_EQ(plot.Y(plot.ReceptorCount() - 1), c.lastY) << c.file;
-    EXPECT_EQ(plot.Receptor(0).GetAttributeValue("period"), "1-HR");
+    EXPECT_EQ(plot.AsString(0, plot.FieldIndex("period")), "1-HR");
     EXPECT_FALSE(plot.Headerless());
   }
 }
@@ -98,21 +98,39 @@ TEST(PlotFileTest, ReadWriteRoundTripKeepsValuesAndColumns) {
       EXPECT_EQ(Sorted(PlotOptionWords(b.Header().GetAttributeValue("plot options"))),
                 Sorted(PlotOptionWords(a.Header().GetAttributeValue("plot options"))));
       for (int i = 0; i < a.ReceptorCount(); ++i) {
-        for (const std::string& key : a.FieldKeys()) {
-          const base_Attribute& va = *a.Receptor(i).ByName(key);
-          const base_Attribute& vb = *b.Receptor(i).ByName(key);
-          if (digits == 5 || va.FieldType() != AttrType::atFloat) {
+        for (int fa = 0; fa < a.FieldCount(); ++fa) {
+          const std::string& key = a.FieldKeys()[static_cast<size_t>(fa)];
+          const int fb = b.FieldIndex(key);
+          ASSERT_GE(fb, 0) << key;
+          if (digits == 5 || std::isnan(a.AsFloat(i, fa))) {
             // Five significant digits reproduce every value the models print with five decimals.
-            EXPECT_EQ(vb.asString(), va.asString()) << c.file << " receptor " << i << " " << key;
+            EXPECT_EQ(b.AsString(i, fb), a.AsString(i, fa)) << c.file << " receptor " << i << " " << key;
           } else {
-            const double v = va.asFloat();
+            const double v = a.AsFloat(i, fa);
             const double tolerance = (std::fabs(v) > 1 ? 0.5e-4 : std::max(std::fabs(v) * 5e-4, 1e-12)) * (1 + 1e-9);
-            EXPECT_NEAR(vb.asFloat(), v, tolerance) << c.file << " receptor " << i << " " << key;
+            EXPECT_NEAR(b.AsFloat(i, fb), v, tolerance) << c.file << " receptor " << i << " " << key;
           }
         }
       }
     }
   }
+}
+
+TEST(PlotFileTest, ReceptorRecordsCarryTheReaderKeysAndKinds) {
+  TPlotFile plot = TPlotFile::Read(DataFile("plotfile/depos.plt"));
+  auto record = plot.ReceptorRecord(0);
+  std::vector<std::string> names;
+  for (const base_Attribute& a : record->Items()) names.push_back(a.FieldName());
+  EXPECT_EQ(names, plot.FieldKeys());
+  EXPECT_EQ(names, (std::vector<std::string>{"xloc", "yloc", "conc", "tdep", "ddep", "wdep", "elev", "hill", "flag",
+                                             "period", "sgroup", "rank", "netid", "date"}));
+  EXPECT_EQ(record->ByName("conc")->FieldType(), AttrType::atFloat);
+  EXPECT_DOUBLE_EQ(record->ByName("wdep")->asFloat(), 0.29081);
+  EXPECT_EQ(record->ByName("date")->asString(), "96052211");
+  EXPECT_EQ(record->ByName("netid")->asString(), "P30");
+  EXPECT_DOUBLE_EQ(plot.AsFloat(0, plot.FieldIndex("TDEP")), 0.29653);
+  EXPECT_TRUE(std::isnan(plot.AsFloat(0, plot.FieldIndex("rank"))));
+  EXPECT_EQ(plot.FieldIndex("maxofconc"), -1);
 }
 
 struct ErrorCase {
