@@ -59,7 +59,8 @@ double ReferencePercentile(int receptor, double p, bool interpolate) {
 std::vector<double> ConcColumn(const std::string& plotFile) {
   TPlotFile plot = TPlotFile::Read(plotFile);
   std::vector<double> values;
-  for (int i = 0; i < plot.ReceptorCount(); ++i) values.push_back(plot.Receptor(i).ByName("conc")->asFloat());
+  const int conc = plot.FieldIndex("conc");
+  for (int i = 0; i < plot.ReceptorCount(); ++i) values.push_back(plot.AsFloat(i, conc));
   return values;
 }
 
