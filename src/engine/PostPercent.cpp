@@ -90,13 +90,15 @@ void TPrReceptorItem::SelectRanks(std::span<const int> ranks) {
       if (TSortedListStore* list = store->ListStore()) list->SelectRanks(ranks);
 }
 
-void TPrReceptorItem::SetHourCount(int aCount) {
+void TPrReceptorItem::SetHourCount(int aCount, std::pmr::memory_resource* resource) {
   for (auto& stores : FAverages)
     for (auto& store : stores) {
-      if (aCount < 1)
+      if (aCount < 1) {
         store->HValues().Clear();
-      else
-        store->HValues().SetCapacity(aCount);
+        continue;
+      }
+      if (TSortedListStore* list = store->ListStore()) list->SetMemoryResource(resource);
+      store->HValues().SetCapacity(aCount);
     }
 }
 
@@ -253,7 +255,13 @@ void TPrReceptorList::Execute(const std::vector<TPercentItem>& data) {
 void TPrReceptorList::ProcessReceptorsChunk() {
   traced("TPrReceptorList.ProcessReceptorsChunk", [&] {
     const int n = std::min(ReceptorCount() - fRecStart, fRecChunkCount);
-    for (int r = fRecStart; r < fRecStart + n; ++r) FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours());
+    std::pmr::memory_resource* memory = nullptr;
+    if (fHourlyFastPath) {
+      const size_t perStore = static_cast<size_t>(TotalHours()) * kBytesPerValue + 64;
+      memory = fArena.StartChunk(perStore * static_cast<size_t>(n) * static_cast<size_t>(FPost.Count()));
+    }
+    for (int r = fRecStart; r < fRecStart + n; ++r)
+      FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours(), memory);
     if (fHourlyFastPath) {
       ProcessHourlyChunk(fRecStart, n);  // reads and ranks
       if (fProgress.Aborted()) return;
@@ -309,13 +317,16 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
   const size_t rowSize = static_cast<size_t>(range.count);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   std::vector<float> stage(static_cast<size_t>(types) * kHourBatch * rowSize);
+  std::vector<TPostOutType> typeList;
+  for (TPostOutType t : kAllPostOutTypes)
+    if (FPost.Contains(t)) typeList.push_back(t);
   std::vector<TSortedListStore*> stores(static_cast<size_t>(types) * rowSize);
+  std::vector<TPrReceptorItem*> items(rowSize);
   for (int r = 0; r < range.count; ++r) {
-    int k = 0;
-    for (TPostOutType t : kAllPostOutTypes)
-      if (FPost.Contains(t))
-        stores[static_cast<size_t>(k++) * rowSize + r] =
-            FReceptors[static_cast<size_t>(range.from + r)]->GetBlockStore(TAverageValue::hr_1, t);
+    items[static_cast<size_t>(r)] = FReceptors[static_cast<size_t>(range.from + r)].get();
+    for (int k = 0; k < types; ++k)
+      stores[static_cast<size_t>(k) * rowSize + r] =
+          items[static_cast<size_t>(r)]->GetBlockStore(TAverageValue::hr_1, typeList[static_cast<size_t>(k)]);
   }
   for (int first = 0; first < TotalHours(); first += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return;
@@ -332,24 +343,27 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
         skip += ReceptorCount() * valueSize;
       }
     }
-    int k = 0;
-    for (TPostOutType t : kAllPostOutTypes) {
-      if (!FPost.Contains(t)) continue;
+    // Receptors in tiles, so that each hour's row of the staging block is read contiguously.
+    constexpr int kTile = 64;
+    for (int k = 0; k < types; ++k) {
+      const TPostOutType t = typeList[static_cast<size_t>(k)];
       const float* block = &stage[static_cast<size_t>(k) * kHourBatch * rowSize];
-      for (int r = 0; r < range.count; ++r) {
-        TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from + r)];
-        TSortedListStore& store = *stores[static_cast<size_t>(k) * rowSize + r];
+      for (int t0 = 0; t0 < range.count; t0 += kTile) {
+        const int tile = std::min(kTile, range.count - t0);
+        TSortedListStore* const* tileStores = &stores[static_cast<size_t>(k) * rowSize + t0];
+        TPrReceptorItem* const* tileItems = &items[static_cast<size_t>(t0)];
         for (int b = 0; b < hours; ++b) {
           if (positions[b] < 0) {
-            store.AddItem(0.0f, dates[b]);  // a calm hour: value 0 over a divisor of 1
+            for (int j = 0; j < tile; ++j) tileStores[j]->AddItem(0.0f, dates[b]);  // calm: 0 over a divisor of 1
             continue;
           }
-          const float v = block[static_cast<size_t>(b) * rowSize + r];
-          item.AddHourly(store, v, t, dates[b]);
-          range.zeros += v <= kZeroValueLimit;
+          const float* row = block + static_cast<size_t>(b) * rowSize + t0;
+          for (int j = 0; j < tile; ++j) {
+            tileItems[j]->AddHourly(*tileStores[j], row[j], t, dates[b]);
+            range.zeros += row[j] <= kZeroValueLimit;
+          }
         }
       }
-      ++k;
     }
     range.hoursDone->store(first + hours, std::memory_order_release);
     range.wake->notify_one();

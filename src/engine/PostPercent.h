@@ -11,12 +11,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "engine/BlockStore.h"
+#include "engine/ChunkArena.h"
 #include "engine/HourIndex.h"
 #include "engine/PercentItem.h"
 #include "engine/Progress.h"
@@ -48,7 +50,8 @@ class TPrReceptorItem {
   void SortAllLists();
   // Ranks every store only as far as the given ranks need (see TSortedListStore::SelectRanks).
   void SelectRanks(std::span<const int> ranks);
-  void SetHourCount(int aCount);
+  // Reserves aCount values in every store (from `resource` when given), or frees them for aCount < 1.
+  void SetHourCount(int aCount, std::pmr::memory_resource* resource = nullptr);
   double POSTValue(TAverageValue AvgPeriod, TPostOutType poType, double Percent, bool aUseInterpolation,
                    int32_t& aDate) const;
   double POSTValue(TAverageValue AvgPeriod, TPostOutType poType, int HighValue, int32_t& aDate) const;
@@ -177,6 +180,7 @@ class TPrReceptorList {
   int64_t fTotalValueCount = 0;
   std::string fGroupName;
   bool fHourlyFastPath = false;
+  TChunkArena fArena;  // the values of the 1-hour path, reused chunk after chunk
 };
 
 }  // namespace zorvik

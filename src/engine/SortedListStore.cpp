@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 
 #include "engine/EngineOptions.h"
@@ -86,7 +87,7 @@ void RadixSortUpper(std::vector<uint64_t>& keys, std::vector<uint64_t>& spare) {
 }
 
 // Rewrites values and dates in the order of the positions in the low halves of `keys`.
-void ApplyOrder(const std::vector<uint64_t>& keys, std::vector<float>& values, std::vector<int32_t>& dates,
+void ApplyOrder(const std::vector<uint64_t>& keys, std::span<float> values, std::span<int32_t> dates,
                 TSortScratch& s) {
   s.values.assign(values.begin(), values.end());
   s.dates.assign(dates.begin(), dates.end());
@@ -127,7 +128,7 @@ constexpr size_t kRadixMinimum = 256;
 
 }  // namespace
 
-void PlaceHighest(std::vector<float>& values, std::vector<int32_t>& dates, size_t m) {
+void PlaceHighest(std::span<float> values, std::span<int32_t> dates, size_t m) {
   m = std::min(m, values.size());
   if (m == 0) return;
   TSortScratch& s = Scratch();
@@ -155,7 +156,7 @@ void PlaceHighest(std::vector<float>& values, std::vector<int32_t>& dates, size_
   std::copy(s.dates.begin(), s.dates.end(), dates.begin());
 }
 
-void SortEntries(std::vector<float>& values, std::vector<int32_t>& dates, TSortMethod method) {
+void SortEntries(std::span<float> values, std::span<int32_t> dates, TSortMethod method) {
   const size_t n = values.size();
   if (n < 2) return;
   TSortScratch& s = Scratch();
@@ -222,9 +223,19 @@ void TSortedListStore::SetCapacity(int aCapacity) {
   fDates.reserve(static_cast<size_t>(aCapacity));
 }
 
+void TSortedListStore::SetMemoryResource(std::pmr::memory_resource* resource) {
+  if (resource == nullptr) resource = std::pmr::get_default_resource();
+  if (fValues.get_allocator().resource() == resource) return;
+  Assert(fValues.capacity() == 0 && fDates.capacity() == 0, "a store changes its memory only while it holds none");
+  std::destroy_at(&fValues);
+  std::construct_at(&fValues, resource);
+  std::destroy_at(&fDates);
+  std::construct_at(&fDates, resource);
+}
+
 void TSortedListStore::Clear() {
-  std::vector<float>().swap(fValues);
-  std::vector<int32_t>().swap(fDates);
+  std::pmr::vector<float>(fValues.get_allocator()).swap(fValues);
+  std::pmr::vector<int32_t>(fDates.get_allocator()).swap(fDates);
   fTotalCount = 0;
   fOrder = TOrder::Added;
 }

@@ -19,6 +19,7 @@
 // deepest rank lies beyond StoredCount / kSelectDepthDivisor it sorts fully instead.
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <span>
 #include <vector>
 
@@ -66,6 +67,9 @@ class TSortedListStore final : public TSortedStoreBase {
   int OfferedCount() const override { return fTotalCount; }
   // Reserves room in both arrays; a negative or smaller capacity changes nothing.
   void SetCapacity(int aCapacity) override;
+  // Takes the memory of the entries from `resource` from now on (nullptr: the default heap). Only while the
+  // store holds no memory (new, or after Clear).
+  void SetMemoryResource(std::pmr::memory_resource* resource);
   // Frees all entries (their memory too) and sets the offered count to 0.
   void Clear() override;
 
@@ -88,8 +92,8 @@ class TSortedListStore final : public TSortedStoreBase {
  private:
   enum class TOrder : uint8_t { Added, Sorted, Selected };
 
-  std::vector<float> fValues;
-  std::vector<int32_t> fDates;
+  std::pmr::vector<float> fValues;
+  std::pmr::vector<int32_t> fDates;
   int fTotalCount = 0;
   bool fSkipZeroValues;
   TOrder fOrder = TOrder::Added;
@@ -105,9 +109,9 @@ enum class TSortMethod : uint8_t {
   PackedKeys,        // std::sort of the packed words
   IndexPermutation,  // std::sort of positions by (value key, position), then applied
 };
-void SortEntries(std::vector<float>& values, std::vector<int32_t>& dates, TSortMethod method);
+void SortEntries(std::span<float> values, std::span<int32_t> dates, TSortMethod method);
 // Puts the m highest entries, in ranking order, in the first m places (the rest stay a permutation).
-void PlaceHighest(std::vector<float>& values, std::vector<int32_t>& dates, size_t m);
+void PlaceHighest(std::span<float> values, std::span<int32_t> dates, size_t m);
 // The ascending sort key of a value for a highest-first order (-0 as +0, NaN last).
 uint32_t DescendingValueKey(float value);
 

@@ -1,0 +1,41 @@
+#include "engine/ChunkArena.h"
+
+#include <sys/mman.h>
+
+namespace zorvik {
+
+namespace {
+constexpr size_t kHugePage = size_t{2} << 20;
+}
+
+TChunkArena::~TChunkArena() {
+  fResource.reset();
+  Unmap();
+}
+
+void TChunkArena::Unmap() {
+  if (fBase) ::munmap(fBase, fSize);
+  fBase = nullptr;
+  fSize = 0;
+}
+
+std::pmr::memory_resource* TChunkArena::StartChunk(size_t bytes) {
+  fResource.reset();
+  const size_t wanted = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  if (wanted > fSize) {
+    Unmap();
+    void* base = ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (base != MAP_FAILED) {
+      fBase = base;
+      fSize = wanted;
+      ::madvise(fBase, fSize, MADV_HUGEPAGE);  // a hint: without huge pages it still works
+    }
+  }
+  if (fBase)
+    fResource.emplace(fBase, fSize, std::pmr::new_delete_resource());
+  else
+    fResource.emplace(std::pmr::new_delete_resource());
+  return &*fResource;
+}
+
+}  // namespace zorvik
