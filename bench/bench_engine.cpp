@@ -1,0 +1,326 @@
+// The engine on a year of hours over many receptors, against the disk yardsticks it cannot beat.
+//
+//   cmake --build build -j2 --target bench_engine && build/bench/bench_engine
+//   build/bench/bench_engine --benchmark_filter='BM_ReadPostfile|BM_Percentile/threads:0/mem_chunks:1$'
+//   build/bench/bench_engine --benchmark_filter='BM_ReadPostfile|BM_WriteBufferSized|BM_ViewerLoad'
+//   ZORVIK_BENCH_RECEPTORS=500 build/bench/bench_engine        (a small project for a quick run)
+//
+// The project: a synthetic double-precision POSTFILE of 10,000 receptors x 8,760 hours (about 700 MB) and its
+// PLOTFILE, written once into $TMPDIR/zorvik-bench-<receptors>x<hours>/ (or /tmp/...) and reused by later runs.
+// ZORVIK_BENCH_DIR names another folder; ZORVIK_BENCH_RECEPTORS and ZORVIK_BENCH_HOURS change the size. The
+// POSTFILE is read once before anything is timed, so every figure is taken with a warm file cache.
+//
+// The figures:
+//   BM_ReadPostfile      the whole POSTFILE read sequentially in 1 MB reads (`cat FILE > /dev/null`).
+//   BM_WriteBufferSized  a file of the viewer buffer's size written in 1 MB writes into the temporary folder
+//                        the viewer uses, then deleted (`dd`). The size is the sum of the bytes each receptor
+//                        keeps in the buffer (its non-zero hours x 4), taken from one untimed viewer load.
+//   BM_Percentile        `zorvik-cli percentile`: 1-hour concentrations, zero hours kept, the 98th percentile
+//                        PLOTFILE of every receptor. threads = the MaxThreads cap (0 = every processor);
+//                        mem_chunks = 4 caps the memory at a quarter of all values x 8 bytes (about 4 chunks).
+//   BM_ViewerLoad        `zorvik-cli hours`: the viewer's load of every receptor into the disk-buffered blocks,
+//                        then the chart of the first receptor at the 98th percentile.
+// Each row's "x_read" counter is its time over BM_ReadPostfile's, and BM_ViewerLoad's "x_read_write" is its
+// time over BM_ReadPostfile + BM_WriteBufferSized (present when the yardsticks ran in the same run). The targets,
+// repeated in the summary printed at the end: the percentile within 5x the read; the viewer load within 1.5x
+// the read plus the buffer-sized write.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <fmt/format.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "BenchProject.h"
+#include "engine/EngineOptions.h"
+#include "engine/PercentBlocks.h"
+#include "engine/PercentItem.h"
+#include "engine/PercentView.h"
+#include "engine/PostPercent.h"
+#include "engine/ReceptorManager.h"
+#include "util/FileHandle.h"
+#include "util/tempfiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr size_t kIoBlock = 1 << 20;
+
+int EnvInt(const char* name, int fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0') return fallback;
+  const int value = std::atoi(text);
+  return value > 0 ? value : fallback;
+}
+
+struct TProject {
+  zorvik::bench::TBenchProject Files;
+  int Receptors = 0;
+  int Hours = 0;
+  int64_t PostBytes = 0;
+  std::string OutFolder;  // receives the percentile PLOTFILEs
+  std::optional<int64_t> BufferBytes;
+};
+
+// Reads the whole file in 1 MB reads; returns the bytes read.
+int64_t ReadWholeFile(const std::string& file) {
+  zorvik::TFileHandle fd(zorvik::OpenRetry(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) throw std::runtime_error("Cannot open " + file + ": " + zorvik::ErrorText(errno));
+  std::vector<char> buffer(kIoBlock);
+  int64_t total = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd.Get(), buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw std::runtime_error("Cannot read " + file + ": " + zorvik::ErrorText(errno));
+    }
+    if (n == 0) break;
+    total += n;
+  }
+  return total;
+}
+
+std::optional<TProject>& ProjectSlot() {
+  static std::optional<TProject> project;
+  return project;
+}
+
+// The project, written (or found) and read once into the file cache on first use.
+TProject& Project() {
+  auto& slot = ProjectSlot();
+  if (!slot) slot = [] {
+    TProject p;
+    p.Receptors = EnvInt("ZORVIK_BENCH_RECEPTORS", 10000);
+    p.Hours = EnvInt("ZORVIK_BENCH_HOURS", 8760);
+    const char* dir = std::getenv("ZORVIK_BENCH_DIR");
+    const std::string folder = dir != nullptr && *dir != '\0'
+                                   ? std::string(dir)
+                                   : fmt::format("{}zorvik-bench-{}x{}", zorvik::TemporaryPath(), p.Receptors, p.Hours);
+    const auto start = Clock::now();
+    p.Files = zorvik::bench::MakeBenchProject(folder, p.Receptors, p.Hours);
+    p.PostBytes = ReadWholeFile(p.Files.PostFile);
+    ReadWholeFile(p.Files.PlotFile);
+    p.OutFolder = folder + "/out";
+    fs::create_directories(p.OutFolder);
+    std::fprintf(stderr, "project: %s (%d receptors x %d hours, %.0f MB), ready in %.1f s\n",
+                 p.Files.PostFile.c_str(), p.Receptors, p.Hours, static_cast<double>(p.PostBytes) / 1e6,
+                 std::chrono::duration<double>(Clock::now() - start).count());
+    return p;
+  }();
+  return *slot;
+}
+
+// Mean wall seconds per iteration of each finished benchmark row, for the ratios.
+std::map<std::string, double>& Means() {
+  static std::map<std::string, double> means;
+  return means;
+}
+
+// Runs body once per iteration, timing each run by the wall clock; keeps the mean under `key`.
+// A failure ends the row with its message.
+template <typename Body>
+bool TimedLoop(benchmark::State& state, const std::string& key, Body&& body) {
+  double seconds = 0.0;
+  int64_t runs = 0;
+  try {
+    for (auto _ : state) {
+      const auto start = Clock::now();
+      body();
+      seconds += std::chrono::duration<double>(Clock::now() - start).count();
+      ++runs;
+    }
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+    return false;
+  }
+  if (runs > 0) Means()[key] = seconds / static_cast<double>(runs);
+  return runs > 0;
+}
+
+void SetRatio(benchmark::State& state, const char* counter, const std::string& key, std::initializer_list<const char*> yardsticks) {
+  const auto& means = Means();
+  double base = 0.0;
+  for (const char* y : yardsticks) {
+    const auto it = means.find(y);
+    if (it == means.end()) return;
+    base += it->second;
+  }
+  if (base > 0.0) state.counters[counter] = means.at(key) / base;
+}
+
+// The buffer the viewer writes: the bytes every receptor keeps (its non-zero hours x 4), from one viewer load.
+int64_t ViewerBufferBytes() {
+  TProject& p = Project();
+  if (!p.BufferBytes) {
+    zorvik::TEngineOptionsScope restore;
+    zorvik::TPercentBlocks blocks;
+    zorvik::TReceptorManager manager(blocks);
+    manager.Execute(p.Files.PlotFile, p.Files.PostFile, "", false, true);
+    int64_t bytes = 0;
+    for (int i = 0; i < blocks.ReceptorCount(); ++i) bytes += blocks.GetItem(i).fBufSize;
+    p.BufferBytes = bytes;
+    std::fprintf(stderr, "viewer buffer: %.0f MB (%.1f %% of the hours non-zero)\n", static_cast<double>(bytes) / 1e6,
+                 100.0 * static_cast<double>(bytes) / 4.0 / (static_cast<double>(p.Receptors) * p.Hours));
+  }
+  return *p.BufferBytes;
+}
+
+void BM_ReadPostfile(benchmark::State& state) {
+  const TProject& p = Project();
+  int64_t bytes = 0;
+  if (!TimedLoop(state, "read", [&] { bytes = ReadWholeFile(p.Files.PostFile); })) return;
+  if (bytes != p.PostBytes) state.SkipWithError("The POSTFILE changed size while being read");
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+void BM_WriteBufferSized(benchmark::State& state) {
+  int64_t size = 0;
+  try {
+    size = ViewerBufferBytes();
+  } catch (const std::exception& e) {
+    state.SkipWithError(e.what());
+    return;
+  }
+  const std::vector<char> block(kIoBlock, '\x5A');
+  const bool ok = TimedLoop(state, "write", [&] {
+    const std::string name = zorvik::TemporaryFileName();
+    {
+      zorvik::TFileHandle fd(zorvik::OpenRetry(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+      if (!fd) throw std::runtime_error("Cannot open " + name + ": " + zorvik::ErrorText(errno));
+      for (int64_t left = size; left > 0;) {
+        const size_t n = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(kIoBlock)));
+        if (zorvik::WriteFull(fd.Get(), block.data(), n) != static_cast<int64_t>(n))
+          throw std::runtime_error("Cannot write " + name + ": " + zorvik::ErrorText(errno));
+        left -= static_cast<int64_t>(n);
+      }
+      if (fd.Close() != 0) throw std::runtime_error("Cannot close " + name);
+    }
+    fs::remove(name);
+  });
+  if (!ok) return;
+  state.SetBytesProcessed(state.iterations() * size);
+}
+
+// Args: the thread cap (0 = every processor), and how many chunks the memory cap asks for (1 = no cap).
+void BM_Percentile(benchmark::State& state) {
+  const TProject& p = Project();
+  const int threads = static_cast<int>(state.range(0));
+  const int64_t chunks = state.range(1);
+  const std::string key = fmt::format("percentile threads:{} mem_chunks:{}", threads, chunks);
+  zorvik::TEngineOptionsScope restore;
+  int chunkCount = 0;
+  const bool ok = TimedLoop(state, key, [&] {
+    zorvik::SetEngineOptions(zorvik::TAverageValues{zorvik::TAverageValue::hr_1}, false);
+    zorvik::SetSkipZeroValues(false);
+    zorvik::TReceptorListSettings settings;
+    settings.PlotFile = p.Files.PlotFile;
+    settings.PlotPath = p.OutFolder + "/";
+    settings.PostFile = p.Files.PostFile;
+    settings.MaxThreads = threads;
+    if (chunks > 1)
+      settings.MemoryLimitBytes =
+          int64_t{p.Receptors} * p.Hours * zorvik::TPrReceptorList::kBytesPerValue / chunks;
+    zorvik::TPrReceptorList list(std::move(settings));
+    zorvik::TPercentItem item;
+    item.AvgPeriod = zorvik::TAverageValue::hr_1;
+    item.Percent = 98.0;
+    item.HighValue = 0;
+    item.PlotName = "P98.PLT";
+    item.GroupName = list.GroupName();
+    list.Execute({item});
+    chunkCount = list.ChunkCount();
+  });
+  if (!ok) return;
+  state.counters["chunks"] = chunkCount;
+  state.SetBytesProcessed(state.iterations() * p.PostBytes);
+  SetRatio(state, "x_read", key, {"read"});
+}
+
+void BM_ViewerLoad(benchmark::State& state) {
+  const TProject& p = Project();
+  zorvik::TEngineOptionsScope restore;
+  int chunkCount = 0;
+  float value = 0.0f;
+  const bool ok = TimedLoop(state, "viewer", [&] {
+    zorvik::TPercentBlocks blocks;
+    zorvik::TReceptorManager manager(blocks);
+    if (!manager.Execute(p.Files.PlotFile, p.Files.PostFile, "", false, true))
+      throw std::runtime_error("The viewer load was cancelled");
+    const zorvik::TPercentView view = zorvik::BuildPercentView(blocks, 0, 98.0);
+    value = view.Value;
+    chunkCount = manager.ChunkCount();
+  });
+  if (!ok) return;
+  benchmark::DoNotOptimize(value);
+  state.counters["chunks"] = chunkCount;
+  state.SetBytesProcessed(state.iterations() * p.PostBytes);
+  SetRatio(state, "x_read", "viewer", {"read"});
+  SetRatio(state, "x_read_write", "viewer", {"read", "write"});
+}
+
+BENCHMARK(BM_ReadPostfile)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteBufferSized)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Percentile)
+    ->ArgNames({"threads", "mem_chunks"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({2, 1})
+    ->Args({0, 4})
+    ->Iterations(3)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewerLoad)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The targets against the yardsticks, for the rows that ran.
+void PrintSummary() {
+  const auto& means = Means();
+  const auto find = [&](const std::string& key) -> std::optional<double> {
+    const auto it = means.find(key);
+    return it == means.end() ? std::nullopt : std::optional<double>(it->second);
+  };
+  const auto read = find("read");
+  const auto write = find("write");
+  std::printf("\nSummary (mean wall time per run)\n");
+  if (read) std::printf("  read POSTFILE                      %9.1f ms\n", *read * 1e3);
+  if (write) std::printf("  write buffer-sized file            %9.1f ms\n", *write * 1e3);
+  for (const auto& [key, seconds] : means) {
+    if (key.rfind("percentile ", 0) != 0) continue;
+    std::printf("  %-34s %9.1f ms", key.c_str(), seconds * 1e3);
+    if (read) std::printf("  = %.2fx read (target <= 5x: %s)", seconds / *read, seconds <= 5.0 * *read ? "met" : "missed");
+    std::printf("\n");
+  }
+  if (const auto viewer = find("viewer")) {
+    std::printf("  viewer load                        %9.1f ms", *viewer * 1e3);
+    if (read && write)
+      std::printf("  = %.2fx (read + write) (target <= 1.5x: %s)", *viewer / (*read + *write),
+                  *viewer <= 1.5 * (*read + *write) ? "met" : "missed");
+    std::printf("\n");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  PrintSummary();
+  std::error_code ec;
+  if (ProjectSlot()) fs::remove_all(ProjectSlot()->OutFolder, ec);
+  return 0;
+}
