@@ -255,13 +255,16 @@ void TPrReceptorList::Execute(const std::vector<TPercentItem>& data) {
 void TPrReceptorList::ProcessReceptorsChunk() {
   traced("TPrReceptorList.ProcessReceptorsChunk", [&] {
     const int n = std::min(ReceptorCount() - fRecStart, fRecChunkCount);
-    std::pmr::memory_resource* memory = nullptr;
-    if (fHourlyFastPath) {
-      const size_t perStore = static_cast<size_t>(TotalHours()) * kBytesPerValue + 64;
-      memory = fArena.StartChunk(perStore * static_cast<size_t>(n) * static_cast<size_t>(FPost.Count()));
+    // A store ranked for a few ranks only takes those entries; all others get room for every hour.
+    if (!(fHourlyFastPath && DeepestNeededRank() >= 0)) {
+      std::pmr::memory_resource* memory = nullptr;
+      if (fHourlyFastPath) {
+        const size_t perStore = static_cast<size_t>(TotalHours()) * kBytesPerValue + 64;
+        memory = fArena.StartChunk(perStore * static_cast<size_t>(n) * static_cast<size_t>(FPost.Count()));
+      }
+      for (int r = fRecStart; r < fRecStart + n; ++r)
+        FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours(), memory);
     }
-    for (int r = fRecStart; r < fRecStart + n; ++r)
-      FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours(), memory);
     if (fHourlyFastPath) {
       ProcessHourlyChunk(fRecStart, n);  // reads and ranks
       if (fProgress.Aborted()) return;
@@ -311,7 +314,111 @@ void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
 // receptor takes its column, and then ranks its receptors. The values and dates that reach the stores are
 // those of ReadHourBlock. The caller's thread reports one progress step per hour as every worker passes it, and
 // turns a cancel into a stop request that the workers see at their next batch.
+int TPrReceptorList::DeepestNeededRank() const {
+  std::vector<int> ranks;
+  for (const auto& writer : fPlotWriters)
+    if (!writer->AddNeededRanks(TotalHours(), ranks)) return -1;
+  int deepest = 0;
+  for (int r : ranks) deepest = std::max(deepest, r);
+  // Deep ranks (a median, say) are cheaper to reach by ranking whole series.
+  if (fPlotWriters.empty() || deepest > TotalHours() / 4) return -1;
+  return deepest;
+}
+
+// The 1-hour path when the writers read only a few ranks: each hour's slice of the worker's receptors is
+// offered to one selector per receptor and type, which keeps only the entries down to the deepest rank asked
+// for. No receptor's series is ever held whole: memory is two words per kept rank, and the stores receive the
+// ranked entries at the end (TSortedListStore::AssignRanked).
+void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  const int hoursTotal = TotalHours();
+  const int types = FPost.Count();
+  const size_t n = static_cast<size_t>(range.count);
+  const auto m = static_cast<uint32_t>(deepest);
+  const uint32_t capacity = std::max<uint32_t>(2 * m, 64);
+  const size_t selectors = n * static_cast<size_t>(types);
+  const auto words = std::make_unique_for_overwrite<uint64_t[]>(selectors * capacity);
+  std::vector<detail::TLowestWords> lowest;
+  lowest.reserve(selectors);
+  for (size_t i = 0; i < selectors; ++i) lowest.emplace_back(&words[i * capacity], capacity, m);
+  std::vector<int> kept(selectors, 0), counted(selectors, 0);
+  std::vector<double> sums(selectors, 0.0);
+  const bool skipZeros = EngineOptions().fSkipZeroValues;
+
+  TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
+  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
+  const auto rows = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(kHourBatch) * n * types);
+  const int64_t* positions = fHourBlocks.Positions.data();
+  for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
+    if (range.stop->load(std::memory_order_relaxed)) return;
+    const int hb = std::min(kHourBatch, hoursTotal - h0);
+    for (int b = 0; b < hb; ++b) {
+      if (positions[h0 + b] < 0) continue;
+      int skip = range.from * valueSize;
+      for (int k = 0; k < types; ++k) {
+        reader.ReadRecordValues(positions[h0 + b], skip, range.count * valueSize, raw.get());
+        DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0,
+                         &rows[(static_cast<size_t>(k) * kHourBatch + b) * n]);
+        skip += ReceptorCount() * valueSize;
+      }
+    }
+    bool calm[kHourBatch];
+    for (int b = 0; b < hb; ++b) calm[b] = positions[h0 + b] < 0;
+    int64_t zeros = 0;
+    for (int k = 0; k < types; ++k) {
+      const float* block = &rows[static_cast<size_t>(k) * kHourBatch * n];
+      for (size_t j = 0; j < n; ++j) {
+        const size_t i = static_cast<size_t>(k) * n + j;
+        detail::TLowestWords& select = lowest[i];
+        double sum = 0.0;
+        int read = 0, keptHere = 0;
+        for (int b = 0; b < hb; ++b) {
+          float v = 0.0f;  // a calm hour: value 0 over a divisor of 1
+          if (!calm[b]) {
+            v = block[static_cast<size_t>(b) * n + j];
+            sum += v;
+            ++read;
+            zeros += v <= kZeroValueLimit;
+          }
+          if (skipZeros && v <= kZeroValueLimit) continue;
+          ++keptHere;
+          select.Offer(v, static_cast<uint32_t>(h0 + b));
+        }
+        sums[i] += sum;
+        counted[i] += read;
+        kept[i] += keptHere;
+      }
+    }
+    range.zeros += zeros;
+    range.hoursDone->store(h0 + hb, std::memory_order_release);
+  }
+  std::vector<float> values;
+  std::vector<int32_t> dates;
+  for (size_t j = 0; j < n; ++j) {
+    TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
+    int k = 0;
+    for (TPostOutType t : kAllPostOutTypes) {
+      if (!FPost.Contains(t)) continue;
+      const size_t i = static_cast<size_t>(k++) * n + j;
+      const uint32_t count = lowest[i].Finish();
+      values.resize(count);
+      dates.resize(count);
+      for (uint32_t e = 0; e < count; ++e) {
+        const uint64_t word = words[i * capacity + e];
+        values[e] = detail::TLowestWords::ValueOf(word);
+        dates[e] = fHourBlocks.Dates[detail::TLowestWords::PositionOf(word)];
+      }
+      item.GetBlockStore(TAverageValue::hr_1, t)->AssignRanked(values, dates, kept[i], hoursTotal);
+      item.AddHourlySums(t, sums[i], counted[i]);
+    }
+  }
+}
+
 void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
+  if (const int deepest = DeepestNeededRank(); deepest >= 0) {
+    ReadHourlySelected(range, deepest);
+    return;
+  }
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const int types = FPost.Count();
   const size_t rowSize = static_cast<size_t>(range.count);
@@ -366,7 +473,6 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
       }
     }
     range.hoursDone->store(first + hours, std::memory_order_release);
-    range.wake->notify_one();
   }
   RankReceptors(range.from, range.count);
 }

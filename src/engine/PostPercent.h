@@ -69,6 +69,12 @@ class TPrReceptorItem {
     ++FCountValue[static_cast<int>(t)];
   }
 
+  // Counts hourly values added to the type's stores in bulk (their sum and number).
+  void AddHourlySums(TPostOutType t, double sum, int count) {
+    FSumma[static_cast<int>(t)] += sum;
+    FCountValue[static_cast<int>(t)] += count;
+  }
+
   std::unique_ptr<TAttributeCollectionRef> PlotRecord;
 
  private:
@@ -163,6 +169,9 @@ class TPrReceptorList {
   };
   void ProcessHourlyChunk(int start, int n);
   void ReadHourlyRange(THourlyRange& range);
+  void ReadHourlySelected(THourlyRange& range, int deepest);
+  // The deepest rank the writers read from a 1-hour store, or -1 when one of them needs every value in order.
+  int DeepestNeededRank() const;
   void RankReceptors(int from, int count);
   void ReadHourBlock(int h, int start, int n);
   void SortReceptorChunk(int start, int n);

@@ -6,6 +6,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -24,8 +25,6 @@ uint32_t DescendingValueKey(float value) {
   if (value != value) ascending = 0;           // NaN below every number
   return ~ascending;
 }
-
-namespace {
 
 // Reused by every sort of a thread, so that sorting a chunk allocates once per thread.
 struct TSortScratch {
@@ -98,34 +97,38 @@ void ApplyOrder(const std::vector<uint64_t>& keys, std::span<float> values, std:
   }
 }
 
-// The m lowest packed words of the entries, in order: one pass that keeps only words below the m-th lowest
-// seen so far (a buffer of 2m, cut back to m whenever it fills), then a sort of the m survivors.
-void LowestWords(std::span<const float> values, size_t m, TSortScratch& s) {
-  const size_t capacity = std::max<size_t>(2 * m, 64);
-  std::vector<uint64_t>& buf = s.keys;
-  buf.resize(capacity);
-  size_t count = 0;
-  uint64_t limit = ~uint64_t{0};
-  const auto cut = [&] {
-    std::nth_element(buf.begin(), buf.begin() + static_cast<ptrdiff_t>(m - 1), buf.begin() + static_cast<ptrdiff_t>(count));
-    count = m;
-    limit = buf[m - 1];
-  };
-  for (size_t i = 0; i < values.size(); ++i) {
-    const uint64_t word = (static_cast<uint64_t>(DescendingValueKey(values[i])) << 32) | static_cast<uint32_t>(i);
-    if (word < limit) {
-      buf[count++] = word;
-      if (count == capacity) cut();
-    }
-  }
-  if (count > m) cut();
-  buf.resize(count);
-  std::sort(buf.begin(), buf.end());
+float ValueOfDescendingKey(uint32_t key) {
+  const uint32_t ascending = ~key;
+  if (ascending == 0) return std::numeric_limits<float>::quiet_NaN();
+  const uint32_t bits = (ascending & 0x80000000u) ? (ascending & 0x7FFFFFFFu) : ~ascending;
+  return std::bit_cast<float>(bits);
 }
 
+void TLowestWords::Cut() {
+  std::nth_element(fBuffer, fBuffer + (fM - 1), fBuffer + fCount);
+  fCount = fM;
+  fLimit = fBuffer[fM - 1];
+  fLimitValue = ValueOf(fLimit);
+}
+
+uint32_t TLowestWords::Finish() {
+  if (fCount > fM) Cut();
+  std::sort(fBuffer, fBuffer + fCount);
+  return fCount;
+}
+
+// The m lowest packed words of the entries, in order, in s.keys.
+void LowestWords(std::span<const float> values, size_t m, TSortScratch& s) {
+  const size_t capacity = std::max<size_t>(2 * m, 64);
+  s.keys.resize(capacity);
+  TLowestWords lowest(s.keys.data(), static_cast<uint32_t>(capacity), static_cast<uint32_t>(m));
+  for (size_t i = 0; i < values.size(); ++i) lowest.Offer(values[i], static_cast<uint32_t>(i));
+  s.keys.resize(lowest.Finish());
+}
+
+namespace {
 // Below this size std::sort of the packed words beats the radix passes.
 constexpr size_t kRadixMinimum = 256;
-
 }  // namespace
 
 void PlaceHighest(std::span<float> values, std::span<int32_t> dates, size_t m) {
@@ -201,6 +204,19 @@ namespace {
 }
 }  // namespace
 
+void TSortedListStore::AssignRanked(std::span<const float> values, std::span<const int32_t> dates, int storedCount,
+                                    int offeredCount) {
+  Assert(fValues.empty() && fTotalCount == 0, "AssignRanked fills an empty store");
+  Assert(values.size() == dates.size() && static_cast<int>(values.size()) <= storedCount && storedCount <= offeredCount,
+         "AssignRanked: the ranked entries do not fit the counts");
+  fValues.assign(values.begin(), values.end());
+  fDates.assign(dates.begin(), dates.end());
+  fTotalCount = offeredCount;
+  fDroppedCount = storedCount - static_cast<int>(values.size());
+  fOrder = fDroppedCount == 0 ? TOrder::Sorted : TOrder::Selected;
+  fSortedCount = fValues.size();
+}
+
 float TSortedListStore::GetValue(int Index) const {
   if (static_cast<size_t>(Index) >= fValues.size()) IndexOutOfBounds(Index);
   return fValues[static_cast<size_t>(Index)];
@@ -212,6 +228,7 @@ int32_t TSortedListStore::GetDate(int Index) const {
 }
 
 void TSortedListStore::SetStoredCount(int n) {
+  fDroppedCount = 0;
   const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
   fValues.resize(count, 0.0f);
   fDates.resize(count, 0);
@@ -237,6 +254,7 @@ void TSortedListStore::Clear() {
   std::pmr::vector<float>(fValues.get_allocator()).swap(fValues);
   std::pmr::vector<int32_t>(fDates.get_allocator()).swap(fDates);
   fTotalCount = 0;
+  fDroppedCount = 0;
   fOrder = TOrder::Added;
 }
 

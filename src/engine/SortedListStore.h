@@ -19,6 +19,7 @@
 // deepest rank lies beyond StoredCount / kSelectDepthDivisor it sorts fully instead.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory_resource>
 #include <span>
 #include <vector>
@@ -52,7 +53,7 @@ class TSortedListStore final : public TSortedStoreBase {
   TSortedListStore();
   explicit TSortedListStore(bool aSkipZeroValues) : fSkipZeroValues(aSkipZeroValues) {}
 
-  int StoredCount() const override { return static_cast<int>(fValues.size()); }
+  int StoredCount() const override { return static_cast<int>(fValues.size()) + fDroppedCount; }
   // An index outside 0 .. StoredCount - 1 raises ERangeError ("List index out of bounds (%d)").
   float GetValue(int Index) const override;
   int32_t GetDate(int Index) const override;
@@ -81,6 +82,12 @@ class TSortedListStore final : public TSortedStoreBase {
   // gone, so a further SortList or SelectRanks raises EAssertionFailed until Clear. After SortList it does
   // nothing.
   void SelectRanks(std::span<const int> aRanks);
+  // Fills an empty store with the result of ranking a series elsewhere: the entries of ranks 1 .. m in order
+  // (values and dates), the number of values the series kept (storedCount >= m) and offered. The ranks 1 .. m,
+  // StoredCount and OfferedCount then answer as after AddItem of the whole series and SelectRanks up to rank m;
+  // the entries below rank m are not held (GetValue and GetDate of them raise ERangeError). For callers that
+  // read only those ranks: the rest of the series never needs memory (see detail::TLowestWords).
+  void AssignRanked(std::span<const float> values, std::span<const int32_t> dates, int storedCount, int offeredCount);
 
   // The kept entries in their current order, for bulk copies.
   std::span<const float> Values() const { return fValues; }
@@ -95,6 +102,7 @@ class TSortedListStore final : public TSortedStoreBase {
   std::pmr::vector<float> fValues;
   std::pmr::vector<int32_t> fDates;
   int fTotalCount = 0;
+  int fDroppedCount = 0;  // kept entries below the ranks AssignRanked held
   bool fSkipZeroValues;
   TOrder fOrder = TOrder::Added;
   size_t fSortedCount = 0;  // entries at the last SortList
@@ -114,6 +122,39 @@ void SortEntries(std::span<float> values, std::span<int32_t> dates, TSortMethod 
 void PlaceHighest(std::span<float> values, std::span<int32_t> dates, size_t m);
 // The ascending sort key of a value for a highest-first order (-0 as +0, NaN last).
 uint32_t DescendingValueKey(float value);
+// The value of a key (-0 comes back as +0).
+float ValueOfDescendingKey(uint32_t key);
+
+// Keeps, of a stream of (value, position) pairs, the m that rank highest, as packed words (descending value key
+// << 32 | position: ascending words are the ranking order, ties by position). The words live in a buffer of
+// `capacity` (> m) words that is cut back to m whenever it fills; once cut, a value below the m-th value seen
+// so far is rejected by one comparison of floats. Offer the pairs in position order.
+class TLowestWords {
+ public:
+  TLowestWords(uint64_t* buffer, uint32_t capacity, uint32_t m)
+      : fBuffer(buffer), fCapacity(capacity), fM(m), fLimit(m == 0 ? 0 : ~uint64_t{0}),
+        fLimitValue(m == 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity()) {}
+  void Offer(float value, uint32_t position) {
+    if (value < fLimitValue) return;
+    const uint64_t word = (static_cast<uint64_t>(DescendingValueKey(value)) << 32) | position;
+    if (word >= fLimit) return;
+    fBuffer[fCount++] = word;
+    if (fCount == fCapacity) Cut();
+  }
+  // Leaves the (at most m) words kept, in ranking order, at the start of the buffer; returns their number.
+  uint32_t Finish();
+  static float ValueOf(uint64_t word) { return ValueOfDescendingKey(static_cast<uint32_t>(word >> 32)); }
+  static uint32_t PositionOf(uint64_t word) { return static_cast<uint32_t>(word); }
+
+ private:
+  void Cut();
+  uint64_t* fBuffer;
+  uint32_t fCapacity;
+  uint32_t fM;
+  uint32_t fCount = 0;
+  uint64_t fLimit;
+  float fLimitValue;
+};
 
 }  // namespace detail
 

@@ -137,13 +137,15 @@ void TBinPostReader::SkipTrailer() {
   }
 }
 
+TLaheyMarker TBinPostReader::LengthMarker() const {
+  // A standard length is a 4-byte int32 (marker size 4); Lahey markers are as short as the length allows.
+  if (!FIsLahey) return TLaheyMarker{fFullBlockSize, 3};
+  return ShortestLaheyMarker(fFullBlockSize);
+}
+
 int64_t TBinPostReader::RecordSizeOnDisk() const {
-  if (!FIsLahey) return int64_t{fFullBlockSize} + 8;
-  TLaheyMarker m{fFullBlockSize, 0};
-  // Lahey markers are as short as the length allows.
-  const uint32_t raw = static_cast<uint32_t>(fFullBlockSize) << 2;
-  m.CountBytes = raw < (1u << 8) ? 0 : raw < (1u << 16) ? 1 : raw < (1u << 24) ? 2 : 3;
-  return m.MarkerSize() + int64_t{fFullBlockSize} + LaheyTrailerSize(m);
+  const TLaheyMarker m = LengthMarker();
+  return m.MarkerSize() + int64_t{fFullBlockSize} + (FIsLahey ? LaheyTrailerSize(m) : 4);
 }
 
 bool TBinPostReader::CheckPrecision(int receptorCount) {
@@ -286,31 +288,44 @@ double TBinPostReader::GetConcentration(int recIndex, TPostOutType postType) {
   return ValueAt(static_cast<int>(offset));
 }
 
+bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, float* out) {
+  bool anyNan = false;
+  if (doublePrecision) {
+    for (int i = 0; i < count; ++i) {
+      double v;
+      std::memcpy(&v, bytes + 8 * static_cast<size_t>(i), 8);
+      const bool ok = std::isfinite(v);
+      anyNan |= !ok;
+      out[i] = ok ? static_cast<float>(v * scale) : 0.0f;
+    }
+  } else {
+    for (int i = 0; i < count; ++i) {
+      float f;
+      std::memcpy(&f, bytes + 4 * static_cast<size_t>(i), 4);
+      const bool ok = std::isfinite(f);
+      anyNan |= !ok;
+      out[i] = ok ? static_cast<float>(f * scale) : 0.0f;
+    }
+  }
+  return anyNan;
+}
+
 void TBinPostReader::GetConcentrations(float* out, int count) {
   const int s = ValueSize();
   const int available = std::max(0, std::min(count, (fBufDataSize - fBufPos) / s));
-  const uint8_t* p = fBuf.data() + fBufPos;
-  bool anyNan = false;
-  if (fDoublePrecision) {
-    for (int i = 0; i < available; ++i) {
-      double v;
-      std::memcpy(&v, p + 8 * i, 8);
-      const bool ok = std::isfinite(v);
-      anyNan |= !ok;
-      out[i] = ok ? static_cast<float>(v * fScale) : 0.0f;
-    }
-  } else {
-    for (int i = 0; i < available; ++i) {
-      float f;
-      std::memcpy(&f, p + 4 * i, 4);
-      const bool ok = std::isfinite(f);
-      anyNan |= !ok;
-      out[i] = ok ? static_cast<float>(f * fScale) : 0.0f;
-    }
-  }
+  const bool anyNan = DecodePostValues(fBuf.data() + fBufPos, available, fDoublePrecision, fScale, out);
   for (int i = available; i < count; ++i) out[i] = 0.0f;
   fBufPos += available * s;
   if (available > 0) FValueNAN = anyNan;
+}
+
+int TBinPostReader::ValueBytesOffset() const { return LengthMarker().MarkerSize() + kPostRecordHeader; }
+
+void TBinPostReader::ReadRecordValues(int64_t recordPos, int skip, int bytes, void* out) {
+  const int64_t at = recordPos + ValueBytesOffset() + skip;
+  Post->SetPosition(at);
+  if (Post->Read(out, bytes) != bytes)
+    Fail(fmt::format("Truncated POSTFILE {}: {} value bytes expected at byte offset {}", fPostFile, bytes, at));
 }
 
 double TBinPostReader::DateTimeBlock() const { return DateKeyToDateTime(FDateBlock); }

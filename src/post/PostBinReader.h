@@ -17,6 +17,10 @@ namespace zorvik {
 
 class TMeteoHours;
 
+// Converts count stored values (float64 or float32, little-endian) to float, scaled; a value that is not a
+// finite number becomes 0. Returns whether any was not finite.
+bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, float* out);
+
 class TBinPostReader {
  public:
   // Opens the file and reads the first record, which is then current. `postOutTypes` are the output types the
@@ -55,6 +59,12 @@ class TBinPostReader {
   // Converts `out.size()` buffered values into out (float), scaled; values missing from the buffer are 0. Faster
   // than a GetConcentration loop; ValueNAN reports whether any of them was not finite.
   void GetConcentrations(float* out, int count);
+
+  // Reads `bytes` value bytes of the record that starts at recordPos, from `skip` bytes into its values, in one
+  // read (the records share the first record's layout). Raises when the file ends first.
+  void ReadRecordValues(int64_t recordPos, int skip, int bytes, void* out);
+  // Bytes from a record's start to its first value byte (length or marker, date, period, group id).
+  int ValueBytesOffset() const;
 
   bool Eof();  // no further record and every buffered value consumed
   void GotoFirst();
@@ -101,6 +111,7 @@ class TBinPostReader {
   };
 
   int ValueSize() const { return fDoublePrecision ? 8 : 4; }
+  TLaheyMarker LengthMarker() const;
   double ValueAt(int offset);
   void Open(bool useBufferedStream, int receptorCount, TPostOutTypes passedTypes);
   int BufferSizeKB();

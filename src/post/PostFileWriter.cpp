@@ -74,13 +74,12 @@ void TPostFileWriter::WriteHour(int32_t dateKey, std::span<const double> values)
     }
   }
   if (fLayout.Framing == TPostFraming::pfLahey) {
-    const uint32_t raw = static_cast<uint32_t>(length) << 2;
-    const uint8_t k = raw < (1u << 8) ? 0 : raw < (1u << 16) ? 1 : raw < (1u << 24) ? 2 : 3;
-    const uint32_t marker = raw | k;
-    Put(&marker, k + 1u);
+    const TLaheyMarker m = ShortestLaheyMarker(length);
+    const uint32_t marker = (static_cast<uint32_t>(length) << 2) | m.CountBytes;
+    Put(&marker, static_cast<size_t>(m.MarkerSize()));
     Put(fRecord.data(), fRecord.size());
     const uint32_t zero = 0;
-    Put(&zero, static_cast<size_t>(LaheyTrailerSize(TLaheyMarker{length, k})));
+    Put(&zero, static_cast<size_t>(LaheyTrailerSize(m)));
   } else {
     Put(&length, 4);
     Put(fRecord.data(), fRecord.size());

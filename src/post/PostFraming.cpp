@@ -27,6 +27,12 @@ int LaheyTrailerSize(const TLaheyMarker& m) {
   return 4;
 }
 
+TLaheyMarker ShortestLaheyMarker(int32_t length) {
+  const uint32_t raw = static_cast<uint32_t>(length) << 2;
+  const uint8_t k = raw < (1u << 8) ? 0 : raw < (1u << 16) ? 1 : raw < (1u << 24) ? 2 : 3;
+  return TLaheyMarker{length, k};
+}
+
 TLaheyMarker DecodeLaheyMarker(const uint8_t* bytes) {
   TLaheyMarker m;
   m.CountBytes = bytes[0] & 3u;

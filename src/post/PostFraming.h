@@ -24,6 +24,8 @@ struct TLaheyMarker {
 };
 // Size of the trailing marker after a record with marker m: 1..4 bytes by n = k + L.
 int LaheyTrailerSize(const TLaheyMarker& m);
+// The shortest marker for a record length (what a writer uses): k = 0..3 following bytes.
+TLaheyMarker ShortestLaheyMarker(int32_t length);
 // Decodes the marker bytes (b0 gives k in its low two bits; L = the k + 1 bytes little-endian, shifted right 2).
 TLaheyMarker DecodeLaheyMarker(const uint8_t* bytes);
 
