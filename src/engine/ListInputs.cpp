@@ -3,59 +3,22 @@
 #include <fmt/format.h>
 
 #include "meteo/MeteoData.h"
-#include "plotfile/ISCPlotReader.h"
+#include "plotfile/PlotFile.h"
 #include "records/AttributeCollection.h"
-#include "records/RecordIO.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik {
 
-namespace {
-
-// Receives the PLOTFILE: copies of its header and fields, and a copy of every receptor record.
-class TPlotReceptorBuffer : public base_AttributeWriter {
- public:
-  explicit TPlotReceptorBuffer(TPlotInput& input) : rInput(input) {}
-  void ProcessBegin(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) override {
-    traced("TPlotReceptorBuffer.ProcessBegin", [&] {
-      rInput.Header = CloneAs(header);
-      rInput.Fields = CloneAs(fields);
-    });
-  }
-  void ProcessRecord(TAttributeCollectionRef& newRecord) override {
-    traced("TPlotReceptorBuffer.ProcessRecord", [&] { rInput.Records.push_back(CloneAs(newRecord)); });
-  }
-  void ProcessError(attributeReaderStatus) override {}
-  void ProcessFinish(TAttributeCollectionRef&) override {}
-
- private:
-  TPlotInput& rInput;
-};
-
-}  // namespace
-
 TPlotInput ReadPlotInput(const std::string& plotFile) {
+  TPlotFile plot = TPlotFile::Read(plotFile);
+  if (plot.FieldErrorCount() > 0)
+    throw EFormatError(fmt::format("Cannot read the PLOTFILE {} ({} fields in all)", plot.FirstFieldError(),
+                                   plot.FieldErrorCount()));
   TPlotInput input;
-  TISCPlotReader reader(plotFile);
-  TPlotReceptorBuffer buffer(input);
-  reader.WriterSubscribe(buffer);
-  reader.Process();
-  reader.WriterUnsubscribe(buffer);
-  if (reader.readerStatus() != attributeReaderStatus::arsOK && !reader.StatusMessage().empty())
-    throw EFormatError("Cannot read the PLOTFILE " + reader.StatusMessage());
-  if (!reader.FieldErrors().empty()) {
-    const auto& e = reader.FieldErrors().front();
-    throw EFormatError(fmt::format("Cannot read the PLOTFILE {}, line {}: the field {} holds \"{}\", not a value of "
-                                   "its column ({} such fields)",
-                                   plotFile, e.Line, e.Heading, e.Text, reader.FieldErrorCount()));
-  }
-  if (!input.Header || !input.Fields) throw EFormatError("Cannot read the PLOTFILE " + plotFile + ": no header found");
-  if (const base_Attribute* stated = input.Header->ByName("mumreceptors"); stated && !stated->IsNull()) {
-    const int32_t count = stated->asInteger();
-    if (count > 0 && count != static_cast<int32_t>(input.Records.size()))
-      throw EFormatError(fmt::format("The PLOTFILE {} states {} receptors but lists {}", plotFile, count,
-                                     input.Records.size()));
-  }
+  input.Header = CloneAs(plot.Header());
+  input.Fields = CloneAs(plot.Fields());
+  input.Records.reserve(static_cast<size_t>(plot.ReceptorCount()));
+  for (int i = 0; i < plot.ReceptorCount(); ++i) input.Records.push_back(plot.ReceptorRecord(i));
   return input;
 }
 

@@ -341,7 +341,7 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   std::vector<detail::TLowestWords> lowest;
   lowest.reserve(selectors);
   for (size_t i = 0; i < selectors; ++i) lowest.emplace_back(&words[i * capacity], capacity, m);
-  std::vector<int> kept(selectors, 0), counted(selectors, 0);
+  std::vector<int> kept(selectors, 0);
   std::vector<double> sums(selectors, 0.0);
   const bool skipZeros = EngineOptions().fSkipZeroValues;
 
@@ -362,31 +362,32 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
         skip += ReceptorCount() * valueSize;
       }
     }
-    bool calm[kHourBatch];
-    for (int b = 0; b < hb; ++b) calm[b] = positions[h0 + b] < 0;
+    // Hour by hour along the rows: the values and the selectors are both visited in order.
     int64_t zeros = 0;
     for (int k = 0; k < types; ++k) {
-      const float* block = &rows[static_cast<size_t>(k) * kHourBatch * n];
-      for (size_t j = 0; j < n; ++j) {
-        const size_t i = static_cast<size_t>(k) * n + j;
-        detail::TLowestWords& select = lowest[i];
-        double sum = 0.0;
-        int read = 0, keptHere = 0;
-        for (int b = 0; b < hb; ++b) {
-          float v = 0.0f;  // a calm hour: value 0 over a divisor of 1
-          if (!calm[b]) {
-            v = block[static_cast<size_t>(b) * n + j];
-            sum += v;
-            ++read;
-            zeros += v <= kZeroValueLimit;
+      detail::TLowestWords* select = &lowest[static_cast<size_t>(k) * n];
+      double* sum = &sums[static_cast<size_t>(k) * n];
+      int* keptCount = &kept[static_cast<size_t>(k) * n];
+      for (int b = 0; b < hb; ++b) {
+        const auto h = static_cast<uint32_t>(h0 + b);
+        if (positions[h] < 0) {  // a calm hour: value 0 over a divisor of 1
+          if (skipZeros) continue;
+          for (size_t j = 0; j < n; ++j) {
+            ++keptCount[j];
+            select[j].Offer(0.0f, h);
           }
-          if (skipZeros && v <= kZeroValueLimit) continue;
-          ++keptHere;
-          select.Offer(v, static_cast<uint32_t>(h0 + b));
+          continue;
         }
-        sums[i] += sum;
-        counted[i] += read;
-        kept[i] += keptHere;
+        const float* row = &rows[(static_cast<size_t>(k) * kHourBatch + b) * n];
+        for (size_t j = 0; j < n; ++j) {
+          const float v = row[j];
+          sum[j] += v;
+          const bool zero = v <= kZeroValueLimit;
+          zeros += zero;
+          if (skipZeros && zero) continue;
+          ++keptCount[j];
+          select[j].Offer(v, h);
+        }
       }
     }
     range.zeros += zeros;
@@ -409,7 +410,7 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
         dates[e] = fHourBlocks.Dates[detail::TLowestWords::PositionOf(word)];
       }
       item.GetBlockStore(TAverageValue::hr_1, t)->AssignRanked(values, dates, kept[i], hoursTotal);
-      item.AddHourlySums(t, sums[i], counted[i]);
+      item.AddHourlySums(t, sums[i], hoursTotal - fHourBlocks.SkipHourBlocks);
     }
   }
 }

@@ -29,6 +29,7 @@ class TPlotFileCollector : public base_AttributeWriter {
     }
     fPlot.fX.reserve(expected);
     fPlot.fY.reserve(expected);
+    fPlot.fFieldsRecord = CloneAs(fields);
     fXID = fields.IndexOfName("xloc");
     fYID = fields.IndexOfName("yloc");
     const auto& order = fReader.ValueOrder();
@@ -121,6 +122,12 @@ TPlotFile TPlotFile::Read(const std::string& fileName) {
                              : reader.StatusMessage());
     plot.fHeaderless = reader.Headerless();
     plot.fFieldErrorCount = reader.FieldErrorCount();
+    if (!reader.FieldErrors().empty()) {
+      const auto& e = reader.FieldErrors().front();
+      plot.fFirstFieldError =
+          fmt::format("{}, line {}: the field {} holds \"{}\", which does not read as its column's kind", fileName,
+                      e.Line, e.Heading, e.Text);
+    }
     const base_Attribute* stated = plot.fHeader->ByName("mumreceptors");
     if (stated && !stated->IsNull()) {
       plot.fStatedCount = stated->asInteger();

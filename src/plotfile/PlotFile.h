@@ -70,6 +70,11 @@ class TPlotFile {
 
   bool Headerless() const { return fHeaderless; }
   int64_t FieldErrorCount() const { return fFieldErrorCount; }
+  // "<file>, line n: ..." of the first field that did not read as its kind; empty when none.
+  const std::string& FirstFieldError() const { return fFirstFieldError; }
+  // The reader's field definitions (one attribute per record key), as a PLOTFILE writer's ProcessBegin takes
+  // them.
+  const TAttributeCollectionRef& Fields() const { return *fFieldsRecord; }
 
  private:
   TPlotFile() = default;
@@ -98,6 +103,8 @@ class TPlotFile {
   std::vector<std::string> fFieldKeys;
   bool fHeaderless = false;
   int64_t fFieldErrorCount = 0;
+  std::string fFirstFieldError;
+  std::unique_ptr<TAttributeCollectionRef> fFieldsRecord;
 };
 
 }  // namespace zorvik
