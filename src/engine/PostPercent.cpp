@@ -90,14 +90,17 @@ void TPrReceptorItem::SelectRanks(std::span<const int> ranks) {
       if (TSortedListStore* list = store->ListStore()) list->SelectRanks(ranks);
 }
 
-void TPrReceptorItem::SetHourCount(int aCount, std::pmr::memory_resource* resource) {
+void TPrReceptorItem::SetHourCount(int aCount, std::pmr::memory_resource* resource, bool keepDates) {
   for (auto& stores : FAverages)
     for (auto& store : stores) {
       if (aCount < 1) {
         store->HValues().Clear();
         continue;
       }
-      if (TSortedListStore* list = store->ListStore()) list->SetMemoryResource(resource);
+      if (TSortedListStore* list = store->ListStore()) {
+        list->SetKeepDates(keepDates);
+        list->SetMemoryResource(resource);
+      }
       store->HValues().SetCapacity(aCount);
     }
 }
@@ -257,13 +260,15 @@ void TPrReceptorList::ProcessReceptorsChunk() {
     const int n = std::min(ReceptorCount() - fRecStart, fRecChunkCount);
     // A store ranked for a few ranks only takes those entries; all others get room for every hour.
     if (!(fHourlyFastPath && DeepestNeededRank() >= 0)) {
+      bool keepDates = false;
+      for (const auto& writer : fPlotWriters) keepDates |= writer->NeedsDates();
       std::pmr::memory_resource* memory = nullptr;
       if (fHourlyFastPath) {
-        const size_t perStore = static_cast<size_t>(TotalHours()) * kBytesPerValue + 64;
+        const size_t perStore = static_cast<size_t>(TotalHours()) * (keepDates ? 8 : 4) + 64;
         memory = fArena.StartChunk(perStore * static_cast<size_t>(n) * static_cast<size_t>(FPost.Count()));
       }
       for (int r = fRecStart; r < fRecStart + n; ++r)
-        FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours(), memory);
+        FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours(), memory, keepDates || !fHourlyFastPath);
     }
     if (fHourlyFastPath) {
       ProcessHourlyChunk(fRecStart, n);  // reads and ranks

@@ -51,7 +51,8 @@ class TPrReceptorItem {
   // Ranks every store only as far as the given ranks need (see TSortedListStore::SelectRanks).
   void SelectRanks(std::span<const int> ranks);
   // Reserves aCount values in every store (from `resource` when given), or frees them for aCount < 1.
-  void SetHourCount(int aCount, std::pmr::memory_resource* resource = nullptr);
+  // keepDates false lets the stores drop the dates of their values.
+  void SetHourCount(int aCount, std::pmr::memory_resource* resource = nullptr, bool keepDates = true);
   double POSTValue(TAverageValue AvgPeriod, TPostOutType poType, double Percent, bool aUseInterpolation,
                    int32_t& aDate) const;
   double POSTValue(TAverageValue AvgPeriod, TPostOutType poType, int HighValue, int32_t& aDate) const;
@@ -91,6 +92,8 @@ class TPlotWriterBase {
   // Adds the ranks (1 = highest) this writer reads from a store offered `offered` values, or returns false
   // when it needs every store fully sorted.
   virtual bool AddNeededRanks(int offered, std::vector<int>& ranks) const = 0;
+  // Whether the writer reads the dates of ranked values (stores of writers that do not may drop them).
+  virtual bool NeedsDates() const { return true; }
   // Completes the output (the PLOTFILE is renamed into place); without it the output is discarded.
   virtual void Commit() {}
 };

@@ -19,6 +19,7 @@ class TPlotBlockWriter : public TPlotFileWriter {
       : TPlotFileWriter({}, aPercent, aHeader, aFields, {TPostOutType::poConc}, aUseInterpolation), rBlocks(blocks) {}
   void Write(TReceptorItems& aReceptors, int aStart, int aCount) override;
   bool AddNeededRanks(int, std::vector<int>&) const override { return false; }  // every value, in order
+  bool NeedsDates() const override { return false; }
 
  private:
   TPercentBlocks& rBlocks;

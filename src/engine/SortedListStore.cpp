@@ -104,6 +104,42 @@ float ValueOfDescendingKey(uint32_t key) {
   return std::bit_cast<float>(bits);
 }
 
+void SortValues(std::span<float> values) {
+  // LSD radix sort of the 32-bit descending keys (three digits of 11, 11 and 10 bits); equal keys are equal
+  // values, so no position needs to travel with them.
+  constexpr int kDigitBits = 11;
+  constexpr uint32_t kBuckets = 1u << kDigitBits;
+  const size_t n = values.size();
+  if (n < 2) return;
+  TSortScratch& s = Scratch();
+  s.valueKeys.resize(n);
+  s.order.resize(n);
+  std::array<std::array<uint32_t, kBuckets>, 3> counts{};
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t key = DescendingValueKey(values[i]);
+    s.valueKeys[i] = key;
+    ++counts[0][key & (kBuckets - 1)];
+    ++counts[1][(key >> kDigitBits) & (kBuckets - 1)];
+    ++counts[2][key >> (2 * kDigitBits)];
+  }
+  uint32_t* src = s.valueKeys.data();
+  uint32_t* dst = s.order.data();
+  for (int pass = 0; pass < 3; ++pass) {
+    auto& count = counts[static_cast<size_t>(pass)];
+    const int shift = pass * kDigitBits;
+    if (count[(src[0] >> shift) & (kBuckets - 1)] == n) continue;
+    uint32_t sum = 0;
+    for (uint32_t& c : count) {
+      const uint32_t here = c;
+      c = sum;
+      sum += here;
+    }
+    for (size_t i = 0; i < n; ++i) dst[count[(src[i] >> shift) & (kBuckets - 1)]++] = src[i];
+    std::swap(src, dst);
+  }
+  for (size_t i = 0; i < n; ++i) values[i] = ValueOfDescendingKey(src[i]);
+}
+
 void TLowestWords::Cut() {
   std::nth_element(fBuffer, fBuffer + (fM - 1), fBuffer + fCount);
   fCount = fM;
@@ -223,6 +259,10 @@ float TSortedListStore::GetValue(int Index) const {
 }
 
 int32_t TSortedListStore::GetDate(int Index) const {
+  if (!fKeepDates) {
+    if (static_cast<size_t>(Index) >= fValues.size()) IndexOutOfBounds(Index);
+    return 0;
+  }
   if (static_cast<size_t>(Index) >= fDates.size()) IndexOutOfBounds(Index);
   return fDates[static_cast<size_t>(Index)];
 }
@@ -231,13 +271,13 @@ void TSortedListStore::SetStoredCount(int n) {
   fDroppedCount = 0;
   const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
   fValues.resize(count, 0.0f);
-  fDates.resize(count, 0);
+  if (fKeepDates) fDates.resize(count, 0);
 }
 
 void TSortedListStore::SetCapacity(int aCapacity) {
   if (aCapacity <= 0) return;
   fValues.reserve(static_cast<size_t>(aCapacity));
-  fDates.reserve(static_cast<size_t>(aCapacity));
+  if (fKeepDates) fDates.reserve(static_cast<size_t>(aCapacity));
 }
 
 void TSortedListStore::SetMemoryResource(std::pmr::memory_resource* resource) {
@@ -248,6 +288,12 @@ void TSortedListStore::SetMemoryResource(std::pmr::memory_resource* resource) {
   std::construct_at(&fValues, resource);
   std::destroy_at(&fDates);
   std::construct_at(&fDates, resource);
+}
+
+void TSortedListStore::SetKeepDates(bool keep) {
+  if (keep == fKeepDates) return;
+  Assert(fValues.empty() && fDates.empty(), "a store changes what it keeps only while it is empty");
+  fKeepDates = keep;
 }
 
 void TSortedListStore::Clear() {
@@ -266,7 +312,10 @@ void RequireOrderOfAddition(bool selected) {
 
 void TSortedListStore::SortList() {
   RequireOrderOfAddition(fOrder == TOrder::Selected);
-  detail::SortEntries(fValues, fDates, detail::TSortMethod::Radix);
+  if (fKeepDates)
+    detail::SortEntries(fValues, fDates, detail::TSortMethod::Radix);
+  else
+    detail::SortValues(fValues);
   fOrder = TOrder::Sorted;
   fSortedCount = fValues.size();
 }
@@ -279,7 +328,7 @@ void TSortedListStore::SelectRanks(std::span<const int> aRanks) {
   for (int rank : aRanks)
     if (rank >= 1 && static_cast<size_t>(rank) <= n) deepest = std::max(deepest, static_cast<size_t>(rank));
   if (deepest == 0) return;
-  if (deepest > n / kSelectDepthDivisor) {
+  if (deepest > n / kSelectDepthDivisor || !fKeepDates) {
     SortList();
     return;
   }

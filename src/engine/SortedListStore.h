@@ -63,7 +63,7 @@ class TSortedListStore final : public TSortedStoreBase {
     ++fTotalCount;
     if (fSkipZeroValues && static_cast<double>(aValue) <= 1e-37) return;
     fValues.push_back(aValue);
-    fDates.push_back(aDate);
+    if (fKeepDates) fDates.push_back(aDate);
   }
   int OfferedCount() const override { return fTotalCount; }
   // Reserves room in both arrays; a negative or smaller capacity changes nothing.
@@ -71,6 +71,10 @@ class TSortedListStore final : public TSortedStoreBase {
   // Takes the memory of the entries from `resource` from now on (nullptr: the default heap). Only while the
   // store holds no memory (new, or after Clear).
   void SetMemoryResource(std::pmr::memory_resource* resource);
+  // Whether the store keeps the dates of its entries (true by default). A store whose readers never ask for a
+  // date may drop them: GetDate then answers 0, and sorting moves values only. Only while the store is empty.
+  void SetKeepDates(bool keep);
+  bool KeepDates() const { return fKeepDates; }
   // Frees all entries (their memory too) and sets the offered count to 0.
   void Clear() override;
 
@@ -104,6 +108,7 @@ class TSortedListStore final : public TSortedStoreBase {
   int fTotalCount = 0;
   int fDroppedCount = 0;  // kept entries below the ranks AssignRanked held
   bool fSkipZeroValues;
+  bool fKeepDates = true;
   TOrder fOrder = TOrder::Added;
   size_t fSortedCount = 0;  // entries at the last SortList
 };
@@ -124,6 +129,8 @@ void PlaceHighest(std::span<float> values, std::span<int32_t> dates, size_t m);
 uint32_t DescendingValueKey(float value);
 // The value of a key (-0 comes back as +0).
 float ValueOfDescendingKey(uint32_t key);
+// Orders values highest first (-0 as +0, NaN last): the sort of a store that keeps no dates.
+void SortValues(std::span<float> values);
 
 // Keeps, of a stream of (value, position) pairs, the m that rank highest, as packed words (descending value key
 // << 32 | position: ascending words are the ranking order, ties by position). The words live in a buffer of

@@ -1,0 +1,87 @@
+// The shortcuts of the engine's ranking must give exactly what filling a store value by value and ranking it
+// gives: streaming selection of the highest entries, stores filled with ranked entries, and stores that drop
+// their dates.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "engine/SortedListStore.h"
+
+namespace zorvik {
+namespace {
+
+// Hourly values with many ties and zeros.
+std::vector<float> Series(unsigned seed, size_t n) {
+  std::mt19937 random(seed);
+  std::vector<float> v(n);
+  for (auto& x : v) {
+    const unsigned r = random() % 100;
+    x = r < 20 ? 0.0f : static_cast<float>(r % 23) * 0.25f;
+  }
+  return v;
+}
+
+TEST(RankingShortcutsTest, StreamingSelectionMatchesTheFullSort) {
+  for (bool skipZeros : {false, true}) {
+    for (size_t m : {size_t{1}, size_t{6}, size_t{176}, size_t{500}}) {
+      const std::vector<float> values = Series(static_cast<unsigned>(m) + (skipZeros ? 7 : 0), 2000);
+      std::vector<int32_t> dates(values.size());
+      for (size_t i = 0; i < dates.size(); ++i) dates[i] = 1000 + static_cast<int32_t>(i);
+
+      TSortedListStore full(skipZeros);
+      for (size_t i = 0; i < values.size(); ++i) full.AddItem(values[i], dates[i]);
+      full.SortList();
+
+      // The engine's way: offer the kept values, then hand the ranked entries to an empty store.
+      std::vector<uint64_t> buffer(std::max<size_t>(2 * m, 64));
+      detail::TLowestWords lowest(buffer.data(), static_cast<uint32_t>(buffer.size()), static_cast<uint32_t>(m));
+      int kept = 0;
+      for (size_t i = 0; i < values.size(); ++i) {
+        if (skipZeros && values[i] <= 1e-37) continue;
+        ++kept;
+        lowest.Offer(values[i], static_cast<uint32_t>(i));
+      }
+      const uint32_t count = lowest.Finish();
+      std::vector<float> rankedValues;
+      std::vector<int32_t> rankedDates;
+      for (uint32_t e = 0; e < count; ++e) {
+        rankedValues.push_back(detail::TLowestWords::ValueOf(buffer[e]));
+        rankedDates.push_back(dates[detail::TLowestWords::PositionOf(buffer[e])]);
+      }
+      TSortedListStore ranked(skipZeros);
+      ranked.AssignRanked(rankedValues, rankedDates, kept, static_cast<int>(values.size()));
+
+      EXPECT_EQ(ranked.StoredCount(), full.StoredCount());
+      EXPECT_EQ(ranked.OfferedCount(), full.OfferedCount());
+      for (int r = 0; r < static_cast<int>(std::min<size_t>(m, static_cast<size_t>(full.StoredCount()))); ++r) {
+        ASSERT_EQ(ranked.GetValue(r), full.GetValue(r)) << "m " << m << " rank " << r + 1;
+        ASSERT_EQ(ranked.GetDate(r), full.GetDate(r)) << "m " << m << " rank " << r + 1;
+      }
+      if (static_cast<int>(m) < full.StoredCount()) {
+        EXPECT_THROW(ranked.GetValue(static_cast<int>(m)), std::out_of_range);
+      }
+    }
+  }
+}
+
+TEST(RankingShortcutsTest, StoreWithoutDatesSortsTheSameValues) {
+  const std::vector<float> values = Series(3, 9000);
+  TSortedListStore withDates(true), withoutDates(true);
+  withoutDates.SetKeepDates(false);
+  for (size_t i = 0; i < values.size(); ++i) {
+    withDates.AddItem(values[i], static_cast<int32_t>(i));
+    withoutDates.AddItem(values[i], static_cast<int32_t>(i));
+  }
+  withDates.SortList();
+  withoutDates.SortList();
+  ASSERT_EQ(withoutDates.StoredCount(), withDates.StoredCount());
+  for (int i = 0; i < withDates.StoredCount(); ++i) {
+    ASSERT_EQ(withoutDates.GetValue(i), withDates.GetValue(i)) << i;
+    EXPECT_EQ(withoutDates.GetDate(i), 0);
+  }
+  EXPECT_TRUE(withoutDates.Dates().empty());
+}
+
+}  // namespace
+}  // namespace zorvik
