@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "plotfile/SamplePlotFile.h"
+#include "post/PostFileWriter.h"
+#include "support/TestSupport.h"
+
+namespace zorvik {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunCli;
+using test::TempDir;
+
+struct Project {
+  TempDir dir;
+  std::string post = dir.File("run.pos");
+  std::string plot = dir.File("run.plt");
+  explicit Project(int receptors = 12, int hours = 240) {
+    TPostFileLayout layout;
+    layout.Receptors = receptors;
+    WritePostFile(post, layout, 96010101, hours, [](int h, int, int r) {
+      const int mix = (h * 37 + r * 11) % 50;
+      return mix < 10 ? 0.0 : mix * (r + 1) * 0.1;
+    });
+    WriteSamplePlotFile(plot, SampleGrid(receptors));
+  }
+  std::string Inputs() const { return "--post '" + post + "' --plot '" + plot + "'"; }
+};
+
+TEST(PercentileCommandTest, SameBytesWhateverTheChunksAndThreads) {
+  Project p;
+  const std::string base = p.Inputs() + " --percentile 98,75,50 --out-dir '";
+  fs::create_directories(p.dir.Path() / "a");
+  fs::create_directories(p.dir.Path() / "b");
+  fs::create_directories(p.dir.Path() / "c");
+  ASSERT_EQ(RunCli("percentile " + base + p.dir.File("a") + "'").status, 0);
+  ASSERT_EQ(RunCli("percentile " + base + p.dir.File("b") + "' --memory 1 --threads 1").status, 0);
+  ASSERT_EQ(RunCli("percentile " + base + p.dir.File("c") + "' --memory 1 --threads 2").status, 0);
+  for (const char* name : {"P98_00.PLT", "P75_00.PLT", "P50_00.PLT"}) {
+    const std::string a = test::ReadAll(p.dir.Path() / "a" / name);
+    EXPECT_FALSE(a.empty());
+    EXPECT_EQ(a, test::ReadAll(p.dir.Path() / "b" / name)) << name;
+    EXPECT_EQ(a, test::ReadAll(p.dir.Path() / "c" / name)) << name;
+  }
+}
+
+TEST(PercentileCommandTest, UsageAndInputErrors) {
+  Project p;
+  Project other(13);
+  struct Case {
+    std::string args;
+    std::string expected;
+  } cases[] = {
+      {p.Inputs() + " --percentile 98,99 --out '" + p.dir.File("x.plt") + "'", "Several percentiles need --out-dir"},
+      {p.Inputs(), "either --out FILE or --out-dir FOLDER"},
+      {p.Inputs() + " --percentile 0 --out '" + p.dir.File("x.plt") + "'", "outside 0 < P <= 100"},
+      {p.Inputs() + " --out '" + p.dir.File("missing/x.plt") + "'", "does not exist"},
+      {"--post '" + p.post + "' --plot '" + other.plot + "' --out '" + p.dir.File("x.plt") + "'",
+       "does not fit the 13 receptors"},
+      {p.Inputs() + " --met '" + p.dir.File("none.sfc") + "' --out '" + p.dir.File("x.plt") + "'",
+       "The met file does not exist"},
+  };
+  for (const Case& c : cases) {
+    auto r = RunCli("percentile " + c.args);
+    EXPECT_EQ(r.status, 1) << c.args;
+    EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(fs::exists(p.dir.File("x.plt")));
+}
+
+TEST(HoursCommandTest, ShowsTheChartAndLeavesNoBufferFile) {
+  Project p(12, 300);
+  TempDir tmp;
+  setenv("TMPDIR", tmp.Path().c_str(), 1);
+  auto r = RunCli("hours " + p.Inputs() + " --receptor 3 --percentile 98 --csv '" + p.dir.File("r3.csv") +
+                  "' --plotfile '" + p.dir.File("v98.plt") + "'");
+  unsetenv("TMPDIR");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find("title 1: Series Plot for Receptor # 3\ntitle 2: Located at: "), 0u) << r.out;
+  EXPECT_NE(r.out.find("\nhours: 300\nmarked bar: 6\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nvalue at 98th Percentile: "), std::string::npos) << r.out;
+  EXPECT_EQ(test::ReadAll(p.dir.File("r3.csv")).rfind("rank,value\r\n1,", 0), 0u);
+  EXPECT_TRUE(fs::exists(p.dir.File("v98.plt")));
+  EXPECT_TRUE(fs::is_empty(tmp.Path())) << "buffer file left behind";
+
+  auto bad = RunCli("hours " + p.Inputs() + " --receptor 13");
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.err.find("Receptor 13 does not exist"), std::string::npos) << bad.err;
+}
+
+}  // namespace
+}  // namespace zorvik
