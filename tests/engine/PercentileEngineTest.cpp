@@ -68,8 +68,10 @@ struct RunResult {
   std::string file98, file50;
 };
 
+// Writes P98.PLT and, unless onlyHigh, P50.PLT (a deep rank: every series is then ranked whole, while 98 alone
+// takes the path that keeps only the highest entries).
 RunResult RunPercentiles(const Project& project, const std::string& outDir, int64_t memory, int threads,
-                         bool interpolate = true) {
+                         bool interpolate = true, bool onlyHigh = false) {
   TEngineOptionsScope keep;
   SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
   SetSkipZeroValues(false);
@@ -89,6 +91,7 @@ RunResult RunPercentiles(const Project& project, const std::string& outDir, int6
   items[1].Percent = 50.0;
   items[1].PlotName = "P50.PLT";
   items[1].GroupName = "ALL";
+  if (onlyHigh) items.pop_back();
   list.Execute(items);
   return {outDir + "/P98.PLT", outDir + "/P50.PLT"};
 }
@@ -103,6 +106,8 @@ TEST(PercentileEngineTest, PercentilesFollowTheirDefinition) {
       EXPECT_NEAR(p98[i], ReferencePercentile(i, 98.0, interpolate), 1e-4 * (1 + p98[i])) << i;
       EXPECT_NEAR(p50[i], ReferencePercentile(i, 50.0, interpolate), 1e-4 * (1 + p50[i])) << i;
     }
+    RunResult high = RunPercentiles(project, project.dir.File(interpolate ? "hi" : "hn"), 0, 0, interpolate, true);
+    EXPECT_EQ(test::ReadAll(high.file98), test::ReadAll(r.file98));
   }
 }
 
@@ -116,6 +121,10 @@ TEST(PercentileEngineTest, OutputIsTheSameWhateverTheChunksAndThreads) {
     EXPECT_EQ(test::ReadAll(whole.file98), test::ReadAll(other->file98));
     EXPECT_EQ(test::ReadAll(whole.file50), test::ReadAll(other->file50));
   }
+  RunResult high1 = RunPercentiles(project, project.dir.File("h1"), 1, 1, true, true);
+  RunResult high2 = RunPercentiles(project, project.dir.File("h2"), 0, 2, true, true);
+  EXPECT_EQ(test::ReadAll(whole.file98), test::ReadAll(high1.file98));
+  EXPECT_EQ(test::ReadAll(whole.file98), test::ReadAll(high2.file98));
 }
 
 TEST(PercentileEngineTest, ChunkSizing) {
