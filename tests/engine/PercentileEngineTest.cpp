@@ -10,6 +10,8 @@
 #include "engine/PercentView.h"
 #include "engine/PostPercent.h"
 #include "engine/ReceptorManager.h"
+#include "meteo/DateKey.h"
+#include "meteo/MeteoData.h"
 #include "plotfile/PlotFile.h"
 #include "plotfile/SamplePlotFile.h"
 #include "post/PostFileWriter.h"
@@ -238,6 +240,54 @@ TEST(PercentileEngineTest, RealRunHundredthPercentileIsTheFirstHigh) {
   const std::vector<double> ours = ConcColumn(dir.File("P100.PLT")), theirs = ConcColumn(plot);
   ASSERT_EQ(ours.size(), 144u);
   for (size_t i = 0; i < ours.size(); ++i) EXPECT_NEAR(ours[i], theirs[i], 5e-5 * theirs[i] + 1e-5) << i;
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// With a met file, its calm and missing hours count as hours of value 0 whatever the POSTFILE holds for them.
+TEST(PercentileEngineTest, CalmAndMissingHoursOfTheMetFileCountAsZero) {
+  const std::string met = test::DataFile("meteo/houston_300h.sfc");
+  TMeteoData usable;
+  usable.SetAermodVersion(av_11103);
+  usable.LoadDataFromFile(met);
+  Project project;  // 300 hours from 96010101, as the met file
+  RunResult plain = RunPercentiles(project, project.dir.File("plain"), 0, 0);
+  TEngineOptionsScope keep;
+  SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
+  SetSkipZeroValues(false);
+  TReceptorListSettings s;
+  s.PlotFile = project.plot;
+  s.PostFile = project.post;
+  s.MeteoFile = met;
+  s.PlotPath = project.dir.File("met") + "/";
+  fs::create_directories(s.PlotPath);
+  TPrReceptorList list(std::move(s));
+  EXPECT_EQ(list.MeteoUsableHours(), usable.UsableHourCount());
+  int skipped = 0;
+  int32_t date = 96010101;
+  for (int h = 0; h < kHours; ++h, date = NextHourDateKey(date)) skipped += !usable.IsExist(date);
+  ASSERT_GT(skipped, 0);
+  EXPECT_EQ(list.SkipHourBlocks(), skipped);
+  TPercentItem item;
+  item.Percent = 50.0;
+  item.PlotName = "P50.PLT";
+  item.GroupName = "ALL";
+  list.Execute({item});
+  const std::vector<double> withMet = ConcColumn(project.dir.File("met/P50.PLT"));
+  for (int r = 0; r < kReceptors; ++r) {
+    std::vector<float> v;
+    date = 96010101;
+    for (int h = 0; h < kHours; ++h, date = NextHourDateKey(date))
+      v.push_back(usable.IsExist(date) ? static_cast<float>(HourValue(h, r)) : 0.0f);
+    std::sort(v.begin(), v.end(), std::greater<>());
+    // N = 300 and P = 50: x = 150 falls on rank 150 exactly.
+    EXPECT_NEAR(withMet[static_cast<size_t>(r)], v[149], 1e-4 * (1 + v[149])) << r;
+  }
+  EXPECT_NE(ConcColumn(plain.file50), withMet);
 }
 
 }  // namespace
