@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 
 #include "cli/Commands.h"
@@ -35,5 +36,26 @@ void RunCommand(const std::function<void()>& body) {
 }
 
 int CommandStatus() { return gStatus; }
+
+void AddRunInputOptions(CLI::App& cmd, RunInputs& inputs) {
+  cmd.add_option("--post", inputs.post, "the 1-hour POSTFILE")->required();
+  cmd.add_option("--plot", inputs.plot, "the PLOTFILE of the same run (receptors and coordinates)")->required();
+  cmd.add_option("--met", inputs.met, "met file marking calm and missing hours");
+  cmd.add_flag("--single", inputs.single, "single-precision POSTFILE of an older model version");
+  cmd.add_option("--memory", inputs.memoryMB, "cap of the memory for values, in MB")->check(CLI::PositiveNumber);
+  cmd.add_option("--threads", inputs.threads, "cap of the worker threads")->check(CLI::PositiveNumber);
+}
+
+void CheckMetFile(const RunInputs& inputs) {
+  std::error_code ec;
+  if (!inputs.met.empty() && !std::filesystem::exists(inputs.met, ec))
+    throw EFileNotFound("The met file does not exist: " + inputs.met);
+}
+
+void WarnIfNoUsableMetHour(const RunInputs& inputs, int usableHours) {
+  if (usableHours == 0)
+    std::cerr << "zorvik-cli: warning: the met file " << inputs.met
+              << " has no usable hour: every hour counts as calm and every result is 0\n";
+}
 
 }  // namespace zorvik::cli

@@ -16,12 +16,10 @@ namespace zorvik::cli {
 namespace {
 
 struct HoursOptions {
-  std::string post, plot, met, csv, plotfile;
-  bool single = false;
+  RunInputs in;
+  std::string csv, plotfile;
   int receptor = 0;
   double percentile = 98.0;
-  int64_t memoryMB = 0;
-  int threads = 0;
 };
 
 void WriteCsv(TPercentBlocks& blocks, const std::string& file) {
@@ -41,21 +39,16 @@ void WriteCsv(TPercentBlocks& blocks, const std::string& file) {
 }
 
 void RunHours(const HoursOptions& o) {
-  namespace fs = std::filesystem;
   if (!(o.percentile > 0.0 && o.percentile <= 100.0))
     throw Exception(fmt::format("The percentile {} is outside 0 < P <= 100", o.percentile));
-  std::error_code ec;
-  if (!o.met.empty() && !fs::exists(o.met, ec)) throw EFileNotFound("The met file does not exist: " + o.met);
+  CheckMetFile(o.in);
   TPercentBlocks blocks;  // its buffer file is deleted on every way out of this function
-  TLoadLimits limits{o.memoryMB * 1024 * 1024, o.threads};
-  TReceptorManager manager(blocks, TerminalProgress(), limits);
-  if (!manager.Execute(o.plot, o.post, o.met, false, !o.single)) throw EAbort("cancelled");
-  if (manager.MeteoUsableHours() == 0)
-    std::cerr << "zorvik-cli: warning: the met file " << o.met
-              << " has no usable hour: every hour counts as calm and every result is 0\n";
+  TReceptorManager manager(blocks, TerminalProgress(), TLoadLimits{o.in.MemoryLimitBytes(), o.in.threads});
+  if (!manager.Execute(o.in.plot, o.in.post, o.in.met, false, !o.in.single)) throw EAbort("cancelled");
+  WarnIfNoUsableMetHour(o.in, manager.MeteoUsableHours());
   if (o.receptor < 1 || o.receptor > blocks.ReceptorCount())
     throw Exception(fmt::format("Receptor {} does not exist: the PLOTFILE {} lists receptors 1 to {}", o.receptor,
-                                o.plot, blocks.ReceptorCount()));
+                                o.in.plot, blocks.ReceptorCount()));
   const TPercentView view = BuildPercentView(blocks, o.receptor - 1, o.percentile);
   std::cout << "title 1: " << view.Title1 << "\n"
             << "title 2: " << view.Title2 << "\n"
@@ -73,16 +66,11 @@ void RunHours(const HoursOptions& o) {
 void RegisterHoursCommand(CLI::App& app) {
   auto o = std::make_shared<HoursOptions>();
   auto* cmd = app.add_subcommand("hours", "Show one receptor's ordered hours as the percentile viewer does");
-  cmd->add_option("--post", o->post, "the 1-hour POSTFILE")->required();
-  cmd->add_option("--plot", o->plot, "the PLOTFILE of the same run (receptors and coordinates)")->required();
-  cmd->add_option("--met", o->met, "met file marking calm and missing hours");
-  cmd->add_flag("--single", o->single, "single-precision POSTFILE of an older model version");
+  AddRunInputOptions(*cmd, o->in);
   cmd->add_option("--receptor", o->receptor, "receptor number, from 1 in PLOTFILE order")->required();
   cmd->add_option("--percentile", o->percentile, "percentile to mark (default 98)");
   cmd->add_option("--csv", o->csv, "write rank,value of the ordered non-zero hours");
   cmd->add_option("--plotfile", o->plotfile, "also write the percentile PLOTFILE of every receptor");
-  cmd->add_option("--memory", o->memoryMB, "cap of the memory for values, in MB")->check(CLI::PositiveNumber);
-  cmd->add_option("--threads", o->threads, "cap of the sorting threads")->check(CLI::PositiveNumber);
   cmd->callback([o] { RunCommand([&] { RunHours(*o); }); });
 }
 

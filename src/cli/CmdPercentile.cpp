@@ -17,12 +17,10 @@ namespace zorvik::cli {
 namespace {
 
 struct PercentileOptions {
-  std::string post, plot, met, out, outDir;
-  bool single = false;
+  RunInputs in;
+  std::string out, outDir;
   bool noInterpolation = false;
   std::vector<double> percentiles{98.0};
-  int64_t memoryMB = 0;
-  int threads = 0;
 };
 
 // "P98_00.PLT" for 98, "P99_90.PLT" for 99.9.
@@ -56,22 +54,20 @@ void RunPercentile(const PercentileOptions& o) {
 
   SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
   SetSkipZeroValues(false);
+  CheckMetFile(o.in);
   TReceptorListSettings settings;
-  settings.PlotFile = o.plot;
+  settings.PlotFile = o.in.plot;
   settings.PlotPath = folder + "/";
-  settings.PostFile = o.post;
-  settings.MeteoFile = o.met;
+  settings.PostFile = o.in.post;
+  settings.MeteoFile = o.in.met;
   settings.OnProgress = TerminalProgress();
   settings.UseInterpolation = !o.noInterpolation;
-  settings.DoublePrecision = !o.single;
-  settings.MemoryLimitBytes = o.memoryMB * 1024 * 1024;
-  settings.MaxThreads = o.threads;
-  if (!o.met.empty() && !fs::exists(o.met, ec)) throw EFileNotFound("The met file does not exist: " + o.met);
+  settings.DoublePrecision = !o.in.single;
+  settings.MemoryLimitBytes = o.in.MemoryLimitBytes();
+  settings.MaxThreads = o.in.threads;
 
   TPrReceptorList list(std::move(settings));
-  if (list.MeteoUsableHours() == 0)
-    std::cerr << "zorvik-cli: warning: the met file " << o.met
-              << " has no usable hour: every hour counts as calm and every result is 0\n";
+  WarnIfNoUsableMetHour(o.in, list.MeteoUsableHours());
   if (list.Aborted() || Interrupted()) throw EAbort("cancelled");
   std::vector<TPercentItem> items;
   for (size_t i = 0; i < o.percentiles.size(); ++i) {
@@ -93,16 +89,11 @@ void RunPercentile(const PercentileOptions& o) {
 void RegisterPercentileCommand(CLI::App& app) {
   auto o = std::make_shared<PercentileOptions>();
   auto* cmd = app.add_subcommand("percentile", "Write a PLOTFILE of a percentile of every receptor's hourly values");
-  cmd->add_option("--post", o->post, "the 1-hour POSTFILE")->required();
-  cmd->add_option("--plot", o->plot, "the PLOTFILE of the same run (receptors and coordinates)")->required();
-  cmd->add_option("--met", o->met, "met file marking calm and missing hours");
-  cmd->add_flag("--single", o->single, "single-precision POSTFILE of an older model version");
+  AddRunInputOptions(*cmd, o->in);
   cmd->add_option("--percentile", o->percentiles, "percentiles, e.g. 98 or 98,99.5 (default 98)")->delimiter(',');
   cmd->add_flag("--no-interpolation", o->noInterpolation, "take the value of the rank instead of interpolating");
   cmd->add_option("--out", o->out, "the PLOTFILE to write (one percentile)");
   cmd->add_option("--out-dir", o->outDir, "folder receiving one PLOTFILE per percentile (P98_00.PLT ...)");
-  cmd->add_option("--memory", o->memoryMB, "cap of the memory for values, in MB")->check(CLI::PositiveNumber);
-  cmd->add_option("--threads", o->threads, "cap of the sorting threads")->check(CLI::PositiveNumber);
   cmd->callback([o] { RunCommand([&] { RunPercentile(*o); }); });
 }
 

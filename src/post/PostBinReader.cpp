@@ -42,7 +42,7 @@ int TBinPostReader::BufferSizeKB() {
 }
 
 void TBinPostReader::Open(bool useBufferedStream, int receptorCount, TPostOutTypes passedTypes) {
-  fBuf.resize(1);
+  fCurrent.fBuf.resize(1);
   // The layout is learnt through the cached stream: a few small reads.
   Post = std::make_unique<TFileStream>(fPostFile);
   fSize = Post->Size();
@@ -65,22 +65,22 @@ void TBinPostReader::Open(bool useBufferedStream, int receptorCount, TPostOutTyp
   if (FIsLahey) fDoublePrecision = false;
 
   Post->SetPosition(fFirstBlockPos);
-  fBlockSize = GetStartBlockSize();
-  fFullBlockSize = fBlockSize;
-  ReadRecordHeader(FDateBlock, FAveragePeriod, FGroupName);
+  fCurrent.fBlockSize = GetStartBlockSize();
+  fFullBlockSize = fCurrent.fBlockSize;
+  ReadRecordHeader(fCurrent.FDateBlock, fCurrent.FAveragePeriod, fCurrent.FGroupName);
   if (fLayout.Framing == TPostFraming::pfStandard && receptorCount > 0) fDoublePrecision = CheckPrecision(receptorCount);
 
   SkipSize = kPostRecordHeader;
-  fBlockSize -= kPostRecordHeader;
-  const int valueBytes = fBlockSize;
-  if (HourIncluded(FDateBlock)) {
-    FSkipedHour = false;
-    if (static_cast<int>(fBuf.size()) < fBlockSize) fBuf.resize(fBlockSize);
-    fBufDataSize = static_cast<int>(Post->Read(fBuf.data(), fBlockSize));
+  fCurrent.fBlockSize -= kPostRecordHeader;
+  const int valueBytes = fCurrent.fBlockSize;
+  if (HourIncluded(fCurrent.FDateBlock)) {
+    fCurrent.FSkipedHour = false;
+    if (static_cast<int>(fCurrent.fBuf.size()) < fCurrent.fBlockSize) fCurrent.fBuf.resize(fCurrent.fBlockSize);
+    fCurrent.fBufDataSize = static_cast<int>(Post->Read(fCurrent.fBuf.data(), fCurrent.fBlockSize));
   } else {
-    FSkipedHour = true;
-    Post->Seek(fBlockSize, TSeekOrigin::soCurrent);
-    fBlockSize = 0;
+    fCurrent.FSkipedHour = true;
+    Post->Seek(fCurrent.fBlockSize, TSeekOrigin::soCurrent);
+    fCurrent.fBlockSize = 0;
   }
   SkipTrailer();
 
@@ -218,39 +218,19 @@ void TBinPostReader::ReadNextInto(TBlock& b, int skipSize, int readSize) {
 
 void TBinPostReader::NewBlock(int skipSize, int readSize) {
   if (fPrepared2) {
-    fBlockSize = fPrepared.fBlockSize;
-    FDateBlock = fPrepared.FDateBlock;
-    FAveragePeriod = fPrepared.FAveragePeriod;
-    FGroupName = fPrepared.FGroupName;
-    FSkipedHour = fPrepared.FSkipedHour;
-    fBuf.swap(fPrepared.fBuf);
-    fBufDataSize = fPrepared.fBufDataSize;
+    std::swap(fCurrent, fPrepared);  // the buffers change hands: each keeps growing, none is freed
     fBufPos = 0;
     fPrepared2 = false;
     return;
   }
   if (Post->Position() < fSize) {
-    TBlock b;
-    b.fBuf.swap(fBuf);
     fBufPos = 0;
-    try {
-      ReadNextInto(b, skipSize, readSize);
-    } catch (...) {
-      fBuf.swap(b.fBuf);
-      throw;
-    }
-    fBlockSize = b.fBlockSize;
-    FDateBlock = b.FDateBlock;
-    FAveragePeriod = b.FAveragePeriod;
-    FGroupName = b.FGroupName;
-    FSkipedHour = b.FSkipedHour;
-    fBuf.swap(b.fBuf);
-    fBufDataSize = b.fBufDataSize;
+    ReadNextInto(fCurrent, skipSize, readSize);
     return;
   }
-  if (fBufDataSize > 0) {
+  if (fCurrent.fBufDataSize > 0) {
     fBufPos = 0;
-    fBufDataSize = 0;
+    fCurrent.fBufDataSize = 0;
     return;
   }
   Fail("Read after end of data " + fPostFile);
@@ -267,10 +247,10 @@ void TBinPostReader::PrepareNewBlock(int skipSize, int readSize) {
 double TBinPostReader::ValueAt(int offset) {
   double v;
   if (fDoublePrecision) {
-    std::memcpy(&v, fBuf.data() + offset, 8);
+    std::memcpy(&v, fCurrent.fBuf.data() + offset, 8);
   } else {
     float f;
-    std::memcpy(&f, fBuf.data() + offset, 4);
+    std::memcpy(&f, fCurrent.fBuf.data() + offset, 4);
     v = f;
   }
   if (!std::isfinite(v)) {
@@ -284,7 +264,7 @@ double TBinPostReader::ValueAt(int offset) {
 double TBinPostReader::GetConcentration(int recIndex, TPostOutType postType) {
   const int s = ValueSize();
   const int64_t offset = int64_t{fSkipBlocks[static_cast<int>(postType)]} + fBufPos + int64_t{recIndex} * s;
-  if (offset < 0 || offset + s > fBufDataSize) return 0.0;
+  if (offset < 0 || offset + s > fCurrent.fBufDataSize) return 0.0;
   return ValueAt(static_cast<int>(offset));
 }
 
@@ -312,8 +292,8 @@ bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, dou
 
 void TBinPostReader::GetConcentrations(float* out, int count) {
   const int s = ValueSize();
-  const int available = std::max(0, std::min(count, (fBufDataSize - fBufPos) / s));
-  const bool anyNan = DecodePostValues(fBuf.data() + fBufPos, available, fDoublePrecision, fScale, out);
+  const int available = std::max(0, std::min(count, (fCurrent.fBufDataSize - fBufPos) / s));
+  const bool anyNan = DecodePostValues(fCurrent.fBuf.data() + fBufPos, available, fDoublePrecision, fScale, out);
   for (int i = available; i < count; ++i) out[i] = 0.0f;
   fBufPos += available * s;
   if (available > 0) FValueNAN = anyNan;
@@ -328,12 +308,12 @@ void TBinPostReader::ReadRecordValues(int64_t recordPos, int skip, int bytes, vo
     Fail(fmt::format("Truncated POSTFILE {}: {} value bytes expected at byte offset {}", fPostFile, bytes, at));
 }
 
-double TBinPostReader::DateTimeBlock() const { return DateKeyToDateTime(FDateBlock); }
+double TBinPostReader::DateTimeBlock() const { return DateKeyToDateTime(fCurrent.FDateBlock); }
 
 bool TBinPostReader::Eof() {
   int64_t p = Post->Position();
   if (fPrepared2) p -= RecordSizeOnDisk();
-  return p + SkipSize >= fSize && fBufPos == fBufDataSize;
+  return p + SkipSize >= fSize && fBufPos == fCurrent.fBufDataSize;
 }
 
 int TBinPostReader::GetRemainBlockCount() {
@@ -365,12 +345,12 @@ void TBinPostReader::GotoLast() {
 
 int TBinPostReader::GoToBlock(int32_t blockDate) {
   if (FIsLahey) Fail("Lahey format is not supported in TBinPostReader.GoToBlock " + fPostFile);
-  const int period = std::max(1, FAveragePeriod);
+  const int period = std::max(1, fCurrent.FAveragePeriod);
   const int hh = blockDate % 100;
   const int32_t target = blockDate - hh + period * ((hh + period - 1) / period);
   auto compare = [&](double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); };
   const double t = DateKeyToDateTime(target);
-  const double c = DateKeyToDateTime(FDateBlock);
+  const double c = DateKeyToDateTime(fCurrent.FDateBlock);
   const int cmp = compare(t, c);
   int64_t d = -1;
   if (t >= 0 && c >= 0) d = static_cast<int64_t>(std::llround(std::fabs(t - c) * 24.0)) / period;
@@ -394,7 +374,7 @@ int TBinPostReader::GoToBlock(int32_t blockDate) {
     NewBlock(0, 0);
   }
   if (Eof()) return 1;
-  return compare(t, DateKeyToDateTime(FDateBlock));
+  return compare(t, DateKeyToDateTime(fCurrent.FDateBlock));
 }
 
 bool TBinPostReader::DefineUniversalSubGrid(const std::string& /*plotFile*/, double spaceX, double spaceY,

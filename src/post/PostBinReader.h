@@ -49,7 +49,7 @@ class TBinPostReader {
   // The next buffered value, scaled; 0 when none is left (and the position stays).
   double GetConcentration() {
     const int s = ValueSize();
-    if (fBufPos + s > fBufDataSize) return 0.0;
+    if (fBufPos + s > fCurrent.fBufDataSize) return 0.0;
     double v = ValueAt(fBufPos);
     fBufPos += s;
     return v;
@@ -73,11 +73,11 @@ class TBinPostReader {
   int GetRemainBlockCount();
   bool DefineUniversalSubGrid(const std::string& plotFile, double spaceX, double spaceY, const TBinPostReader* prevPost);
 
-  int32_t DateBlock() const { return FDateBlock; }
+  int32_t DateBlock() const { return fCurrent.FDateBlock; }
   double DateTimeBlock() const;
-  bool SkipedHour() const { return FSkipedHour; }
-  std::string GroupName() const { return std::string(FGroupName.data(), 8); }
-  int32_t AveragePeriod() const { return FAveragePeriod; }
+  bool SkipedHour() const { return fCurrent.FSkipedHour; }
+  std::string GroupName() const { return std::string(fCurrent.FGroupName.data(), 8); }
+  int32_t AveragePeriod() const { return fCurrent.FAveragePeriod; }
   int ReceptorCount() const { return FReceptorCount; }
   bool IsLahey() const { return FIsLahey; }
   bool IsTarvo() const { return fIsTarvo; }
@@ -85,13 +85,13 @@ class TBinPostReader {
   double Scale() const { return fScale; }
   const std::string& PostFile() const { return fPostFile; }
   bool ValueNAN() const { return FValueNAN; }
-  int DataValueCount() const { return fBufDataSize / ValueSize(); }
+  int DataValueCount() const { return fCurrent.fBufDataSize / ValueSize(); }
   int ID() const { return fID; }
   void SetID(int id) { fID = id; }
   TPostOutTypes PostOutTypes() const { return fPostOutTypes; }
   bool DoublePrecision() const { return fDoublePrecision; }
   TStream& Stream() { return *Post; }
-  int BlockSize() const { return fBlockSize; }
+  int BlockSize() const { return fCurrent.fBlockSize; }
   int64_t FirstBlockPos() const { return fFirstBlockPos; }
   int FullBlockSize() const { return fFullBlockSize; }
   // Bytes one record occupies on disk (record length plus markers).
@@ -124,16 +124,8 @@ class TBinPostReader {
   bool HourIncluded(int32_t date) const;
   [[noreturn]] void Fail(const std::string& message) const;
 
-  // Current record.
-  int fBlockSize = 0;
-  int32_t FDateBlock = 0;
-  int32_t FAveragePeriod = 0;
-  std::array<char, 8> FGroupName{};
-  std::vector<uint8_t> fBuf;
-  int fBufDataSize = 0;
-  bool FSkipedHour = false;
-  // Prepared block.
-  TBlock fPrepared;
+  TBlock fCurrent;   // the current record
+  TBlock fPrepared;  // a record read ahead
   bool fPrepared2 = false;
 
   int fBufPos = 0;

@@ -18,18 +18,10 @@
 namespace zorvik {
 namespace {
 
+using test::ErrorOf;
 using test::TempDir;
 using T = TPostOutType;
 
-template <class Body>
-std::string ErrorOf(Body body) {
-  try {
-    body();
-  } catch (const std::exception& e) {
-    return RootMessage(e);
-  }
-  return "(no error)";
-}
 
 std::string StandardFile(const TempDir& dir, int receptors, int hours, bool doublePrecision = true) {
   TPostFileLayout layout;

@@ -16,6 +16,7 @@
 namespace zorvik {
 namespace {
 
+using test::ErrorOf;
 using test::TempDir;
 
 double Value(int hour, int type, int receptor) { return hour * 1000.0 + type * 100.0 + receptor + 0.5; }
@@ -27,16 +28,6 @@ std::string Make(const TempDir& dir, const std::string& name, const TPostFileLay
   return file;
 }
 
-// The message of the error that body raises (the first error of a traced chain).
-template <class Body>
-std::string ErrorOf(Body body) {
-  try {
-    body();
-  } catch (const std::exception& e) {
-    return RootMessage(e);
-  }
-  return "(no error)";
-}
 
 struct FramingCase {
   const char* name;

@@ -8,6 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "util/ExceptionLog.h"
+
 namespace zorvik::test {
 namespace fs = std::filesystem;
 
@@ -38,6 +40,8 @@ void WriteAll(const fs::path& file, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + file.string());
 }
+
+std::string RootMessageOf(const std::exception& e) { return RootMessage(e); }
 
 std::string DataFile(const std::string& relative) { return std::string(ZORVIK_TEST_DATA) + "/" + relative; }
 

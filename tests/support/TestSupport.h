@@ -22,8 +22,21 @@ class TempDir {
 std::string ReadAll(const std::filesystem::path& file);
 void WriteAll(const std::filesystem::path& file, const std::string& bytes);
 std::string DataFile(const std::string& relative);
+// RootMessage of the traced-exception chain.
+std::string RootMessageOf(const std::exception& e);
 // The folder of real model runs beside the project, or "" when it is not there.
 std::string FixtureFile(const std::string& relative);
+
+// The message of the error that body raises (the first error of a traced chain), or "(no error)".
+template <class Body>
+std::string ErrorOf(Body body) {
+  try {
+    body();
+  } catch (const std::exception& e) {
+    return RootMessageOf(e);
+  }
+  return "(no error)";
+}
 
 struct CliResult {
   int status = -1;
