@@ -91,5 +91,32 @@ TEST(HoursCommandTest, ShowsTheChartAndLeavesNoBufferFile) {
   EXPECT_NE(bad.err.find("Receptor 13 does not exist"), std::string::npos) << bad.err;
 }
 
+TEST(PercentileCommandTest, MetFileWithoutUsableHoursWarnsAndGivesZeros) {
+  Project p;
+  // The header line of a real AERMET surface file and no hour line.
+  const std::string sfc = test::ReadAll(test::DataFile("meteo/houston_300h.sfc"));
+  test::WriteAll(p.dir.Path() / "empty.sfc", sfc.substr(0, sfc.find('\n') + 1));
+  auto r = RunCli("percentile " + p.Inputs() + " --met '" + p.dir.File("empty.sfc") + "' --out '" +
+                  p.dir.File("p.plt") + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("has no usable hour: every hour counts as calm"), std::string::npos) << r.err;
+  const std::string out = test::ReadAll(p.dir.File("p.plt"));
+  EXPECT_EQ(out.find("1.00000"), std::string::npos);  // every receptor's value is 0
+}
+
+TEST(HoursCommandTest, PostfileWithoutConcentrationsIsRefused) {
+  TempDir dir;
+  TPostFileLayout layout;
+  layout.Framing = TPostFraming::pfTarvo;
+  layout.Types = {TPostOutType::poDepos};
+  layout.Receptors = 4;
+  const std::string post = dir.File("dep.pos"), plot = dir.File("dep.plt");
+  WritePostFile(post, layout, 96010101, 24, [](int h, int, int r) { return h + r; });
+  WriteSamplePlotFile(plot, SampleGrid(4));
+  auto r = RunCli("hours --post '" + post + "' --plot '" + plot + "' --receptor 1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("holds no concentrations"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace zorvik
