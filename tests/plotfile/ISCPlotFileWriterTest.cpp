@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "PlotReaderSupport.h"
 #include "support/TestSupport.h"
 #include "util/ExceptionLog.h"
 
@@ -12,7 +13,9 @@ namespace zorvik {
 namespace {
 
 namespace fs = std::filesystem;
+using test::PlotText;
 using test::ReadAll;
+using test::kExample;
 using test::TempDir;
 
 // The percentile writer's digit setting.
@@ -39,12 +42,6 @@ std::unique_ptr<TAttributeCollectionRef> MakeExampleRecord() {
     r->AddAttribute(std::make_unique<Atr_Float>(key));
   for (const char* key : {"period", "sgroup", "netid", "date"}) r->AddAttribute(std::make_unique<Atr_String>(key));
   return r;
-}
-
-std::string Lines(std::initializer_list<const char*> lines) {
-  std::string out;
-  for (const char* l : lines) out += std::string(l) + "\r\n";
-  return out;
 }
 
 TEST(ISCPlotFileWriterTest, WorkedExampleByteForByte) {
@@ -81,22 +78,7 @@ TEST(ISCPlotFileWriterTest, WorkedExampleByteForByte) {
     }
     writer.ProcessFinish(*header);
   }
-  EXPECT_EQ(
-      ReadAll(file),
-      Lines({
-          "* HOURLY RUN 2016",
-          "* MODELING OPTIONS USED:",
-          "*  CONC  ELEV  RURAL",
-          "*                  PLOT FILE OF 98.00TH PERCENTILE 1-HR VALUES FOR SOURCE GROUP: ALL",
-          "*         FOR A TOTAL OF 4 RECEPTORS.",
-          "*         FORMAT: (1X,F13.5,1X,F13.5,1X,F13.5,1X,F8.2,1X,F8.2,1X,F8.2,1X,A6,1X,A8,1X,A8,1X,A8)",
-          "*      X             Y        AVERAGE CONC   ZELEV    ZHILL    ZFLAG    AVE     GRP    NET ID    DATE  ",
-          "*_____________ _____________ _____________ ________ ________ ________ ______ ________ ________ ________",
-          "  500000.00000 4100000.00000      12.34568   100.50   120.00     0.00 1-HR   ALL               16070815",
-          "  500100.00000 4100000.00000    0.00012346   101.25   120.00     0.00 1-HR   ALL               16011003",
-          "  500200.00000 4100000.00000             0   102.00   120.00     0.00 1-HR   ALL               16030524",
-          "  500300.00000 4100000.00000   1.23457E+05    99.75   120.00     1.50 1-HR   ALL      GRID1    16121201",
-      }));
+  EXPECT_EQ(ReadAll(file), PlotText(kExample));
 }
 
 // Writes one PLOTFILE with the given fields and records (each a list of key/value texts) and returns its

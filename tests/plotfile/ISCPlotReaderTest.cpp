@@ -8,25 +8,12 @@
 namespace zorvik {
 namespace {
 
+using test::kExample;
 using test::PlotText;
 using test::ReadPlot;
 using test::TempDir;
 using test::WriteAll;
 
-const std::vector<std::string> kExample = {
-    "* HOURLY RUN 2016",
-    "* MODELING OPTIONS USED:",
-    "*  CONC  ELEV  RURAL",
-    "*                  PLOT FILE OF 98.00TH PERCENTILE 1-HR VALUES FOR SOURCE GROUP: ALL",
-    "*         FOR A TOTAL OF 4 RECEPTORS.",
-    "*         FORMAT: (1X,F13.5,1X,F13.5,1X,F13.5,1X,F8.2,1X,F8.2,1X,F8.2,1X,A6,1X,A8,1X,A8,1X,A8)",
-    "*      X             Y        AVERAGE CONC   ZELEV    ZHILL    ZFLAG    AVE     GRP    NET ID    DATE  ",
-    "*_____________ _____________ _____________ ________ ________ ________ ______ ________ ________ ________",
-    "  500000.00000 4100000.00000      12.34568   100.50   120.00     0.00 1-HR   ALL               16070815",
-    "  500100.00000 4100000.00000    0.00012346   101.25   120.00     0.00 1-HR   ALL               16011003",
-    "  500200.00000 4100000.00000             0   102.00   120.00     0.00 1-HR   ALL               16030524",
-    "  500300.00000 4100000.00000   1.23457E+05    99.75   120.00     1.50 1-HR   ALL      GRID1    16121201",
-};
 
 TEST(ISCPlotReaderTest, ReadsTheWrittenExampleBack) {
   TempDir dir;
