@@ -17,14 +17,6 @@ namespace zorvik {
 
 namespace detail {
 
-uint32_t DescendingValueKey(float value) {
-  const uint32_t bits = std::bit_cast<uint32_t>(value);
-  // Unsigned order of the bit patterns equals the numeric order of the values.
-  uint32_t ascending = (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
-  if (value == 0.0f) ascending = 0x80000000u;  // -0 ranks as +0
-  if (value != value) ascending = 0;           // NaN below every number
-  return ~ascending;
-}
 
 // Reused by every sort of a thread, so that sorting a chunk allocates once per thread.
 struct TSortScratch {

@@ -18,6 +18,7 @@
 // otherwise unspecified. It costs one pass over the values plus a sort of the deepest-rank entries; when the
 // deepest rank lies beyond StoredCount / kSelectDepthDivisor it sorts fully instead.
 #include <cstddef>
+#include <bit>
 #include <cstdint>
 #include <limits>
 #include <memory_resource>
@@ -126,7 +127,14 @@ void SortEntries(std::span<float> values, std::span<int32_t> dates, TSortMethod 
 // Puts the m highest entries, in ranking order, in the first m places (the rest stay a permutation).
 void PlaceHighest(std::span<float> values, std::span<int32_t> dates, size_t m);
 // The ascending sort key of a value for a highest-first order (-0 as +0, NaN last).
-uint32_t DescendingValueKey(float value);
+inline uint32_t DescendingValueKey(float value) {
+  const uint32_t bits = std::bit_cast<uint32_t>(value);
+  // Unsigned order of the bit patterns equals the numeric order of the values.
+  uint32_t ascending = (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
+  if (value == 0.0f) ascending = 0x80000000u;  // -0 ranks as +0
+  if (value != value) ascending = 0;           // NaN below every number
+  return ~ascending;
+}
 // The value of a key (-0 comes back as +0).
 float ValueOfDescendingKey(uint32_t key);
 // Orders values highest first (-0 as +0, NaN last): the sort of a store that keeps no dates.
