@@ -352,29 +352,19 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
 
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
-  const auto rows = std::make_unique_for_overwrite<float[]>(static_cast<size_t>(kHourBatch) * n * types);
+  const auto row = std::make_unique_for_overwrite<float[]>(n);
   const int64_t* positions = fHourBlocks.Positions.data();
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return;
     const int hb = std::min(kHourBatch, hoursTotal - h0);
+    int64_t zeros = 0;
+    // Hour by hour: the hour's slice is read, and its values and the selectors are both visited in order.
     for (int b = 0; b < hb; ++b) {
-      if (positions[h0 + b] < 0) continue;
+      const auto h = static_cast<uint32_t>(h0 + b);
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
-        reader.ReadRecordValues(positions[h0 + b], skip, range.count * valueSize, raw.get());
-        DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0,
-                         &rows[(static_cast<size_t>(k) * kHourBatch + b) * n]);
-        skip += ReceptorCount() * valueSize;
-      }
-    }
-    // Hour by hour along the rows: the values and the selectors are both visited in order.
-    int64_t zeros = 0;
-    for (int k = 0; k < types; ++k) {
-      detail::TLowestWords* select = &lowest[static_cast<size_t>(k) * n];
-      double* sum = &sums[static_cast<size_t>(k) * n];
-      int* keptCount = &kept[static_cast<size_t>(k) * n];
-      for (int b = 0; b < hb; ++b) {
-        const auto h = static_cast<uint32_t>(h0 + b);
+        detail::TLowestWords* select = &lowest[static_cast<size_t>(k) * n];
+        int* keptCount = &kept[static_cast<size_t>(k) * n];
         if (positions[h] < 0) {  // a calm hour: value 0 over a divisor of 1
           if (skipZeros) continue;
           for (size_t j = 0; j < n; ++j) {
@@ -383,7 +373,10 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
           }
           continue;
         }
-        const float* row = &rows[(static_cast<size_t>(k) * kHourBatch + b) * n];
+        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        skip += ReceptorCount() * valueSize;
+        DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get());
+        double* sum = &sums[static_cast<size_t>(k) * n];
         for (size_t j = 0; j < n; ++j) {
           const float v = row[j];
           sum[j] += v;
