@@ -179,15 +179,43 @@ void TBinPostReader::DefineSkipBlock() {
 void TBinPostReader::ReadNextInto(TBlock& b, int skipSize, int readSize) {
   const int64_t pos = Post->Position();
   b.FSkipedHour = false;
-  const int32_t length = GetStartBlockSize();
-  if (length != fFullBlockSize)
-    Fail(fmt::format("Corrupt POSTFILE {}: the record at byte offset {} has length {}, the first record {}", fPostFile,
-                     pos, length, fFullBlockSize));
-  const int64_t onDisk = Post->Position() - pos + length + (FIsLahey ? LaheyTrailerSize({StartBlockSize, StartCountBytes}) : 4);
-  if (pos + onDisk > fSize)
-    Fail(fmt::format("Truncated POSTFILE {}: the record at byte offset {} needs {} bytes but the file ends after {}",
-                     fPostFile, pos, onDisk, fSize - pos));
-  ReadRecordHeader(b.FDateBlock, b.FAveragePeriod, b.FGroupName);
+  int32_t length;
+  if (!FIsLahey) {
+    // Length and header in one read, or taken from what the previous record's trailer read brought along.
+    uint8_t head[20];
+    int64_t got = 20;
+    if (pos == fAheadPos) {
+      std::memcpy(head, fAhead.data(), 20);
+    } else {
+      got = Post->Read(head, 20);
+    }
+    if (got < 4)
+      Fail(fmt::format("Truncated POSTFILE {}: the record at byte offset {} ends inside its length", fPostFile, pos));
+    length = Int32At(head);
+    if (length > kMaxPostRecordLength)
+      Fail(fmt::format("TBinPostReader.GetStartBlockSize: Incorrect block size ({}) at position {} in {}", length,
+                       pos + 4, fPostFile));
+    if (length != fFullBlockSize)
+      Fail(fmt::format("Corrupt POSTFILE {}: the record at byte offset {} has length {}, the first record {}",
+                       fPostFile, pos, length, fFullBlockSize));
+    if (pos + 8 + int64_t{length} > fSize)
+      Fail(fmt::format("Truncated POSTFILE {}: the record at byte offset {} needs {} bytes but the file ends after {}",
+                       fPostFile, pos, int64_t{length} + 8, fSize - pos));
+    b.FDateBlock = Int32At(head + 4);
+    b.FAveragePeriod = Int32At(head + 8);
+    std::memcpy(b.FGroupName.data(), head + 12, 8);
+    Post->SetPosition(pos + 20);
+  } else {
+    length = GetStartBlockSize();
+    if (length != fFullBlockSize)
+      Fail(fmt::format("Corrupt POSTFILE {}: the record at byte offset {} has length {}, the first record {}",
+                       fPostFile, pos, length, fFullBlockSize));
+    const int64_t onDisk = Post->Position() - pos + length + LaheyTrailerSize({StartBlockSize, StartCountBytes});
+    if (pos + onDisk > fSize)
+      Fail(fmt::format("Truncated POSTFILE {}: the record at byte offset {} needs {} bytes but the file ends after {}",
+                       fPostFile, pos, onDisk, fSize - pos));
+    ReadRecordHeader(b.FDateBlock, b.FAveragePeriod, b.FGroupName);
+  }
   b.fBlockSize = length - SkipSize;
   if (!HourIncluded(b.FDateBlock)) b.FSkipedHour = true;
   b.fBufDataSize = 0;
@@ -205,12 +233,20 @@ void TBinPostReader::ReadNextInto(TBlock& b, int skipSize, int readSize) {
     Post->SetPosition(end);
   }
   if (!FIsLahey) {
-    uint8_t trail[4];
+    // The trailing length, and with it the next record's length and header.
+    uint8_t tail[24];
     const int64_t at = Post->Position();
-    if (Post->Read(trail, 4) != 4 || Int32At(trail) != length)
+    const int64_t got = Post->Read(tail, 24);
+    if (got < 4 || Int32At(tail) != length)
       Fail(fmt::format("Corrupt POSTFILE {}: the record at byte offset {} does not end with its length {} at byte "
                        "offset {}",
                        fPostFile, pos, length, at));
+    fAheadPos = -1;
+    if (got == 24) {
+      std::memcpy(fAhead.data(), tail + 4, 20);
+      fAheadPos = at + 4;
+    }
+    Post->SetPosition(at + 4);
   } else {
     SkipTrailer();
   }

@@ -126,6 +126,8 @@ class TBinPostReader {
 
   TBlock fCurrent;   // the current record
   TBlock fPrepared;  // a record read ahead
+  std::array<uint8_t, 20> fAhead{};  // length and header of the record at fAheadPos (standard framing)
+  int64_t fAheadPos = -1;
   bool fPrepared2 = false;
 
   int fBufPos = 0;
