@@ -423,6 +423,7 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
   const size_t rowSize = static_cast<size_t>(range.count);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   std::vector<float> stage(static_cast<size_t>(types) * kHourBatch * rowSize);
+  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(rowSize * static_cast<size_t>(valueSize));
   std::vector<TPostOutType> typeList;
   for (TPostOutType t : kAllPostOutTypes)
     if (FPost.Contains(t)) typeList.push_back(t);
@@ -443,9 +444,9 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
       if (positions[b] < 0) continue;
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
-        reader.Stream().SetPosition(positions[b]);
-        reader.NewBlock(skip, range.count * valueSize);
-        reader.GetConcentrations(&stage[(static_cast<size_t>(k) * kHourBatch + b) * rowSize], range.count);
+        reader.ReadRecordValues(positions[b], skip, range.count * valueSize, raw.get());
+        DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0,
+                         &stage[(static_cast<size_t>(k) * kHourBatch + b) * rowSize]);
         skip += ReceptorCount() * valueSize;
       }
     }
