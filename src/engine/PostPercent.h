@@ -84,7 +84,7 @@ class TPrReceptorItem {
   std::array<int, kPostOutTypeCount> FCountValue{};
 };
 
-// A plot writer takes each finished chunk of receptors (Part of the list's Execute).
+// A plot writer takes each finished chunk of receptors from the list, in receptor order.
 class TPlotWriterBase {
  public:
   virtual ~TPlotWriterBase() = default;
