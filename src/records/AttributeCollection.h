@@ -14,7 +14,6 @@
 #include <concepts>
 #include <memory>
 #include <optional>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,11 +50,29 @@ class TAttributeCollectionBase : public base_Attribute {
   // The i-th attribute; EListError out of range.
   base_Attribute& ByIndex(int index) const;
   // The attributes in order, for range-for: `for (base_Attribute& a : rec.Items())`.
-  auto Items() const {
-    return attributeList | std::views::transform([](const detail::TAttributeEntry& e) -> base_Attribute& {
-             return *e.item;
-           });
-  }
+  class TItems {
+   public:
+    class iterator {
+     public:
+      explicit iterator(const detail::TAttributeEntry* entry) : fEntry(entry) {}
+      base_Attribute& operator*() const { return *fEntry->item; }
+      iterator& operator++() {
+        ++fEntry;
+        return *this;
+      }
+      bool operator==(const iterator&) const = default;
+
+     private:
+      const detail::TAttributeEntry* fEntry;
+    };
+    explicit TItems(const std::vector<detail::TAttributeEntry>& list) : fList(list) {}
+    iterator begin() const { return iterator(fList.data()); }
+    iterator end() const { return iterator(fList.data() + fList.size()); }
+
+   private:
+    const std::vector<detail::TAttributeEntry>& fList;
+  };
+  TItems Items() const { return TItems(attributeList); }
 
   // The attribute of that name (ASCII case ignored), or none; with raiseEx a missing name raises
   // "Missing SD attribute - <name>: <msg>" ("Missing attribute - " for indexed collections).
