@@ -43,11 +43,14 @@ int64_t PreadFull(int fd, void* buffer, size_t count, int64_t offset) noexcept {
   return static_cast<int64_t>(done);
 }
 
-int64_t WriteFull(int fd, const void* buffer, size_t count) noexcept {
+namespace {
+// Writes all count bytes through `write(at, size)` (one system call), retrying short and interrupted writes.
+template <class Write>
+int64_t WriteAll(const void* buffer, size_t count, Write write) noexcept {
   const auto* in = static_cast<const char*>(buffer);
   size_t done = 0;
   while (done < count) {
-    ssize_t n = ::write(fd, in + done, count - done);
+    const ssize_t n = write(in + done, count - done, done);
     if (n < 0) {
       if (errno == EINTR) continue;
       break;
@@ -60,23 +63,16 @@ int64_t WriteFull(int fd, const void* buffer, size_t count) noexcept {
   }
   return static_cast<int64_t>(done);
 }
+}  // namespace
+
+int64_t WriteFull(int fd, const void* buffer, size_t count) noexcept {
+  return WriteAll(buffer, count, [fd](const char* at, size_t size, size_t) { return ::write(fd, at, size); });
+}
 
 int64_t PwriteFull(int fd, const void* buffer, size_t count, int64_t offset) noexcept {
-  const auto* in = static_cast<const char*>(buffer);
-  size_t done = 0;
-  while (done < count) {
-    ssize_t n = ::pwrite(fd, in + done, count - done, static_cast<off_t>(offset + static_cast<int64_t>(done)));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (n == 0) {
-      errno = EIO;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return static_cast<int64_t>(done);
+  return WriteAll(buffer, count, [fd, offset](const char* at, size_t size, size_t done) {
+    return ::pwrite(fd, at, size, static_cast<off_t>(offset + static_cast<int64_t>(done)));
+  });
 }
 
 std::string ErrorText(int err) {
