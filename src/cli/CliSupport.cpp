@@ -4,17 +4,36 @@
 #include <filesystem>
 #include <iostream>
 
+#include <fmt/format.h>
+
 #include "cli/Commands.h"
+#include "cli/Progress.h"
+#include "engine/SystemInfo.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik::cli {
 namespace {
 int gStatus = kExitOk;
 
+constexpr int kMaxThreads = 1024;
+
 std::string OneLine(std::string text) {
   for (auto& c : text)
     if (c == '\r' || c == '\n') c = ' ';
   return text;
+}
+
+// An assertion that reaches the user is a fault of the program, not of the input: say so plainly.
+std::string UserText(std::string text) {
+  constexpr std::string_view kAssertion = "Assertion Failed: ";
+  if (text.rfind(kAssertion, 0) == 0) text = "internal error: " + text.substr(kAssertion.size());
+  return text;
+}
+
+void CheckExists(const std::string& file, const char* what) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) throw EFileNotFound(fmt::format("The {} does not exist: {}", what, file));
+  if (std::filesystem::is_directory(file, ec)) throw EFOpenError(fmt::format("The {} {} is a folder", what, file));
 }
 }  // namespace
 
@@ -22,40 +41,60 @@ void RunCommand(const std::function<void()>& body) {
   try {
     body();
     gStatus = kExitOk;
-  } catch (const EAbort&) {
-    std::cerr << "zorvik-cli: cancelled\n";
-    gStatus = kExitCancelled;
   } catch (const std::exception& e) {
-    if (std::getenv("ZORVIK_TRACE")) {
-      std::cerr << "zorvik-cli: " << e.what() << "\n";
-    } else {
-      std::cerr << "zorvik-cli: " << OneLine(RootMessage(e)) << "\n";
+    if (EStackTrace::IsException<EAbort>(e)) {
+      std::cerr << "zorvik-cli: cancelled\n";
+      gStatus = StopSignal() ? 128 + StopSignal() : kExitCancelled;
+      return;
     }
-    gStatus = kExitError;
+    if (std::getenv("ZORVIK_TRACE"))
+      std::cerr << "zorvik-cli: " << e.what() << "\n";
+    else
+      std::cerr << "zorvik-cli: " << OneLine(UserText(RootMessage(e))) << "\n";
+    gStatus = EStackTrace::IsException<EUsageError>(e) || EStackTrace::IsException<EOutputConflict>(e) ? kExitUsage : kExitError;
   }
 }
 
 int CommandStatus() { return gStatus; }
+
+void Warn(const std::string& text) { std::cerr << "zorvik-cli: warning: " << OneLine(text) << "\n"; }
+
+void WarnAll(const std::vector<std::string>& texts) {
+  for (const auto& text : texts) Warn(text);
+}
 
 void AddRunInputOptions(CLI::App& cmd, RunInputs& inputs) {
   cmd.add_option("--post", inputs.post, "the 1-hour POSTFILE")->required();
   cmd.add_option("--plot", inputs.plot, "the PLOTFILE of the same run (receptors and coordinates)")->required();
   cmd.add_option("--met", inputs.met, "met file marking calm and missing hours");
   cmd.add_flag("--single", inputs.single, "single-precision POSTFILE of an older model version");
-  cmd.add_option("--memory", inputs.memoryMB, "cap of the memory for values, in MB")->check(CLI::PositiveNumber);
-  cmd.add_option("--threads", inputs.threads, "cap of the worker threads")->check(CLI::PositiveNumber);
+  cmd.add_option("--memory", inputs.memoryMB, "cap of the memory for values, in MB (at least 1)")
+      ->check(CLI::Range(int64_t{1}, int64_t{1} << 30).description(""));
+  cmd.add_option("--threads", inputs.threads, "cap of the worker threads (1 to 1024)")
+      ->check(CLI::Range(1, kMaxThreads).description(""));
 }
 
-void CheckMetFile(const RunInputs& inputs) {
-  std::error_code ec;
-  if (!inputs.met.empty() && !std::filesystem::exists(inputs.met, ec))
-    throw EFileNotFound("The met file does not exist: " + inputs.met);
+void CheckRunInputs(const RunInputs& inputs) {
+  CheckExists(inputs.post, "POSTFILE");
+  CheckExists(inputs.plot, "PLOTFILE");
+  if (!inputs.met.empty()) CheckExists(inputs.met, "met file");
+  if (inputs.memoryMB > 0) {
+    const int64_t machineMB = TotalMemoryBytes() / (1024 * 1024);
+    if (machineMB > 0 && inputs.memoryMB > machineMB)
+      throw EUsageError(fmt::format("--memory {} is more than this machine's memory ({} MB)", inputs.memoryMB,
+                                    machineMB));
+  }
+}
+
+std::vector<TFileRole> InputRoles(const RunInputs& inputs) {
+  std::vector<TFileRole> roles{{"the POSTFILE of this run", inputs.post}, {"the PLOTFILE of this run", inputs.plot}};
+  if (!inputs.met.empty()) roles.push_back({"the met file of this run", inputs.met});
+  return roles;
 }
 
 void WarnIfNoUsableMetHour(const RunInputs& inputs, int usableHours) {
   if (usableHours == 0)
-    std::cerr << "zorvik-cli: warning: the met file " << inputs.met
-              << " has no usable hour: every hour counts as calm and every result is 0\n";
+    Warn(fmt::format("the met file {} has no usable hour: every hour counts as calm and every result is 0", inputs.met));
 }
 
 }  // namespace zorvik::cli

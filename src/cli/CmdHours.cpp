@@ -1,9 +1,9 @@
 #include <fmt/format.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
@@ -11,6 +11,7 @@
 #include "engine/PercentView.h"
 #include "engine/ReceptorManager.h"
 #include "util/Exceptions.h"
+#include "util/OutputFile.h"
 
 namespace zorvik::cli {
 namespace {
@@ -23,39 +24,42 @@ struct HoursOptions {
 };
 
 void WriteCsv(TPercentBlocks& blocks, const std::string& file) {
-  const std::string temp = file + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw EFOpenError("Cannot create file " + file);
-    out << "rank,value\r\n";
-    for (int i = 0; i < blocks.ValueCount(); ++i) out << fmt::format("{},{}\r\n", i + 1, blocks.GetValue(i));
-    out.close();
-    if (!out) {
-      std::filesystem::remove(temp);
-      throw EInOutError("Cannot write file " + file);
-    }
-  }
-  std::filesystem::rename(temp, file);
+  std::string text = "rank,value\r\n";
+  for (int i = 0; i < blocks.ValueCount(); ++i) text += fmt::format("{},{}\r\n", i + 1, blocks.GetValue(i));
+  WriteFileAtomically(file, text);
 }
 
 void RunHours(const HoursOptions& o) {
   if (!(o.percentile > 0.0 && o.percentile <= 100.0))
-    throw Exception(fmt::format("The percentile {} is outside 0 < P <= 100", o.percentile));
-  CheckMetFile(o.in);
-  TPercentBlocks blocks;  // its buffer file is deleted on every way out of this function
+    throw EUsageError(fmt::format("The percentile {} is outside 0 < P <= 100", o.percentile));
+  if (o.receptor < 1) throw EUsageError(fmt::format("The receptor number {} is not 1 or more", o.receptor));
+  CheckRunInputs(o.in);
+  std::vector<TFileRole> outputs;
+  if (!o.csv.empty()) outputs.push_back({"--csv", o.csv});
+  if (!o.plotfile.empty()) outputs.push_back({"--plotfile", o.plotfile});
+  CheckRunOutputs(InputRoles(o.in), outputs);
+
+  TPercentBlocks blocks;  // its buffer file has no name and goes with the blocks
   TReceptorManager manager(blocks, TerminalProgress(), TLoadLimits{o.in.MemoryLimitBytes(), o.in.threads});
-  if (!manager.Execute(o.in.plot, o.in.post, o.in.met, false, !o.in.single)) throw EAbort("cancelled");
+  if (!manager.Execute(o.in.plot, o.in.post, o.in.met, false, !o.in.single) || Interrupted())
+    throw EAbort("cancelled");
   WarnIfNoUsableMetHour(o.in, manager.MeteoUsableHours());
-  if (o.receptor < 1 || o.receptor > blocks.ReceptorCount())
-    throw Exception(fmt::format("Receptor {} does not exist: the PLOTFILE {} lists receptors 1 to {}", o.receptor,
-                                o.in.plot, blocks.ReceptorCount()));
-  const TPercentView view = BuildPercentView(blocks, o.receptor - 1, o.percentile);
+  if (o.receptor > blocks.ReceptorCount())
+    throw EUsageError(fmt::format("Receptor {} does not exist: the PLOTFILE {} lists receptors 1 to {}", o.receptor,
+                                  o.in.plot, blocks.ReceptorCount()));
+  const int index = o.receptor - 1;
+  const TPercentView view = BuildPercentView(blocks, index, o.percentile);
+  const bool useInterpolation = blocks.UseInterpolation();
+  blocks.SetUseInterpolation(true);
+  const float interpolated = blocks.GetPercentile(o.percentile, index);
+  blocks.SetUseInterpolation(useInterpolation);
   std::cout << "title 1: " << view.Title1 << "\n"
             << "title 2: " << view.Title2 << "\n"
             << "title 3: " << view.Title3 << "\n"
             << "hours: " << view.Hours << "\n"
             << "marked bar: " << view.MarkedBar << "\n"
-            << "value at " << FormatPercentLabel(o.percentile) << ": " << GeneralFloatText(view.Value) << "\n"
+            << "value of the marked hour (rank " << view.MarkedBar + 1 << "): " << GeneralFloatText(view.Value) << "\n"
+            << FormatPercentLabel(o.percentile) << " (interpolated): " << GeneralFloatText(interpolated) << "\n"
             << "non-zero hours: " << view.NonZeroHours << "\n";
   if (!o.csv.empty()) WriteCsv(blocks, o.csv);
   if (!o.plotfile.empty()) blocks.WritePercentilePlotFile(o.plotfile, o.percentile);

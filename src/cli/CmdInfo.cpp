@@ -7,6 +7,8 @@
 #include "cli/Commands.h"
 #include "plotfile/PlotFile.h"
 #include "post/PostBinTypeDetector.h"
+#include "post/PostFraming.h"
+#include "util/FileStream.h"
 #include "post/PostSummary.h"
 #include "util/Exceptions.h"
 
@@ -89,6 +91,14 @@ void RegisterInfoCommand(CLI::App& app) {
   cmd->callback([opts] {
     RunCommand([&] {
       if (opts->plotFile.empty()) {
+        if (opts->receptors == 0) {
+          TFileStream stream(opts->postFile);
+          if (DetectPostLayout(stream, opts->postFile, "TBinPostReader").Framing != TPostFraming::pfTarvo)
+            throw EUsageError(fmt::format(
+                "The records of {} do not state the receptor count: give the PLOTFILE of the same run with --plot "
+                "PLOTFILE, or the count with --receptors N",
+                opts->postFile));
+        }
         PrintSummary(SummarizePostFile(opts->postFile, opts->receptors, !opts->single));
         return;
       }

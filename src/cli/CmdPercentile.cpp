@@ -34,27 +34,42 @@ std::string PercentileFileName(double p) {
 void RunPercentile(const PercentileOptions& o) {
   namespace fs = std::filesystem;
   for (double p : o.percentiles)
-    if (!(p > 0.0 && p <= 100.0)) throw Exception(fmt::format("The percentile {} is outside 0 < P <= 100", p));
-  if (o.out.empty() == o.outDir.empty()) throw Exception("Name the output with either --out FILE or --out-dir FOLDER");
+    if (!(p > 0.0 && p <= 100.0)) throw EUsageError(fmt::format("The percentile {} is outside 0 < P <= 100", p));
+  if (o.out.empty() == o.outDir.empty())
+    throw EUsageError("Name the output with either --out FILE or --out-dir FOLDER");
   if (!o.out.empty() && o.percentiles.size() > 1)
-    throw Exception("Several percentiles need --out-dir FOLDER (one file per percentile)");
+    throw EUsageError("Several percentiles need --out-dir FOLDER (one file per percentile)");
 
   std::string folder;
   std::vector<std::string> names;
+  std::vector<TFileRole> outputs;
   if (!o.out.empty()) {
     folder = fs::path(o.out).parent_path().string();
     names.push_back(fs::path(o.out).filename().string());
+    outputs.push_back({"--out", o.out});
   } else {
     folder = o.outDir;
-    for (double p : o.percentiles) names.push_back(PercentileFileName(p));
+    for (size_t i = 0; i < o.percentiles.size(); ++i) {
+      const double p = o.percentiles[i];
+      names.push_back(PercentileFileName(p));
+      for (size_t j = 0; j < i; ++j) {
+        if (o.percentiles[j] == p) throw EUsageError(fmt::format("The percentile {} is named twice", p));
+        if (names[j] == names[i])
+          throw EUsageError(fmt::format("The percentiles {} and {} would both be written to {}", o.percentiles[j], p,
+                                        names[i]));
+      }
+      outputs.push_back({"--out-dir file " + names[i], (fs::path(folder) / names[i]).string()});
+    }
   }
   if (folder.empty()) folder = ".";
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) throw Exception("The output folder " + folder + " does not exist");
+  if (!o.outDir.empty() && !fs::is_directory(folder, ec))
+    throw EFOpenError(fmt::format("The output folder {} does not exist", folder));
+  CheckRunInputs(o.in);
+  CheckRunOutputs(InputRoles(o.in), outputs);
 
   SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
   SetSkipZeroValues(false);
-  CheckMetFile(o.in);
   TReceptorListSettings settings;
   settings.PlotFile = o.in.plot;
   settings.PlotPath = folder + "/";

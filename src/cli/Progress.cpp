@@ -12,19 +12,12 @@
 namespace zorvik::cli {
 namespace {
 
-std::atomic<bool> gInterrupted{false};
+// The first of SIGINT, SIGTERM and SIGHUP that arrived; 0 while none did.
+std::atomic<int> gSignal{0};
 
-extern "C" void OnInterrupt(int) { gInterrupted.store(true); }
-
-void InstallHandler() {
-  static const bool installed = [] {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    return true;
-  }();
-  (void)installed;
+extern "C" void OnStopSignal(int signal) {
+  int none = 0;
+  gSignal.compare_exchange_strong(none, signal);
 }
 
 struct TBar {
@@ -51,10 +44,22 @@ struct TBar {
 
 }  // namespace
 
-bool Interrupted() { return gInterrupted.load(); }
+void InstallStopSignalHandlers() {
+  static const bool installed = [] {
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+    return true;
+  }();
+  (void)installed;
+}
+
+bool Interrupted() { return gSignal.load() != 0; }
+int StopSignal() { return gSignal.load(); }
 
 TCB_ProgressEX TerminalProgress() {
-  InstallHandler();
+  InstallStopSignalHandlers();
   auto bar = std::make_shared<TBar>();
   return [bar](const void*, TProgressStatusInfo& info) {
     switch (info.cbIterState) {
@@ -74,7 +79,7 @@ TCB_ProgressEX TerminalProgress() {
         }
         break;
     }
-    if (gInterrupted.load()) info.abortOp = true;
+    if (Interrupted()) info.abortOp = true;
   };
 }
 

@@ -54,11 +54,7 @@ TPercentBlocks::TPercentBlocks()
     : fPercentiles(std::make_unique<TPercentBlockStore>(*this)),
       fHeader(std::make_unique<TAttributeCollectionRef>("collection")),
       fFields(std::make_unique<TAttributeCollectionRef>("collection")) {
-  traced("TPercentBlocks.Create", [&] {
-    fPlaceholder = TemporaryFileName();
-    fBufName = fPlaceholder + ".bin";
-    OpenForWriting();
-  });
+  traced("TPercentBlocks.Create", [&] { OpenForWriting(); });
 }
 
 TPercentBlocks::~TPercentBlocks() {
@@ -66,17 +62,24 @@ TPercentBlocks::~TPercentBlocks() {
   RemoveBufferFile();
 }
 
-void TPercentBlocks::RemoveBufferFile() {
-  fBuffer.Reset();
-  if (!fBufName.empty()) DeleteAnyFile(fBufName);
-  if (!fPlaceholder.empty()) DeleteAnyFile(fPlaceholder);
-}
+void TPercentBlocks::RemoveBufferFile() { fBuffer.Reset(); }
 
 void TPercentBlocks::OpenForWriting() {
+  // The buffer never has a name on disk: an unnamed file in the temporary folder, or where the file system
+  // has none, a unique file that is unlinked as soon as it is open. Whatever ends the process, the kernel
+  // frees the space with the last descriptor.
   fBuffer.Reset();
-  DeleteAnyFile(fBufName);
-  fBuffer.Reset(OpenRetry(fBufName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (!fBuffer) RaiseLastOSError("Cannot create the buffer file " + fBufName);
+  const std::string folder = TemporaryPath();
+  fBufName = folder + "(unnamed buffer file)";
+  fBuffer.Reset(OpenRetry(folder.c_str(), O_TMPFILE | O_RDWR, 0600));
+  if (!fBuffer && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+    const std::string name = TemporaryFileName();
+    fBuffer.Reset(OpenRetry(name.c_str(), O_RDWR | O_TRUNC, 0600));
+    const int err = errno;
+    DeleteAnyFile(name);
+    errno = err;
+  }
+  if (!fBuffer) RaiseLastOSError("Cannot create the buffer file in " + folder);
   fWriteBuffer.clear();
   fWritePosition = 0;
   fWriting = true;
@@ -119,8 +122,6 @@ void TPercentBlocks::FinishBufferWrite() {
   traced("TPercentBlocks.FinishBufferWrite", [&] {
     if (fWriting) FlushWrite();
     fWriteBuffer.shrink_to_fit();
-    fBuffer.Reset(OpenRetry(fBufName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fBuffer) RaiseLastOSError("Cannot open the buffer file " + fBufName);
     fWriting = false;
   });
 }

@@ -2,7 +2,8 @@
 // The viewer's disk-buffered percentile blocks: one record per receptor in a temporary ".bin" file holding
 // the receptor's kept 1-hour values (single precision, highest first), with each record's place and size in
 // memory. Any receptor's ordered hours, any single hour value and any percentile are read back without
-// reloading the POSTFILE. The buffer file is deleted when the blocks are freed, also after a failure.
+// reloading the POSTFILE. The buffer file has no name on disk (it is unlinked as soon as it is open), so it
+// goes with the blocks, or with the process whatever ends it.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -57,7 +58,7 @@ class TPercentBlockStore final : public TPrBlockStore {
 
 class TPercentBlocks {
  public:
-  // Creates the buffer file empty ("<temporary name>.bin").
+  // Creates the buffer file empty, without a name, in the temporary folder.
   TPercentBlocks();
   ~TPercentBlocks();
   TPercentBlocks(const TPercentBlocks&) = delete;
@@ -101,8 +102,7 @@ class TPercentBlocks {
 
   std::vector<std::unique_ptr<TPercentReceptor>> fBlocks;
   TFileHandle fBuffer;
-  std::string fBufName;
-  std::string fPlaceholder;  // the unique empty file that reserves the buffer's name
+  std::string fBufName;  // how messages name the buffer (it has no name on disk)
   std::vector<float> fBufSingle;
   int fValueCount = 0;
   int fTotalHours = 0;

@@ -25,6 +25,12 @@ int64_t AvailableMemoryBytes() {
   return int64_t{1} << 30;
 }
 
+int64_t TotalMemoryBytes() {
+  struct sysinfo info {};
+  if (::sysinfo(&info) == 0) return static_cast<int64_t>(info.totalram) * info.mem_unit;
+  return 0;
+}
+
 int DetectCpuCount() {
   cpu_set_t set;
   CPU_ZERO(&set);

@@ -4,12 +4,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "plotfile/PlotFormat.h"
 #include "util/ExceptionLog.h"
 #include "util/StringFile.h"
-#include "util/tempfiles.h"
+#include "util/OutputFile.h"
 
 namespace zorvik {
 namespace fs = std::filesystem;
@@ -31,18 +30,6 @@ class TFailureGuard {
   int fExceptions;
 };
 
-// The permissions a newly created file gets from the process's umask (the temporary file starts private).
-fs::perms NewFilePermissions() {
-  unsigned mask = 022;
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind("Umask:", 0) == 0) {
-      mask = static_cast<unsigned>(std::stoul(line.substr(6), nullptr, 8));
-      break;
-    }
-  return static_cast<fs::perms>(0666u & ~mask);
-}
-
 bool IsResultColumn(Tplotcolumn c) {
   return c == Tplotcolumn::pltaveconc || c == Tplotcolumn::plttotaldepo || c == Tplotcolumn::pltdrydepo ||
          c == Tplotcolumn::pltwetdepo;
@@ -57,11 +44,7 @@ TISCPlotFileWriterBase::~TISCPlotFileWriterBase() { Discard(); }
 
 void TISCPlotFileWriterBase::Discard() noexcept {
   fFile.reset();
-  if (!fTempName.empty()) {
-    std::error_code ec;
-    fs::remove(fTempName, ec);
-    fTempName.clear();
-  }
+  fOutput.reset();
 }
 
 std::string TISCPlotFileWriterBase::ColumnTitle(Tplotcolumn column) const {
@@ -84,18 +67,10 @@ void TISCPlotFileWriterBase::WriteOptionsLine(TStringFile& file, TAttributeColle
 void TISCPlotFileWriterBase::ProcessBegin(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) {
   if (fFile) return;
   traced("TISCPlotFileWriterBase.ProcessBegin", [&] {
-    const fs::path target(fFileName);
-    std::error_code ec;
     if (fFileName.empty()) throw EFOpenError("Cannot create a PLOTFILE: no file name given");
-    if (fs::is_directory(target, ec)) throw EFOpenError(fmt::format("Cannot create file \"{}\": it is a folder", fFileName));
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    if (!fs::is_directory(folder, ec))
-      throw EFOpenError(fmt::format("Cannot create file \"{}\": the folder does not exist", fFileName));
-
     TFailureGuard guard([this] { Discard(); });
-    fTempName = TemporaryFileNameInFolder(folder.string());
-    fFile = std::make_unique<TStringFile>(fTempName, TStringFileMode::smCreate);
+    fOutput = std::make_unique<TOutputFile>(fFileName);
+    fFile = std::make_unique<TStringFile>(fFileName, fOutput->Duplicate());
     fColumns.clear();
     for (int i = 1; i < kPlotColumnCount; ++i)
       if (fields.ByName(PlotColumnInfo(i).Key)) fColumns.push_back(static_cast<Tplotcolumn>(i));
@@ -190,11 +165,8 @@ void TISCPlotFileWriterBase::ProcessFinish(TAttributeCollectionRef& /*footer*/) 
     TFailureGuard guard([this] { Discard(); });
     fFile->Close();
     fFile.reset();
-    std::error_code ec;
-    fs::permissions(fTempName, NewFilePermissions(), ec);
-    fs::rename(fTempName, fFileName, ec);
-    if (ec) throw EFOpenError(fmt::format("Cannot create file \"{}\": {}", fFileName, ec.message()));
-    fTempName.clear();
+    fOutput->Commit();
+    fOutput.reset();
   });
 }
 

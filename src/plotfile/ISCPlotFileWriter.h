@@ -4,9 +4,9 @@
 // decides the columns (every column of the column table whose key names an attribute of `fields`),
 // ProcessRecord(record) writes one receptor line, ProcessFinish closes the file.
 //
-// The file is written under a temporary name beside the target and renamed to FileName only when
-// ProcessFinish completes; a writer destroyed before that (a failed run) deletes its temporary file, so no
-// half-written PLOTFILE ever carries the chosen name and an older file of that name stays as it was.
+// The file is written as a TOutputFile: it takes the name FileName only when ProcessFinish completes; a writer
+// destroyed before that (a failed or cancelled run) drops it, so no half-written PLOTFILE ever carries the
+// chosen name and an older file of that name stays as it was.
 //
 // Header record keys: "header1" (title), "plot options" (comma-separated option words), "optionaddon"
 // (optional text after the options), "header2" (what the file holds), "mumreceptors" (receptor count).
@@ -22,6 +22,7 @@
 namespace zorvik {
 
 class TStringFile;
+class TOutputFile;
 
 class TISCPlotFileWriterBase : public base_AttributeWriter {
  public:
@@ -70,7 +71,7 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   std::string fFileName;
   std::unique_ptr<TStringFile> fFile;
   std::string fAppName;
-  std::string fTempName;  // the file being written, renamed to fFileName when finished
+  std::unique_ptr<TOutputFile> fOutput;  // the file being written, named fFileName when finished
   TplotcolumnArray fColumns;
   std::vector<std::string> fSlotNames;  // attribute names of the record that fSlots was found for
   std::array<int, kPlotColumnCount> fSlots{};

@@ -3,10 +3,32 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
 namespace zorvik {
+namespace {
+// The injected write failure of the test seam: after gFaultCountdown more successful writes, every write
+// fails with gFaultError (0: no failure injected).
+std::atomic<int> gFaultError{0};
+std::atomic<int> gFaultCountdown{0};
+
+bool InjectedWriteFault() noexcept {
+  const int err = gFaultError.load(std::memory_order_relaxed);
+  if (err == 0) return false;
+  if (gFaultCountdown.fetch_sub(1, std::memory_order_relaxed) > 0) return false;
+  errno = err;
+  return true;
+}
+}  // namespace
+
+namespace detail {
+void InjectWriteFault(int err, int successfulWrites) noexcept {
+  gFaultCountdown.store(successfulWrites, std::memory_order_relaxed);
+  gFaultError.store(err, std::memory_order_relaxed);
+}
+}  // namespace detail
 
 void TFileHandle::Reset(int fd) noexcept {
   if (fFd >= 0) ::close(fFd);
@@ -50,7 +72,7 @@ int64_t WriteAll(const void* buffer, size_t count, Write write) noexcept {
   const auto* in = static_cast<const char*>(buffer);
   size_t done = 0;
   while (done < count) {
-    const ssize_t n = write(in + done, count - done, done);
+    const ssize_t n = InjectedWriteFault() ? -1 : write(in + done, count - done, done);
     if (n < 0) {
       if (errno == EINTR) continue;
       break;

@@ -48,6 +48,12 @@ int64_t PreadFull(int fd, void* buffer, size_t count, int64_t offset) noexcept;
 int64_t WriteFull(int fd, const void* buffer, size_t count) noexcept;
 // The same at an explicit offset.
 int64_t PwriteFull(int fd, const void* buffer, size_t count, int64_t offset) noexcept;
+namespace detail {
+// Test seam: after `successfulWrites` more writes through WriteFull or PwriteFull, every further one fails
+// with the error number `err` (ENOSPC, EIO ...); InjectWriteFault(0, 0) ends the injection.
+void InjectWriteFault(int err, int successfulWrites) noexcept;
+}  // namespace detail
+
 // The text of an error number ("No such file or directory").
 std::string ErrorText(int err);
 

@@ -59,6 +59,11 @@ TStringFile::TStringFile(const std::string& AFileName, TStringFileMode Mode) : F
   FEOF = st.st_size == 0;
 }
 
+TStringFile::TStringFile(const std::string& AFileName, TFileHandle AHandle)
+    : fHandle(std::move(AHandle)), FFileName(AFileName), fWritable(true) {
+  CheckOpen();
+}
+
 TStringFile::~TStringFile() {
   if (fHandle && !fWriteBuffer.empty()) WriteFull(fHandle.Get(), fWriteBuffer.data(), fWriteBuffer.size());
 }

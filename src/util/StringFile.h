@@ -31,6 +31,8 @@ class TStringFile {
 
   // Opens the file; raises EFOpenError naming the file and the reason when that fails.
   TStringFile(const std::string& AFileName, TStringFileMode Mode = TStringFileMode::smRead);
+  // Writes to a file that is already open and empty (an output file's descriptor); errors name AFileName.
+  TStringFile(const std::string& AFileName, TFileHandle AHandle);
   // Writes what is still buffered; a failure there is lost (call Close to see it).
   ~TStringFile();
   TStringFile(const TStringFile&) = delete;
