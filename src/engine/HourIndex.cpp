@@ -1,25 +1,35 @@
 #include "engine/HourIndex.h"
 
+#include <fmt/format.h>
+
 #include <cmath>
 
 #include "engine/BlockStore.h"
 #include "engine/Progress.h"
+#include "meteo/MeteoHours.h"
+#include "post/PostChecks.h"
 #include "post/PostBinReader.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik {
 
-THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const TMeteoHours* meteoData,
+THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
                            bool doublePrecision, int receptorCount, TProgressReporter& progress) {
   THourIndex index;
-  TBinPostReader reader(postFile, types, meteoData, 1.0, doublePrecision, receptorCount, true);
+  TBinPostReader reader(postFile, types, meteo.Hours, 1.0, doublePrecision, receptorCount, true);
   progress.Begin("Reading Post File...", 100);
   TProgressFinishGuard finish(progress);
   index.ValueSize = reader.DoublePrecision() ? 8 : 4;
 
   int32_t lastDate = 0;
-  std::vector<int32_t> recordDates;
+  TPostRecordSequence sequence(postFile);
+  const TMeteoHours* held = meteo.RequireEveryHour ? meteo.Hours : nullptr;
+  int64_t notHeld = 0;
+  int32_t firstNotHeld = 0;
   auto enter = [&](int64_t pos) {
+    const int32_t date = reader.DateBlock();
+    sequence.Check(pos, date, reader.AveragePeriod(), reader.GroupName());
+    if (held != nullptr && !held->IsHeld(date) && notHeld++ == 0) firstNotHeld = date;
     if (reader.SkipedHour()) {
       index.Positions.push_back(-1);
       ++index.SkipHourBlocks;
@@ -51,6 +61,12 @@ THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, con
     reader.NewBlock(0, 1);
     enter(pos);
     pos = stream.Position();
+  }
+  if (!progress.Aborted()) {
+    if (notHeld > 0)
+      throw EFormatError(fmt::format("The met file {} does not hold {} of the POSTFILE {}; the first is {}",
+                                     meteo.File, HoursText(notHeld), postFile, firstNotHeld));
+    if (std::string gaps = sequence.GapWarning(); !gaps.empty()) index.Warnings.push_back(std::move(gaps));
   }
   finish.Finish();
   return index;

@@ -20,13 +20,25 @@ struct THourIndex {
   int SkipHourBlocks = 0;  // calm and missing hours
   int BlockSize = 0;       // value bytes of an hour record
   int ValueSize = 8;       // 4 or 8
+  std::vector<std::string> Warnings;  // what the scan found worth telling but not fatal (hours missing between records)
   int TotalHours() const { return static_cast<int>(Positions.size()); }
   void Clear() { *this = THourIndex{}; }
 };
 
+// The met data a POSTFILE is indexed against.
+struct THourIndexMeteo {
+  const TMeteoHours* Hours = nullptr;  // null: every hour is usable
+  std::string File;                    // the met file, named in messages
+  // Every hour of the POSTFILE must be one the met file holds (usable, calm or missing): a met file of another
+  // period or one cut short is an error. Off for a met file without any usable hour, which makes every hour calm.
+  bool RequireEveryHour = true;
+};
+
 // Scans the POSTFILE once. Reports "Reading Post File..." from 0 to 100 (percent of the file), one
-// cb_iteration per record with the file name as message; a cancel empties the index.
-THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const TMeteoHours* meteoData,
+// cb_iteration per record with the file name as message; a cancel empties the index. Every record header is
+// checked (a date key that is a calendar hour, later than the one before, one averaging period and source group
+// throughout); hours missing between records give a warning.
+THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
                            bool doublePrecision, int receptorCount, TProgressReporter& progress);
 
 }  // namespace zorvik

@@ -19,6 +19,7 @@
 #include "meteo/MeteoHours.h"
 #include "post/PostBinReader.h"
 #include "post/PostBinTypeDetector.h"
+#include "post/PostChecks.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
 
@@ -151,8 +152,10 @@ TPrReceptorList::TPrReceptorList(TReceptorListSettings settings)
     FMeteoData = LoadMeteoHours(fSettings.MeteoFile, fMeteoUsableHours);
   ExtractReceptors(fSettings.PlotFile);
   FPost = GetPostOptions(fSettings.PostFile, FPost, ReceptorCount());
-  fHourBlocks = IndexHourBlocks(fSettings.PostFile, FPost, FMeteoData.get(), fIsDoublePrecision, ReceptorCount(),
-                                fProgress);
+  // A met file without any usable hour makes every hour calm (its caller warns); one that holds usable hours must
+  // hold every hour of the POSTFILE.
+  const THourIndexMeteo meteo{FMeteoData.get(), fSettings.MeteoFile, fMeteoUsableHours > 0};
+  fHourBlocks = IndexHourBlocks(fSettings.PostFile, FPost, meteo, fIsDoublePrecision, ReceptorCount(), fProgress);
   SizeReceptorChunk();
   PostReader = std::make_unique<TBinPostReader>(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision,
                                                 ReceptorCount(), true);
@@ -189,7 +192,11 @@ void TPrReceptorList::ExtractReceptors(const std::string& plotFile) {
 TPostOutTypes TPrReceptorList::GetPostOptions(const std::string& postFile, TPostOutTypes post, int receptorCount) {
   return traced("TPrReceptorList.GetPostOptions", [&] {
     if (!post.Empty()) return post;
-    TPostBinTypeDetector detector(postFile, receptorCount, fIsDoublePrecision);
+    // The PLOTFILE's value columns tell how many output types the run wrote: evidence of the precision when the
+    // record length fits both.
+    int plotTypes = 0;
+    for (TPostOutType t : kAllPostOutTypes) plotTypes += fFields && fFields->ByName(OutputFieldName(t)) != nullptr;
+    TPostBinTypeDetector detector(postFile, receptorCount, fIsDoublePrecision, plotTypes);
     if (detector.PostOutTypes().Empty())
       throw EFormatError(fmt::format(
           "The POSTFILE {} does not fit the {} receptors of the PLOTFILE {}: its record length {} holds no whole "
@@ -297,6 +304,9 @@ void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
     if (pos >= 0) {
       PostReader->Stream().SetPosition(pos);
       PostReader->NewBlock(skip, n * valueSize);
+      if (FirstBadPostValue(PostReader->BufferedValues(), PostReader->DataValueCount(), fIsDoublePrecision) >= 0)
+        RaiseBadValue(pos, skip, PostReader->BufferedValues(), PostReader->DataValueCount(), start, t,
+                      PostReader->DateBlock());
       for (int r = 0; r < n; ++r) {
         const double v = PostReader->GetConcentration();
         ++fTotalValueCount;
@@ -349,6 +359,9 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   std::vector<int> kept(selectors, 0);
   std::vector<double> sums(selectors, 0.0);
   const bool skipZeros = EngineOptions().fSkipZeroValues;
+  std::vector<TPostOutType> typeList;
+  for (TPostOutType t : kAllPostOutTypes)
+    if (FPost.Contains(t)) typeList.push_back(t);
 
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
@@ -374,8 +387,10 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
           continue;
         }
         reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get()))
+          RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
+                        fHourBlocks.Dates[h]);
         skip += ReceptorCount() * valueSize;
-        DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get());
         double* sum = &sums[static_cast<size_t>(k) * n];
         for (size_t j = 0; j < n; ++j) {
           const float v = row[j];
@@ -445,8 +460,10 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
         reader.ReadRecordValues(positions[b], skip, range.count * valueSize, raw.get());
-        DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0,
-                         &stage[(static_cast<size_t>(k) * kHourBatch + b) * rowSize]);
+        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0,
+                             &stage[(static_cast<size_t>(k) * kHourBatch + b) * rowSize]))
+          RaiseBadValue(positions[b], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
+                        dates[b]);
         skip += ReceptorCount() * valueSize;
       }
     }
@@ -521,6 +538,18 @@ void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
   fTotalValueCount += int64_t{TotalHours()} * n * FPost.Count();
   for (auto& error : errors)
     if (error) std::rethrow_exception(error);
+}
+
+void TPrReceptorList::RaiseBadValue(int64_t recordPos, int skip, const uint8_t* values, int count, int firstReceptor,
+                                    TPostOutType type, int32_t date) const {
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  const int bad = std::max(0, FirstBadPostValue(values, count, fIsDoublePrecision));
+  TPostValuePlace place;
+  place.Offset = recordPos + PostReader->ValueBytesOffset() + skip + int64_t{bad} * valueSize;
+  place.Date = date;
+  place.Receptor = firstReceptor + bad;
+  place.Type = type;
+  RaiseBadPostValue(fSettings.PostFile, place, values + static_cast<size_t>(bad) * valueSize, fIsDoublePrecision);
 }
 
 void TPrReceptorList::RankReceptors(int from, int count) {

@@ -136,6 +136,9 @@ class TPrReceptorList {
   // Usable hours of the met file, or -1 without one.
   int MeteoUsableHours() const { return fMeteoUsableHours; }
   bool Aborted() const { return fProgress.Aborted(); }
+  // What the load found worth telling but not fatal (hours missing between the POSTFILE's records), one line each,
+  // for the caller to show; the list itself prints nothing.
+  const std::vector<std::string>& Warnings() const { return fHourBlocks.Warnings; }
   const TAttributeCollectionRef& Header() const { return *fHeader; }
   const TAttributeCollectionRef& Fields() const { return *fFields; }
 
@@ -178,6 +181,10 @@ class TPrReceptorList {
   void RankReceptors(int from, int count);
   void ReadHourBlock(int h, int start, int n);
   void SortReceptorChunk(int start, int n);
+  // Raises the error for the first of `count` stored values at `values` that cannot be read: they are the values
+  // of receptors firstReceptor... of output type `type`, `skip` bytes into the values of the record at recordPos.
+  [[noreturn]] void RaiseBadValue(int64_t recordPos, int skip, const uint8_t* values, int count, int firstReceptor,
+                                  TPostOutType type, int32_t date) const;
 
   TReceptorListSettings fSettings;
   std::unique_ptr<TBinPostReader> PostReader;

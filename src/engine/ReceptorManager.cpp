@@ -38,6 +38,7 @@ bool TReceptorManager::Execute(const std::string& aPlotFile, const std::string& 
                                bool aUseInterpolation, bool aIsDoublePrecision) {
   return traced("TReceptorManager.Execute", [&] {
     rBlocks.Clear();
+    fWarnings.clear();
     traced("TReceptorManager.SetGlobalOptions", [&] {
       SetSkipZeroValues(true);
       SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
@@ -69,6 +70,7 @@ bool TReceptorManager::Execute(const std::string& aPlotFile, const std::string& 
       TBlockReceptorList list(std::move(settings), rBlocks);
       fMeteoUsableHours = list.MeteoUsableHours();
       fChunkCount = list.ChunkCount();
+      fWarnings = list.Warnings();
       if (!list.PostOutTypes().Contains(TPostOutType::poConc))
         throw EFormatError("The POSTFILE " + aPostFile +
                            " holds no concentrations: the percentile viewer shows hourly concentrations only");

@@ -56,6 +56,8 @@ class TReceptorManager {
   // Usable hours of the met file of the last load, -1 without one.
   int MeteoUsableHours() const { return fMeteoUsableHours; }
   int ChunkCount() const { return fChunkCount; }
+  // The warnings of the last load (hours missing between the POSTFILE's records), for the caller to show.
+  const std::vector<std::string>& Warnings() const { return fWarnings; }
 
  private:
   TPercentBlocks& rBlocks;
@@ -64,6 +66,7 @@ class TReceptorManager {
   bool fCanceled = false;
   int fMeteoUsableHours = -1;
   int fChunkCount = 0;
+  std::vector<std::string> fWarnings;
 };
 
 }  // namespace zorvik

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 
@@ -305,25 +306,26 @@ double TBinPostReader::GetConcentration(int recIndex, TPostOutType postType) {
 }
 
 bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, float* out) {
-  bool anyNan = false;
+  // One flag for the whole slice, without a branch per value: NaN fails the comparison as well.
+  bool bad = false;
   if (doublePrecision) {
     for (int i = 0; i < count; ++i) {
       double v;
       std::memcpy(&v, bytes + 8 * static_cast<size_t>(i), 8);
-      const bool ok = std::isfinite(v);
-      anyNan |= !ok;
+      const bool ok = std::fabs(v) <= static_cast<double>(FLT_MAX);
+      bad |= !ok;
       out[i] = ok ? static_cast<float>(v * scale) : 0.0f;
     }
   } else {
     for (int i = 0; i < count; ++i) {
       float f;
       std::memcpy(&f, bytes + 4 * static_cast<size_t>(i), 4);
-      const bool ok = std::isfinite(f);
-      anyNan |= !ok;
+      const bool ok = std::fabs(f) <= FLT_MAX;
+      bad |= !ok;
       out[i] = ok ? static_cast<float>(f * scale) : 0.0f;
     }
   }
-  return anyNan;
+  return bad;
 }
 
 void TBinPostReader::GetConcentrations(float* out, int count) {

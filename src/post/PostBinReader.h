@@ -17,8 +17,9 @@ namespace zorvik {
 
 class TMeteoHours;
 
-// Converts count stored values (float64 or float32, little-endian) to float, scaled; a value that is not a
-// finite number becomes 0. Returns whether any was not finite.
+// Converts count stored values (float64 or float32, little-endian) to float, scaled; a value that is not a number,
+// infinite or beyond single precision (|v| > FLT_MAX) becomes 0. Returns whether any was such a value (the caller
+// then locates it with FirstBadPostValue).
 bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, float* out);
 
 class TBinPostReader {
@@ -86,6 +87,8 @@ class TBinPostReader {
   const std::string& PostFile() const { return fPostFile; }
   bool ValueNAN() const { return FValueNAN; }
   int DataValueCount() const { return fCurrent.fBufDataSize / ValueSize(); }
+  // The buffered value bytes of the current record (DataValueCount values).
+  const uint8_t* BufferedValues() const { return fCurrent.fBuf.data(); }
   int ID() const { return fID; }
   void SetID(int id) { fID = id; }
   TPostOutTypes PostOutTypes() const { return fPostOutTypes; }

@@ -2,6 +2,12 @@
 // TPostBinTypeDetector decides from a POSTFILE's first record (and the receptor count of the same run) its
 // framing, its output types and its precision. A standard record does not state them: only the record length,
 // the receptor count and the precision together fix them.
+//
+// Two bytes per value pair fit either reading: 8 bytes per receptor are one double or two singles, 16 bytes two
+// doubles or four singles. The caller's presumed precision decides unless the file says otherwise: the values of
+// the first records are read both ways (a double read as two singles gives negative or enormous numbers; singles
+// read as doubles give subnormal ones), and the PLOTFILE of the run tells how many output types it holds. When
+// that evidence contradicts the presumed precision the file is refused with a message naming its precision.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -14,8 +20,9 @@ namespace zorvik {
 class TPostBinTypeDetector {
  public:
   // Does the whole detection; afterwards PostOutTypes and DoublePrecision hold the result. An empty
-  // PostOutTypes means the record length fits no layout for this receptor count.
-  TPostBinTypeDetector(const std::string& postFile, int receptorCount, bool doublePrecision);
+  // PostOutTypes means the record length fits no layout for this receptor count. `plotTypeCount` is the number of
+  // output-type value columns of the run's PLOTFILE (concentration, deposition ...), 0 when unknown.
+  TPostBinTypeDetector(const std::string& postFile, int receptorCount, bool doublePrecision, int plotTypeCount = 0);
 
   bool IsTarvo() const { return fIsTarvo; }
   bool IsLahey() const { return fIsLahey; }
@@ -30,7 +37,8 @@ class TPostBinTypeDetector {
   TPostFraming Framing() const { return fFraming; }
 
  private:
-  void DefineOutputTypes();
+  void DefineOutputTypes(TStream& stream);
+  bool WeighPrecision(TStream& stream, int bytesPerReceptor);
   void DefineLaheyOutputTypes();
   void SetOutputTypes(bool doublePrecision, int n);
   int BytesPerReceptor() const;
@@ -47,6 +55,7 @@ class TPostBinTypeDetector {
   int64_t fFirstBlockPos = 0;
   int32_t fDateBlock = 0;
   TPostFraming fFraming = TPostFraming::pfStandard;
+  int fPlotTypeCount = 0;
 };
 
 }  // namespace zorvik

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
+#include <string_view>
 
+#include "post/PostChecks.h"
 #include "util/Exceptions.h"
 
 namespace zorvik {
@@ -70,10 +73,13 @@ TStandardCheck CheckStandardRecord(TStream& stream, int64_t pos, int64_t size, i
 }
 
 // Lahey markers chain from offset 1: each record's length and trailer lead to the next marker. Up to
-// kChainRecords records (or all of a shorter file) must chain exactly.
-bool ChainsAsLahey(TStream& stream, int64_t size, TLaheyMarker& first) {
+// kChainRecords records (or all of a shorter file) must chain exactly, each of the first record's length. Once the
+// first record is a whole Lahey record whose header holds a calendar hour, the file is taken for a Lahey file: a
+// later record of another length or one cut short is then reported as what it is.
+bool ChainsAsLahey(TStream& stream, int64_t size, TLaheyMarker& first, const std::string& fileName) {
   constexpr int kChainRecords = 4;
   int64_t pos = 1;
+  bool convincing = false;
   for (int i = 0; i < kChainRecords && pos < size; ++i) {
     uint8_t bytes[4] = {0, 0, 0, 0};
     stream.SetPosition(pos);
@@ -81,10 +87,24 @@ bool ChainsAsLahey(TStream& stream, int64_t size, TLaheyMarker& first) {
     int extra = bytes[0] & 3;
     if (extra > 0 && stream.Read(bytes + 1, extra) != extra) return false;
     TLaheyMarker m = DecodeLaheyMarker(bytes);
-    if (m.Length < kPostRecordHeader || m.Length > kMaxPostRecordLength) return false;
-    if (i == 0) first = m;
-    pos += m.MarkerSize() + int64_t{m.Length} + LaheyTrailerSize(m);
-    if (pos > size) return false;
+    const int64_t onDisk = m.MarkerSize() + int64_t{m.Length} + LaheyTrailerSize(m);
+    if (i == 0) {
+      if (m.Length < kPostRecordHeader || m.Length > kMaxPostRecordLength || pos + onDisk > size) return false;
+      first = m;
+      int32_t date = 0;
+      convincing = ReadAt(stream, pos + m.MarkerSize(), &date, 4) && DateKeyHourNumber(date) >= 0;
+    } else if (m.Length != first.Length) {
+      if (!convincing) return false;
+      throw EFormatError(fmt::format("Corrupt POSTFILE {}: the record at byte offset {} has length {}, the first "
+                                     "record {}",
+                                     fileName, pos, m.Length, first.Length));
+    } else if (pos + onDisk > size) {
+      if (!convincing) return false;
+      throw EFormatError(fmt::format(
+          "Truncated POSTFILE {}: the record at byte offset {} needs {} bytes but the file ends after {}", fileName,
+          pos, onDisk, size - pos));
+    }
+    pos += onDisk;
   }
   return pos > 1;
 }
@@ -98,6 +118,19 @@ bool BeginsWithText(TStream& stream, int64_t size) {
     if (!(c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0x7f))) return false;
   }
   return n >= 4;
+}
+
+// What a text file given for a POSTFILE seems to be, from marks of the model's other files near its start; "" when
+// none is found.
+std::string_view TextFileKind(TStream& stream, int64_t size) {
+  std::string head(static_cast<size_t>(std::min<int64_t>(size, 4096)), '\0');
+  if (!ReadAt(stream, 0, head.data(), static_cast<int64_t>(head.size()))) return {};
+  auto has = [&](std::string_view mark) { return head.find(mark) != std::string::npos; };
+  if (has("PLOT FILE OF") || (head.starts_with("*") && has("RECEPTORS") && has("FORMAT:"))) return "a PLOTFILE";
+  if (has("UA_ID") || has("SF_ID")) return "an AERMET surface file";
+  if (has("CO STARTING") || has("CO RUNORNOT")) return "a model control file";
+  if (has("*** AERMOD") || has("*** ISCST3")) return "a model output listing";
+  return {};
 }
 
 }  // namespace
@@ -129,6 +162,12 @@ TPostLayout DetectPostLayout(TStream& stream, const std::string& fileName, const
   if (size < 4)
     throw EFormatError(fmt::format("The POSTFILE {} is too short ({} bytes) to hold a record", fileName, size));
 
+  if (BeginsWithText(stream, size)) {
+    const std::string_view kind = TextFileKind(stream, size);
+    if (kind.empty()) throw EFormatError(fmt::format("{} is a text file, not a binary POSTFILE", fileName));
+    throw EFormatError(fmt::format("{} is a text file (it looks like {}), not a binary POSTFILE", fileName, kind));
+  }
+
   TPostLayout layout;
   uint8_t lead[4];
   ReadAt(stream, 0, lead, 4);
@@ -146,7 +185,7 @@ TPostLayout DetectPostLayout(TStream& stream, const std::string& fileName, const
   }
   if (layout.Framing != TPostFraming::pfTarvo) {
     TLaheyMarker first;
-    if (ChainsAsLahey(stream, size, first)) {
+    if (ChainsAsLahey(stream, size, first, fileName)) {
       layout.Framing = TPostFraming::pfLahey;
       layout.FirstBlockPos = 1;
       layout.RecordLength = first.Length;
@@ -154,8 +193,6 @@ TPostLayout DetectPostLayout(TStream& stream, const std::string& fileName, const
     }
   }
   const int64_t pos = layout.FirstBlockPos;
-  if (BeginsWithText(stream, size))
-    throw EFormatError(fmt::format("Not a binary POSTFILE: {} begins with text", fileName));
   switch (check) {
     case TStandardCheck::scTooShort:
       throw EFormatError(fmt::format("The POSTFILE {} ends at byte offset {} before its first record", fileName, size));

@@ -4,6 +4,7 @@
 
 #include "post/PostBinReader.h"
 #include "post/PostBinTypeDetector.h"
+#include "post/PostChecks.h"
 #include "util/ExceptionLog.h"
 #include "util/FileStream.h"
 
@@ -47,9 +48,13 @@ TPostSummary SummarizePostFile(const std::string& postFile, int receptorCount, b
   s.Hours = 1;
   TStream& stream = reader.Stream();
   const int64_t size = stream.Size();
+  TPostRecordSequence sequence(postFile);
+  sequence.Check(reader.FirstBlockPos(), reader.DateBlock(), reader.AveragePeriod(), reader.GroupName());
   int64_t walked = 0;
   while (stream.Position() < size) {
+    const int64_t pos = stream.Position();
     reader.NewBlock(0, 1);
+    sequence.Check(pos, reader.DateBlock(), reader.AveragePeriod(), reader.GroupName());
     s.LastDate = reader.DateBlock();
     ++s.Hours;
     if (progress && (s.Hours & 1023) == 0) {
@@ -58,6 +63,8 @@ TPostSummary SummarizePostFile(const std::string& postFile, int receptorCount, b
     }
   }
   if (progress) progress(size, size);
+  s.MissingHours = sequence.MissingHours();
+  s.GapWarning = sequence.GapWarning();
   return s;
 }
 

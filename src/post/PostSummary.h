@@ -1,6 +1,7 @@
 #pragma once
 // A whole-file description of a POSTFILE: its layout and the hours it holds. Walking every record also proves
-// the file whole (every record complete, of the first record's length).
+// the file whole (every record complete, of the first record's length) and its record headers sound (calendar
+// hours in order, one averaging period and source group).
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,6 +22,8 @@ struct TPostSummary {
   int32_t AveragePeriod = 0;
   std::string GroupName;  // 8 characters, blanks kept
   int32_t RecordLength = 0;
+  int64_t MissingHours = 0;  // hours missing between records (a run over selected days)
+  std::string GapWarning;    // about them, for the caller to show; "" without a gap
 };
 
 // receptorCount <= 0: only a Tarvo header can tell the receptor count; other files raise an error saying that

@@ -34,38 +34,60 @@ std::string StandardFile(const TempDir& dir, int receptors, int hours, bool doub
 
 void PutInt32(std::string& bytes, size_t at, int32_t v) { std::memcpy(bytes.data() + at, &v, 4); }
 
-// Corruptions of a standard file of 4 receptors (record length 48, 56 bytes on disk) and 3 hours: each must fail
-// with a message naming the file and the byte offset of the fault, whether reading the whole file or opening it.
+// Corruptions of a small file, in each framing: each must fail with a message naming the file and the byte offset
+// of the fault, whether reading the whole file or opening it. Standard: 4 receptors in double precision, record
+// length 48 (56 bytes on disk), 3 hours. Lahey: 4 receptors in single precision, record length 32 behind a 1-byte
+// marker and before a 1-byte trailer (34 bytes on disk from offset 1), 6 hours.
 TEST(PostCorruptionTest, EachCorruptionNamesFileAndOffset) {
+  const auto standard = TPostFraming::pfStandard, lahey = TPostFraming::pfLahey;
   struct Case {
     const char* name;
+    TPostFraming framing;
     std::function<void(std::string&)> corrupt;
     const char* expected;  // part of the message; the file name is checked separately
   } cases[] = {
-      {"truncated last record", [](std::string& b) { b.resize(b.size() - 3); },
+      {"truncated last record", standard, [](std::string& b) { b.resize(b.size() - 3); },
        "the record at byte offset 112 needs 56 bytes but the file ends after 53"},
-      {"second record of another length", [](std::string& b) { PutInt32(b, 56, 40); },
+      {"second record of another length", standard, [](std::string& b) { PutInt32(b, 56, 40); },
        "the record at byte offset 56 has length 40, the first record 48"},
-      {"trailing length differs", [](std::string& b) { PutInt32(b, 56 + 52, 7); },
+      {"trailing length differs", standard, [](std::string& b) { PutInt32(b, 56 + 52, 7); },
        "the record at byte offset 56 does not end with its length 48 at byte offset 108"},
-      {"length above the limit", [](std::string& b) { PutInt32(b, 56, 104857601); },
+      {"length above the limit", standard, [](std::string& b) { PutInt32(b, 56, 104857601); },
        "Incorrect block size (104857601) at position 60"},
-      {"trailing garbage", [](std::string& b) { b += "xyz"; },
-       "Truncated POSTFILE"},
-      {"first length above the limit", [](std::string& b) { PutInt32(b, 0, 104857601); },
+      {"trailing garbage", standard, [](std::string& b) { b += "xyz"; }, "Truncated POSTFILE"},
+      {"first length above the limit", standard, [](std::string& b) { PutInt32(b, 0, 104857601); },
        "GetStartBlockSize: Incorrect block size (104857601) at position 4 in"},
-      {"a text file", [](std::string& b) { b = "** AERMOD control file\nCO STARTING\nCO TITLEONE test run\n"; },
-       "Not a binary POSTFILE"},
-      {"empty file", [](std::string& b) { b.clear(); }, "is empty"},
-      {"three bytes", [](std::string& b) { b = "abc"; }, "too short"},
-      {"truncated first record", [](std::string& b) { b.resize(40); },
+      {"a text file", standard,
+       [](std::string& b) { b = "** AERMOD control file\nCO STARTING\nCO TITLEONE test run\n"; },
+       "is a text file (it looks like a model control file), not a binary POSTFILE"},
+      {"a PLOTFILE", standard,
+       [](std::string& b) {
+         b = "* AERMOD ( 24142):  test\n*         PLOT FILE OF  HIGH   1ST HIGH  1-HR VALUES FOR SOURCE GROUP: ALL\n";
+       },
+       "is a text file (it looks like a PLOTFILE), not a binary POSTFILE"},
+      {"empty file", standard, [](std::string& b) { b.clear(); }, "is empty"},
+      {"three bytes", standard, [](std::string& b) { b = "abc"; }, "too short"},
+      {"truncated first record", standard, [](std::string& b) { b.resize(40); },
        "the record at byte offset 0 needs 56 bytes but the file ends after 40"},
+      {"lahey: second record of another length", lahey, [](std::string& b) { b[35] = static_cast<char>(40 << 2); },
+       "the record at byte offset 35 has length 40, the first record 32"},
+      {"lahey: fifth record of another length", lahey, [](std::string& b) { b[137] = static_cast<char>(40 << 2); },
+       "the record at byte offset 137 has length 40, the first record 32"},
+      {"lahey: truncated last record", lahey, [](std::string& b) { b.resize(b.size() - 3); },
+       "the record at byte offset 171 needs 34 bytes but the file ends after 31"},
+      {"lahey: truncated third record", lahey, [](std::string& b) { b.resize(69 + 20); },
+       "the record at byte offset 69 needs 34 bytes but the file ends after 20"},
   };
   for (const Case& c : cases) {
     TempDir dir;
-    const std::string file = StandardFile(dir, 4, 3);
+    TPostFileLayout layout;
+    layout.Framing = c.framing;
+    layout.Receptors = 4;
+    const int hours = c.framing == lahey ? 6 : 3;
+    const std::string file = dir.File("s.pos");
+    WritePostFile(file, layout, 96010101, hours, [](int h, int, int r) { return h * 10.0 + r; });
     std::string bytes = test::ReadAll(file);
-    ASSERT_EQ(bytes.size(), 168u);
+    ASSERT_EQ(bytes.size(), c.framing == lahey ? 205u : 168u);
     c.corrupt(bytes);
     test::WriteAll(file, bytes);
     const std::string message = ErrorOf([&] { SummarizePostFile(file, 4, true); });
