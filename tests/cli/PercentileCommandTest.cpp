@@ -53,20 +53,25 @@ TEST(PercentileCommandTest, UsageAndInputErrors) {
   struct Case {
     std::string args;
     std::string expected;
+    int status;
   } cases[] = {
-      {p.Inputs() + " --percentile 98,99 --out '" + p.dir.File("x.plt") + "'", "Several percentiles need --out-dir"},
-      {p.Inputs(), "either --out FILE or --out-dir FOLDER"},
-      {p.Inputs() + " --percentile 0 --out '" + p.dir.File("x.plt") + "'", "outside 0 < P <= 100"},
-      {p.Inputs() + " --out '" + p.dir.File("missing/x.plt") + "'", "does not exist"},
+      {p.Inputs() + " --percentile 98,99 --out '" + p.dir.File("x.plt") + "'", "Several percentiles need --out-dir", 2},
+      {p.Inputs(), "either --out FILE or --out-dir FOLDER", 2},
+      {p.Inputs() + " --percentile 0 --out '" + p.dir.File("x.plt") + "'", "outside 0 < P <= 100", 2},
+      {p.Inputs() + " --percentile 98,98 --out-dir '" + p.dir.File("") + "'", "The percentile 98 is named twice", 2},
+      {p.Inputs() + " --percentile 99.996,100 --out-dir '" + p.dir.File("") + "'",
+       "The percentiles 99.996 and 100 would both be written to P100_00.PLT", 2},
+      {p.Inputs() + " --out '" + p.dir.File("missing/x.plt") + "'", "does not exist", 1},
       {"--post '" + p.post + "' --plot '" + other.plot + "' --out '" + p.dir.File("x.plt") + "'",
-       "does not fit the 13 receptors"},
+       "does not fit the 13 receptors", 1},
       {p.Inputs() + " --met '" + p.dir.File("none.sfc") + "' --out '" + p.dir.File("x.plt") + "'",
-       "The met file does not exist"},
+       "The met file does not exist", 1},
   };
   for (const Case& c : cases) {
     auto r = RunCli("percentile " + c.args);
-    EXPECT_EQ(r.status, 1) << c.args;
+    EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
   }
   EXPECT_FALSE(fs::exists(p.dir.File("x.plt")));
 }
@@ -81,13 +86,14 @@ TEST(HoursCommandTest, ShowsTheChartAndLeavesNoBufferFile) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.find("title 1: Series Plot for Receptor # 3\ntitle 2: Located at: "), 0u) << r.out;
   EXPECT_NE(r.out.find("\nhours: 300\nmarked bar: 6\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("\nvalue at 98th Percentile: "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nvalue of the marked hour (rank 7): "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n98th Percentile (interpolated): "), std::string::npos) << r.out;
   EXPECT_EQ(test::ReadAll(p.dir.File("r3.csv")).rfind("rank,value\r\n1,", 0), 0u);
   EXPECT_TRUE(fs::exists(p.dir.File("v98.plt")));
   EXPECT_TRUE(fs::is_empty(tmp.Path())) << "buffer file left behind";
 
   auto bad = RunCli("hours " + p.Inputs() + " --receptor 13");
-  EXPECT_EQ(bad.status, 1);
+  EXPECT_EQ(bad.status, 2);
   EXPECT_NE(bad.err.find("Receptor 13 does not exist"), std::string::npos) << bad.err;
 }
 
