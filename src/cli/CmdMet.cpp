@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "meteo/MeteoData.h"
 #include "util/ExceptionLog.h"
+#include "util/OutputGuard.h"
 
 namespace zorvik::cli {
 namespace {
@@ -61,6 +62,10 @@ void RunMet(const MetOptions& opts) {
   if (!std::filesystem::is_regular_file(opts.metFile, ec))
     throw EFileNotFound(fmt::format("The file does not exist: {}", opts.metFile));
 
+  // The bad-hours file may not replace the met file, and must be creatable, before anything is read.
+  if (!opts.badHoursFile.empty())
+    CheckRunOutputs({{"the met file", opts.metFile}}, {{"--bad-hours", opts.badHoursFile}});
+
   TMeteoData met;
   met.SetAermodVersion(av_11103);
   met.SetKeepBadHours(!opts.badHoursFile.empty());
@@ -82,8 +87,9 @@ void RunMet(const MetOptions& opts) {
     out += fmt::format("incomplete lines: {}\n", met.IncompleteLineCount());
   else
     out += fmt::format("unreadable lines: {}\n", met.UnreadableLineCount());
-  out += fmt::format("first date: {}\nlast date: {}\n", DateText(met.StartDateTime(), true),
-                     DateText(met.EndDateTime(), false));
+  out += fmt::format("first hour: {}\nlast hour: {}\nfirst usable hour: {}\nlast usable hour: {}\n",
+                     DateText(met.FirstHourDateTime(), true), DateText(met.LastHourDateTime(), false),
+                     DateText(met.StartDateTime(), true), DateText(met.EndDateTime(), false));
   if (!opts.badHoursFile.empty()) {
     met.SaveBadHours(opts.badHoursFile);
     out += fmt::format("bad hours: {} ({} rows)\n", opts.badHoursFile, met.BadHours().size());

@@ -41,6 +41,7 @@ class TAERMET_SFC_Reader : public TF77FMTMetReader {
   std::unique_ptr<TAbstract_Parser> CreateParser() override;
   TFieldDefinitions GetParserStructure() const override;
   size_t RequiredLineLength() const override;
+  std::string_view LayoutName() const override { return "surface file"; }
 
  private:
   bool fSkipHeader = false;

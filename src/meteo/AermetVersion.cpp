@@ -34,6 +34,10 @@ TAermetVersion DetectAermetVersion(std::string_view verDate) {
   const std::string_view text = StripBlanks(verDate);
   for (size_t i = 0; i < kVersionText.size(); ++i)
     if (SameTextAscii(text, kVersionText[i])) return static_cast<TAermetVersion>(i);
+  constexpr size_t kVersionDigits = 5;
+  if (text.size() != kVersionDigits) return tav_null;
+  for (const char c : text)
+    if (c < '0' || c > '9') return tav_null;
   return tav_11059;
 }
 

@@ -7,14 +7,14 @@
 namespace zorvik {
 
 enum class TAermetVersion : uint8_t {
-  tav_null,   // empty version text: no layout
+  tav_null,   // empty version text, or one that is no version number: no layout
   tav_02222,
   tav_04300,
   tav_01247,
   tav_98314,
   tav_06341,
   tav_09040,
-  tav_11059,  // blank-separated; also every version text not listed here
+  tav_11059,  // blank-separated; also every later version (five digits not listed here)
 };
 using enum TAermetVersion;
 
@@ -28,8 +28,9 @@ enum class TSfcLineLayout : uint8_t {
 
 // The version text of a member ("" for tav_null).
 std::string_view AermetVersionText(TAermetVersion version);
-// The member of a VERDATE text: blanks stripped, compared ignoring ASCII case; an empty text is tav_null and
-// a text that names no member (a later AERMET version) is tav_11059.
+// The member of a VERDATE text: blanks stripped, compared ignoring ASCII case. A version number (five
+// digits, YYDDD) that names no member is a later AERMET version: tav_11059. Any other text, the empty one
+// included, is tav_null.
 TAermetVersion DetectAermetVersion(std::string_view verDate);
 TSfcLineLayout SfcLineLayout(TAermetVersion version);
 // Fields of an hour record: 20, 25, or 0 for tav_null.

@@ -1,11 +1,13 @@
 #include "meteo/AermodSfcChecker.h"
 
 #include <algorithm>
+#include <string_view>
+#include <utility>
 
 #include <fmt/format.h>
 
 #include "meteo/AermodSfcRules.h"
-#include "util/StringFile.h"
+#include "util/OutputFile.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik {
@@ -45,30 +47,77 @@ void TAermodSfc_Checker::ProcessBegin(TAttributeCollectionRef& /*header*/, TAttr
   fCalmHourCount = 0;
   fMissingHourCount = 0;
   fBadHours.clear();
+  if (fHeld) fHeld->Clear();
+  fFirstHeldDateTime = 1e20;
+  fLastHeldDateTime = -1e20;
 }
 
-void TAermodSfc_Checker::AddBadHour(TAttributeCollectionRef& record, const std::string& reason) {
+namespace {
+// Column names of the bad-hours rows, by record field; a field not listed keeps its name in lower case.
+constexpr std::pair<std::string_view, std::string_view> kColumnNames[] = {
+    {"precipcode", "precip_code"}, {"preciprate", "precip_rate"}, {"pressurecloudcover", "cloud_cover"}};
+
+std::string ColumnName(std::string_view fieldName) {
+  std::string name(fieldName);
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (const auto& [field, column] : kColumnNames)
+    if (name == field) return std::string(column);
+  return name;
+}
+
+// The fields that the date columns at the start of a row already show.
+bool IsDateField(const std::string& column) {
+  return column == "year" || column == "month" || column == "day" || column == "j_day" || column == "hour";
+}
+}  // namespace
+
+void TAermodSfc_Checker::AddBadHour(TAttributeCollectionRef& record, const THourDate& date,
+                                    const std::string& reason) {
   std::vector<std::string> cells;
-  cells.reserve(static_cast<size_t>(record.Count()) + 1);
+  cells.reserve(static_cast<size_t>(record.Count()) + 2);
   if (fBadHours.empty()) {
-    cells.emplace_back("Error");
-    for (base_Attribute& field : record.Items()) cells.push_back(field.FieldName());
+    for (const char* column : {"date", "year", "month", "day", "j_day", "hour", "reason"}) cells.emplace_back(column);
+    for (base_Attribute& field : record.Items())
+      if (const std::string column = ColumnName(field.FieldName()); !IsDateField(column)) cells.push_back(column);
     fBadHours.push_back(CsvRow(cells));
     cells.clear();
   }
+  cells.push_back(fmt::format("{:04d}{:02d}{:02d}{:02d}", date.fullYear, date.month, date.day, date.hour));
+  cells.push_back(std::to_string(date.fullYear));
+  for (const int32_t part : {date.month, date.day, date.julianDay, date.hour}) cells.push_back(std::to_string(part));
   cells.push_back(reason);
-  for (base_Attribute& field : record.Items()) cells.push_back(field.asString());
+  for (base_Attribute& field : record.Items())
+    if (!IsDateField(ColumnName(field.FieldName()))) cells.push_back(field.asString());
   fBadHours.push_back(CsvRow(cells));
 }
 
 void TAermodSfc_Checker::ProcessRecord(TAttributeCollectionRef& newRecord) {
   ++fTotalHourCount;
   traced("TAermodSfc_Checker.ProcessRecord", [&] {
+    // Every hour line names a real hour, whatever its values: calm and missing hours are hours of the file.
+    THourDate d;
+    const int32_t year = ReadInt(newRecord, "YEAR");
+    d.month = ReadInt(newRecord, "MONTH");
+    d.day = ReadInt(newRecord, "DAY");
+    d.julianDay = ReadInt(newRecord, "J_DAY");
+    d.hour = ReadInt(newRecord, "HOUR");
+    TDateTime date = 0;
+    d.fullYear = ExpandMetYear(year % 100);
+    if (d.hour < 1 || d.hour > 24 || !TryEncodeDate(d.fullYear, d.month, d.day, date))
+      throw EConvertError(fmt::format("Impossible date in an hour record: year {}, month {}, day {}, hour {}", year,
+                                      d.month, d.day, d.hour));
+    date += (d.hour - 1) / 24.0;
+    const int32_t key = (year % 100) * 1000000 + d.month * 10000 + d.day * 100 + d.hour;
+    if (fHeld) fHeld->Add(key, 0.0f);
+    fFirstHeldDateTime = std::min(fFirstHeldDateTime, date);
+    fLastHeldDateTime = std::max(fLastHeldDateTime, date);
+
     TSfcHourValues v;
     v.windSpeed = ReadReal(newRecord, "w_s");
     if (IsCalmHour(v.windSpeed, fAerVersion)) {
       ++fCalmHourCount;
-      AddBadHour(newRecord, BadHourReason(-1, fAerVersion));
+      AddBadHour(newRecord, d, BadHourReason(-1, fAerVersion));
       return;
     }
     v.windDir = ReadReal(newRecord, "w_d");
@@ -80,23 +129,11 @@ void TAermodSfc_Checker::ProcessRecord(TAttributeCollectionRef& newRecord) {
     v.convVelocity = ReadReal(newRecord, "W_O");
     if (const int row = MissingConditionRow(v, fAerVersion); row != 0) {
       ++fMissingHourCount;
-      AddBadHour(newRecord, BadHourReason(row, fAerVersion));
+      AddBadHour(newRecord, d, BadHourReason(row, fAerVersion));
       return;
     }
 
-    const int32_t year = ReadInt(newRecord, "YEAR"), month = ReadInt(newRecord, "MONTH"),
-                  day = ReadInt(newRecord, "DAY"), hour = ReadInt(newRecord, "HOUR");
-    // 64-bit arithmetic: a wild field gives a wild key, not an overflow; the date check below rejects it.
-    const auto key = static_cast<int32_t>(static_cast<int64_t>(year % 100) * 1000000 + int64_t{month} * 10000 +
-                                          int64_t{day} * 100 + hour);
     if (FData) FData->Add(key, static_cast<float>(v.windSpeed));
-
-    const int fullYear = ExpandMetYear(year % 100);
-    TDateTime date = 0;
-    if (hour < 1 || hour > 24 || !TryEncodeDate(fullYear, month, day, date))
-      throw EConvertError(fmt::format("Impossible date in an hour record: year {}, month {}, day {}, hour {}", year,
-                                      month, day, hour));
-    date += (hour - 1) / 24.0;
     fStartDateTime = std::min(fStartDateTime, date);
     fEndDateTime = std::max(fEndDateTime, date);
     fHasData = true;
@@ -108,9 +145,12 @@ void TAermodSfc_Checker::SaveBadHours(const std::string& aFile) const { SaveText
 
 void SaveTextRows(const std::string& aFile, const std::vector<std::string>& rows) {
   traced("SaveTextRows(" + aFile + ")", [&] {
-    TStringFile file(aFile, TStringFileMode::smCreate);
-    for (const std::string& row : rows) file.WriteLine(row);
-    file.Close();
+    size_t size = 0;
+    for (const std::string& row : rows) size += row.size() + 2;
+    std::string text;
+    text.reserve(size);
+    for (const std::string& row : rows) text.append(row).append("\r\n");
+    WriteFileAtomically(aFile, text);
   });
 }
 

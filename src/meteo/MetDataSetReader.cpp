@@ -25,7 +25,16 @@ void TMetDataSetReader_Text::OpenDataHandle() {
   fFirstIncompleteLine = 0;
   fStop = {};
   fCurrentLine.clear();
-  TDataSetReader_Text::OpenDataHandle();
+  fMetFile = std::make_unique<TMetTextFile>(fDataSetName);
+}
+
+void TMetDataSetReader_Text::CloseDataHandle() { fMetFile.reset(); }
+
+bool TMetDataSetReader_Text::EndOfData() { return !fMetFile || fMetFile->Eof(); }
+
+TMetTextFile& TMetDataSetReader_Text::MetFile() {
+  if (!fMetFile) throw EInOutError(fmt::format("File not open: {}", fDataSetName));
+  return *fMetFile;
 }
 
 std::unique_ptr<TAbstract_Parser> TMetDataSetReader_Text::CreateParser() { return nullptr; }
@@ -39,8 +48,10 @@ TAbstract_Parser* TMetDataSetReader_Text::GetParser() {
 }
 
 std::string TMetDataSetReader_Text::ReadTextLine() {
-  std::string line = Textfile().GetLine();
-  fLineNumber = Textfile().LineNumber();
+  TMetTextFile& file = MetFile();
+  fLineNumber = file.LineNumber() + 1;  // also when the line raises
+  std::string line = file.GetLine();
+  fLineNumber = file.LineNumber();
   return line;
 }
 
@@ -50,13 +61,14 @@ void TMetDataSetReader_Text::ReadHeader(TAttributeCollectionRef& /*metadata*/, T
   if (!DetectMeteoFormat(fDataSetName, GetMeteoFormat())) SetReaderStatus(attributeReaderStatus::arsBadFormat);
 }
 
-void TMetDataSetReader_Text::MarkStop(std::string reason) {
+void TMetDataSetReader_Text::MarkStop(std::string reason, bool blank) {
   fStop.stopped = true;
   fStop.line = fLineNumber;
   fStop.reason = std::move(reason);
+  fStop.blank = blank;
   // Look ahead: do hour lines follow the one that ends the reading?
-  TStringFile& file = Textfile();
-  const TStringFileBookmark mark = file.GetBookmark();
+  TMetTextFile& file = MetFile();
+  const TMetTextBookmark mark = file.GetBookmark();
   while (!file.Eof() && !fStop.linesFollow) fStop.linesFollow = !IsBlankLine(file.GetLine());
   file.GotoBookmark(mark);
 }
@@ -67,7 +79,7 @@ void TMetDataSetReader_Text::ReadRecord(TAttributeCollectionRef& record) {
   fCurrentLine = ReadLine();
   if (IsBlankLine(fCurrentLine)) {
     SetReaderStatus(attributeReaderStatus::arsBadRecord);
-    MarkStop("empty line");
+    MarkStop("empty line", true);
     return;
   }
   try {
@@ -76,13 +88,13 @@ void TMetDataSetReader_Text::ReadRecord(TAttributeCollectionRef& record) {
   } catch (const std::exception& e) {
     // A line the parser cannot cut ends the reading quietly.
     SetReaderStatus(attributeReaderStatus::arsBadRecord);
-    MarkStop(RootMessage(e));
+    MarkStop(RootMessage(e), false);
     return;
   }
   const bool fewer = fElements.Count() < parser->FieldCount();
   if (fewer && !fAllowIncomplete) {
     SetReaderStatus(attributeReaderStatus::arsBadRecord);
-    MarkStop(fmt::format("{} fields where {} are expected", fElements.Count(), parser->FieldCount()));
+    MarkStop(fmt::format("{} fields where {} are expected", fElements.Count(), parser->FieldCount()), false);
     return;
   }
   const size_t required = RequiredLineLength();
@@ -93,7 +105,27 @@ void TMetDataSetReader_Text::ReadRecord(TAttributeCollectionRef& record) {
     record.ClearFields(true);
   }
   for (base_Attribute& element : fElements.Items())
-    if (base_Attribute* field = record.ByName(element.FieldName())) field->Assign(element);
+    if (base_Attribute* field = record.ByName(element.FieldName())) {
+      CheckNumberText(element, *field);
+      field->Assign(element);
+    }
+}
+
+void TMetDataSetReader_Text::CheckNumberText(const base_Attribute& element, const base_Attribute& field) const {
+  // A text element (the blank-separated parser) going into a number field must read as that number: the
+  // lenient text conversion would turn a word into 0 and a line of words into a calm hour.
+  const AttrType target = field.FieldType();
+  if (element.FieldType() != AttrType::atString || element.IsNull() ||
+      (target != AttrType::atInteger && target != AttrType::atFloat))
+    return;
+  const std::string text = element.asString();
+  double real = 0;
+  int64_t whole = 0;
+  const bool isNumber = target == AttrType::atInteger ? detail::TryReadInteger(text, whole)
+                                                      : detail::TryReadDecimal(text, real);
+  if (!isNumber)
+    throw EFormatError(fmt::format("{}: not an hour line of the {} layout: the field {} holds \"{}\", not a number",
+                                   Position(), LayoutName(), field.FieldName(), text));
 }
 
 void TMetDataSetReader_Text::NextInRecordSet() {

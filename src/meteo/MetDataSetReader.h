@@ -9,12 +9,14 @@
 //
 // A failure while reading names the file and the line in its traced context ("<reader>.ReadRecord(<file>,
 // line <n>)"). A line that is empty or that the parser cannot cut ends the reading there without an exception
-// (status arsBadRecord); StopInfo tells where and whether more lines followed.
+// (status arsBadRecord); StopInfo tells where, whether the line was blank and whether more lines followed.
+// Lines are read by TMetTextFile: a byte-order mark is skipped and an overlong line raises.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
 
+#include "meteo/MetTextFile.h"
 #include "meteo/MeteoFormat.h"
 #include "records/AbstractParser.h"
 #include "records/RecordIO.h"
@@ -40,6 +42,7 @@ struct TMetReaderStop {
   bool stopped = false;         // the reading ended at a bad line
   int32_t line = 0;             // its line number (from 1)
   std::string reason;           // "empty line", or the parser's message
+  bool blank = false;           // the line holds nothing but blanks
   bool linesFollow = false;     // non-blank lines follow it: their hours were not read
 };
 
@@ -73,7 +76,10 @@ class TMetDataSetReader_Text : public TDataSetReader_Text {
   void ReadRecord(TAttributeCollectionRef& record) override;
   // Each record step names the file and line in a failure's trace.
   void NextInRecordSet() override;
+  // The file is read through a TMetTextFile, not the base class's text file.
   void OpenDataHandle() override;
+  void CloseDataHandle() override;
+  bool EndOfData() override;
 
   // The next line of the file.
   virtual std::string ReadLine();
@@ -86,16 +92,25 @@ class TMetDataSetReader_Text : public TDataSetReader_Text {
   // such test.
   virtual size_t RequiredLineLength() const { return 0; }
 
+  // The layout's name in messages ("surface file").
+  virtual std::string_view LayoutName() const { return "met file"; }
+  // Raises EFormatError "<file>, line <n>: not an hour line of the <layout> layout: the field <f> holds "<text>",
+  // not a number" when a text element bound for a number field does not read as one.
+  void CheckNumberText(const base_Attribute& element, const base_Attribute& field) const;
+
   // The parser, created (and given its structure) on first use; none when CreateParser gives none.
   TAbstract_Parser* GetParser();
   // Frees the parser: the next use creates a new one.
   void FreeParser() { fParser.reset(); }
   // The line read from the text file, counted.
   std::string ReadTextLine();
-  void MarkStop(std::string reason);
+  void MarkStop(std::string reason, bool blank);
+  // The open file; valid between OpenDataHandle and CloseDataHandle.
+  TMetTextFile& MetFile();
 
  private:
   std::unique_ptr<TAbstract_Parser> fParser;
+  std::unique_ptr<TMetTextFile> fMetFile;
   bool fAllowIncomplete = false;
   std::string fCurrentLine;
   TAttributeCollectionRef fElements{"elements"};

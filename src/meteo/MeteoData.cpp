@@ -2,20 +2,26 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include <fmt/format.h>
 
 #include "meteo/AermetSfcReader.h"
 #include "meteo/AermodSfcChecker.h"
 #include "meteo/MeteoFixedColumns.h"
+#include "meteo/MetTextFile.h"
 #include "meteo/MeteoFormat.h"
 #include "util/ExceptionLog.h"
-#include "util/StringFile.h"
 
 namespace zorvik {
 
+namespace {
+size_t TrimmedLength(std::string_view line) { return detail::TrimBlanks(line).size(); }
+}  // namespace
+
 void TMeteoData::Clear() {
   FData.Clear();
+  fHeld.Clear();
   fHasData = false;
 }
 
@@ -38,6 +44,8 @@ void TMeteoData::ResetCounts() {
   fIncompleteLineCount = 0;
   fFirstIncompleteLine = 0;
   fLineNumber = 0;
+  fFirstHeldDateTime = 1e20;
+  fLastHeldDateTime = -1e20;
   fLoadPath = TMeteoLoadPath::mlpNone;
   fAermetVersion = tav_null;
   fAermetVersionText.clear();
@@ -48,6 +56,7 @@ void TMeteoData::LoadDataFromFile(const std::string& FMeteoFile) {
   traced("TMeteoData.LoadDataFromFile", [&] {
     std::error_code ec;
     if (!std::filesystem::exists(FMeteoFile, ec)) return;
+    CheckMetFileIsText(FMeteoFile);
     if (fAermodVersion == av_11103 && DetectMeteoFormat(FMeteoFile, mfAermetSFC))
       LoadAermetSfc(FMeteoFile);
     else
@@ -60,6 +69,7 @@ void TMeteoData::LoadAermetSfc(const std::string& fileName) {
   fLoadPath = TMeteoLoadPath::mlpSurfaceFile;
   TAermodSfc_Checker checker;
   checker.SetData(&FData);
+  checker.SetHeld(&fHeld);
   checker.SetAerVersion(fAermodVersion);
   TAERMET_SFC_Reader reader(fileName);
   {
@@ -85,17 +95,23 @@ void TMeteoData::LoadAermetSfc(const std::string& fileName) {
   fTotalHourCount = checker.fTotalHourCount;
   fCalmHourCount = checker.fCalmHourCount;
   fMissingHourCount = checker.fMissingHourCount;
+  fFirstHeldDateTime = checker.fFirstHeldDateTime;
+  fLastHeldDateTime = checker.fLastHeldDateTime;
   fIncompleteLineCount = reader.IncompleteLineCount();
   fFirstIncompleteLine = reader.FirstIncompleteLine();
   if (fKeepBadHours) fBadHours = checker.TakeBadHours();
 
   if (reader.readerStatus() == attributeReaderStatus::arsBadFormat)
     throw EFormatError(fmt::format("{}: the first line is not an AERMET surface file header", fileName));
-  // A line that cannot be read ends the reading; when hour lines follow it, their hours would be lost without
-  // a word: that is an error, not a shorter file.
-  if (const TMetReaderStop& stop = reader.StopInfo(); stop.stopped && stop.linesFollow)
-    throw EFormatError(fmt::format("{}, line {}: {}; the hour lines after it cannot be read", fileName, stop.line,
-                                   stop.reason));
+  // A line that cannot be read ends the reading. Blank lines at the end are no more than that; any other line
+  // that is not an hour is an error, not a shorter file (and the hours after it would be lost).
+  if (const TMetReaderStop& stop = reader.StopInfo(); stop.stopped && (stop.linesFollow || !stop.blank)) {
+    if (stop.blank)
+      throw EFormatError(fmt::format("{}, line {}: {}; the hour lines after it cannot be read", fileName, stop.line,
+                                     stop.reason));
+    throw EFormatError(
+        fmt::format("{}, line {}: not an hour line of the surface file: {}", fileName, stop.line, stop.reason));
+  }
 }
 
 void TMeteoData::LoadFixedColumns(const std::string& fileName) {
@@ -103,31 +119,38 @@ void TMeteoData::LoadFixedColumns(const std::string& fileName) {
   fHourCount = 0;
   fTotalHourCount = 0;
   FData.Clear();
+  fHeld.Clear();
   fStartDateTime = 1e20;
   fEndDateTime = -1e20;
 
-  TStringFile file(fileName, TStringFileMode::smRead);
+  TMetTextFile file(fileName);
   fLoadPath = TMeteoLoadPath::mlpFixedColumnsIsc;
   bool surfaceLayout = false;
   bool firstLine = true;
   while (!file.Eof()) {
+    fLineNumber = file.LineNumber() + 1;
     const std::string line = file.GetLine();
-    if (firstLine) {
-      firstLine = false;
-      if (line.find("UA_ID") != std::string::npos) {
-        surfaceLayout = true;  // a header: skipped
-        fLoadPath = TMeteoLoadPath::mlpFixedColumnsSurface;
-        continue;
-      }
+    const bool first = std::exchange(firstLine, false);
+    if (first && line.find("UA_ID") != std::string::npos) {
+      surfaceLayout = true;  // a header: skipped
+      fLoadPath = TMeteoLoadPath::mlpFixedColumnsSurface;
+      continue;
     }
-    fLineNumber = file.LineNumber();
     const TFixedLine r = ReadFixedColumnLine(line, surfaceLayout);
     if (r.kind == TFixedLineKind::flkEmpty) continue;
     ++fTotalHourCount;
-    if (r.hasDate) {
-      fStartDateTime = std::min(fStartDateTime, r.date);
-      fEndDateTime = std::max(fEndDateTime, r.date);
+    if (r.kind == TFixedLineKind::flkUnreadable) {
+      // The station header of an ISCST3 file ("14735  88  14735  88") is the one short line that is no hour.
+      if (first && !surfaceLayout && TrimmedLength(line) < kFixedRecordLength) {
+        ++fUnreadableLineCount;
+        continue;
+      }
+      throw EFormatError(fmt::format("{}, line {}: not an hour line of the {} layout: {}", fileName, fLineNumber,
+                                     surfaceLayout ? "surface file" : "ISCST3 met file", r.problem));
     }
+    fHeld.Add(r.key, 0.0f);
+    fFirstHeldDateTime = std::min(fFirstHeldDateTime, r.date);
+    fLastHeldDateTime = std::max(fLastHeldDateTime, r.date);
     switch (r.kind) {
       case TFixedLineKind::flkCalm:
         ++fCalmHourCount;
@@ -135,13 +158,13 @@ void TMeteoData::LoadFixedColumns(const std::string& fileName) {
       case TFixedLineKind::flkMissing:
         ++fMissingHourCount;
         break;
-      case TFixedLineKind::flkUnreadable:
-        ++fUnreadableLineCount;
-        break;
       case TFixedLineKind::flkUsable:
         FData.Add(r.key, r.speed);
         ++fHourCount;
+        fStartDateTime = std::min(fStartDateTime, r.date);
+        fEndDateTime = std::max(fEndDateTime, r.date);
         break;
+      case TFixedLineKind::flkUnreadable:
       case TFixedLineKind::flkEmpty:
         break;
     }

@@ -105,24 +105,53 @@ bool SfcLineIsValid(std::string_view line) {
 
 TFixedLine ReadFixedColumnLine(std::string_view line, bool surfaceLayout) {
   TFixedLine r;
+  while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ') line.remove_suffix(1);
   // A two-digit year at the start of the line: read the line trimmed. A one-digit year keeps its blank.
   std::string_view lead = TrimBlanks(line);
   if (TrimBlanks(lead.substr(0, 2)).size() == 2) line = lead;
   if (line.empty()) return r;
 
   r.kind = TFixedLineKind::flkUnreadable;
-  if (line.size() >= kFixedRecordLength) r.hasDate = ParseLineDate(line, surfaceLayout, r.date);
-
-  double speed = 0;
-  if (!detail::TryReadDecimal(Columns(line, surfaceLayout ? 87 : 18, 9), speed)) speed = 0;  // empty or unreadable
-  if (line.size() < kFixedRecordLength) return r;
-  if (!(speed >= 0.00001)) {
-    r.kind = TFixedLineKind::flkCalm;
+  if (line.size() < kFixedRecordLength) {
+    r.problem = "the line is shorter than the 48 characters of a record";
     return r;
   }
-  if (surfaceLayout && !SfcLineIsValid(line)) {
-    r.kind = TFixedLineKind::flkMissing;
+  r.hasDate = ParseLineDate(line, surfaceLayout, r.date);
+  if (!r.hasDate) {
+    r.problem = surfaceLayout ? "columns 1-15 hold no valid date" : "columns 1-8 hold no valid date";
     return r;
+  }
+  const std::string_view speedText = Columns(line, surfaceLayout ? 87 : 18, 9);
+  double speed = 0;  // a blank speed is calm
+  if (!TrimBlanks(speedText).empty() && !detail::TryReadDecimal(speedText, speed)) {
+    r.problem = surfaceLayout ? "the wind speed in columns 87-95 is not a number"
+                              : "the wind speed in columns 18-26 is not a number";
+    return r;
+  }
+  if (!surfaceLayout) {
+    // FORMAT (4I2,2F9.4,F6.1,I2,2F7.1): every field blank or a number.
+    struct TIscField {
+      size_t first, width;
+      bool integer;
+      std::string_view problem;
+    };
+    static constexpr TIscField kIscFields[] = {
+        {9, 9, false, "the flow vector in columns 9-17 is not a number"},
+        {27, 6, false, "the temperature in columns 27-32 is not a number"},
+        {33, 2, true, "the stability class in columns 33-34 is not a number"},
+        {35, 7, false, "the rural mixing height in columns 35-41 is not a number"},
+        {42, 7, false, "the urban mixing height in columns 42-48 is not a number"},
+    };
+    for (const TIscField& f : kIscFields) {
+      const std::string_view text = Columns(line, f.first, f.width);
+      double value = 0;
+      int64_t whole = 0;
+      if (!TrimBlanks(text).empty() &&
+          !(f.integer ? detail::TryReadInteger(text, whole) : detail::TryReadDecimal(text, value))) {
+        r.problem = f.problem;
+        return r;
+      }
+    }
   }
 
   std::string keyText;
@@ -135,10 +164,21 @@ TFixedLine ReadFixedColumnLine(std::string_view line, bool surfaceLayout) {
     if (ch == ' ') ch = '0';
   int32_t key = 0;
   auto [ptr, ec] = std::from_chars(keyText.data(), keyText.data() + keyText.size(), key);
-  if (keyText.empty() || ec != std::errc() || ptr != keyText.data() + keyText.size()) return r;
-
-  r.kind = TFixedLineKind::flkUsable;
+  if (keyText.empty() || ec != std::errc() || ptr != keyText.data() + keyText.size()) {
+    r.problem = surfaceLayout ? "columns 1-15 hold no valid date" : "columns 1-8 hold no valid date";
+    return r;
+  }
   r.key = key;
+
+  if (!(speed >= 0.00001)) {
+    r.kind = TFixedLineKind::flkCalm;
+    return r;
+  }
+  if (surfaceLayout && !SfcLineIsValid(line)) {
+    r.kind = TFixedLineKind::flkMissing;
+    return r;
+  }
+  r.kind = TFixedLineKind::flkUsable;
   r.speed = static_cast<float>(speed);
   return r;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Reading met hours at fixed columns: ISCST3 ASCII met files (FORMAT (4I2,2F9.4,F6.1,I2,2F7.1), 48 characters a
 // record) and AERMET surface files whose first line lacks the full header. The met data table feeds every line
-// of such a file through ReadFixedColumnLine; nothing here reports bad content, a line that cannot be read as an
-// hour is only classified as such.
+// of such a file through ReadFixedColumnLine; a line that cannot be read as an hour is classified as such, with
+// the reason, and the table decides what that means (only the station header of an ISCST3 file may be one).
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -14,7 +14,7 @@ namespace zorvik {
 // How a fixed-column line was judged.
 enum class TFixedLineKind : uint8_t {
   flkEmpty,       // nothing on the line: not counted
-  flkUnreadable,  // shorter than 48 characters, or a key that is not a number
+  flkUnreadable,  // not an hour of the layout: see TFixedLine::problem
   flkCalm,        // wind speed below 0.00001 (also an empty or unreadable speed)
   flkMissing,     // surface layout only: a field holds its missing value (SfcLineIsValid is false)
   flkUsable,      // stored in the hour table
@@ -24,8 +24,9 @@ struct TFixedLine {
   TFixedLineKind kind = TFixedLineKind::flkEmpty;
   bool hasDate = false;  // ParseLineDate succeeded
   TDateTime date = 0;    // start of the hour when hasDate
-  int32_t key = 0;       // date key, for usable lines
+  int32_t key = 0;       // date key, for calm, missing and usable lines
   float speed = 0;       // wind speed rounded to single precision, for usable lines
+  std::string_view problem;  // why an unreadable line is no hour ("the line is shorter than ...")
 };
 
 // A record shorter than this carries no hour.
@@ -33,9 +34,12 @@ inline constexpr size_t kFixedRecordLength = 48;
 
 // Judges one line of a fixed-column met file. surfaceLayout: the AERMET surface columns (year 1-2, month 4-5,
 // day 7-8, hour 14-15, wind speed from 87); otherwise the ISCST3 columns (year, month, day, hour in 1-8, wind
-// speed 18-26). A line whose first two characters after leading blanks are both non-blank is read trimmed;
-// otherwise it keeps its leading blanks (a one-digit year in a two-column field), and the blanks of the key
-// become zeros.
+// speed 18-26). Trailing blanks never count. A line whose first two characters after leading blanks are both
+// non-blank is read trimmed; otherwise it keeps its leading blanks (a one-digit year in a two-column field),
+// and the blanks of the key become zeros.
+// An hour line has at least 48 characters, a valid date and a wind speed that is blank (calm) or a number; an
+// ISCST3 line also holds blanks or numbers in each of the fields of its 48 columns. Any other line is
+// flkUnreadable.
 TFixedLine ReadFixedColumnLine(std::string_view line, bool surfaceLayout);
 
 // The date-time of the hour of a line: year, month, day and hour from columns 1-2, 4-5, 7-8, 14-15 (surface

@@ -3,15 +3,15 @@
 #include <array>
 #include <filesystem>
 
-#include "util/StringFile.h"
+#include "meteo/MetTextFile.h"
 
 namespace zorvik {
 
 namespace {
 
-using TFormatTest = bool (*)(TStringFile& file);
+using TFormatTest = bool (*)(TMetTextFile& file);
 
-bool TestAermetSfc(TStringFile& file) { return IsAermetSfcHeader(file.GetLine()); }
+bool TestAermetSfc(TMetTextFile& file) { return IsAermetSfcHeader(file.GetLine()); }
 
 constexpr size_t kFormatCount = static_cast<size_t>(mfDSI6401) + 1;
 
@@ -36,7 +36,7 @@ bool DetectMeteoFormat(const std::string& fileName, TMeteoFormat format) {
   if (!std::filesystem::is_regular_file(fileName, ec)) return false;
   const auto index = static_cast<size_t>(format);
   if (index >= kFormatTests.size() || !kFormatTests[index]) return false;
-  TStringFile file(fileName, TStringFileMode::smRead);
+  TMetTextFile file(fileName);
   return kFormatTests[index](file);
 }
 

@@ -16,7 +16,8 @@ using enum TMeteoFormat;
 
 // Whether the file is of the format, by a test of its first line. False when the file does not exist or no
 // test is known for the format; only mfAermetSFC has one: the first line contains each of "UA_ID", "SF_ID",
-// "OS_ID" and "VERSION" (case-sensitive). A file that exists but cannot be opened raises EFOpenError.
+// "OS_ID" and "VERSION" (case-sensitive). A file that exists but cannot be opened raises EFOpenError, a first
+// line longer than any met file line EFormatError. A byte-order mark before the first line is skipped.
 bool DetectMeteoFormat(const std::string& fileName, TMeteoFormat format);
 
 // The mfAermetSFC test of one line.

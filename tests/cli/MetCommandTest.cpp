@@ -28,7 +28,8 @@ TEST(MetCommandTest, RealSurfaceFile) {
   EXPECT_EQ(r.out, "file: " + file +
                        "\npath: surface file\naermet version: 24142\nlayout: blank-separated, 25 fields\n"
                        "hours examined: 8784\nusable hours: 6826\ncalm hours: 1588\nmissing hours: 370\n"
-                       "incomplete lines: 0\nfirst date: 96010102\nlast date: 96123117\n");
+                       "incomplete lines: 0\nfirst hour: 96010101\nlast hour: 96123124\n"
+                       "first usable hour: 96010102\nlast usable hour: 96123117\n");
   EXPECT_EQ(r.err, "");
 }
 
@@ -40,12 +41,17 @@ TEST(MetCommandTest, BadHoursFile) {
   EXPECT_NE(r.out.find("calm hours: 49\nmissing hours: 7\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("bad hours: " + dir.File("bad.csv") + " (57 rows)\n"), std::string::npos) << r.out;
   const std::string csv = test::ReadAll(dir.File("bad.csv"));
-  EXPECT_EQ(csv.substr(0, 30), "Error,year,month,day,j_day,hou");
-  EXPECT_NE(csv.find("\r\nCalm,96,1,1,1,1,-999,-9,-9,-9,-999,-999,-99999,0.15,0.7,1,0,0,6.1,287.5,2,0,0,96,998,10\r\n"),
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+            "date,year,month,day,j_day,hour,reason,h,u_o,w_o,vptg,pbl,sbl,l,z_o,b_o,r,w_s,w_d,z_ref,temp,z_temp,"
+            "precip_code,precip_rate,rh,pressure,cloud_cover");
+  // The first line of the slice: "96  1  1   1  1 -999.0 -9.000 -9.000 -9.000 -999. -999. -99999.0 ..." (calm).
+  EXPECT_NE(csv.find("\r\n1996010101,1996,1,1,1,1,Calm,-999,-9,-9,-9,-999,-999,-99999,0.15,0.7,1,0,0,6.1,287.5,2,0,0,96,"
+                     "998,10\r\n"),
             std::string::npos)
       << csv.substr(0, 400);
-  EXPECT_NE(csv.find("\r\nMissing: (OBULEN < 0) and ((ZICONV > 90000) or (ZICONV < 0)),96,1,5,5,10,"),
-            std::string::npos);
+  EXPECT_NE(csv.find("\r\n1996010510,1996,1,5,5,10,Missing: (OBULEN < 0) and ((ZICONV > 90000) or (ZICONV < 0)),"),
+            std::string::npos)
+      << csv.substr(0, 400);
 }
 
 TEST(MetCommandTest, FixedColumnIscFile) {
@@ -58,7 +64,8 @@ TEST(MetCommandTest, FixedColumnIscFile) {
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "file: " + file +
                        "\npath: fixed columns (ISCST3 layout)\nhours examined: 2\nusable hours: 1\ncalm hours: 1\n"
-                       "missing hours: 0\nunreadable lines: 0\nfirst date: 88010101\nlast date: 88010102\n");
+                       "missing hours: 0\nunreadable lines: 0\nfirst hour: 88010101\nlast hour: 88010102\n"
+                       "first usable hour: 88010101\nlast usable hour: 88010101\n");
 
   // Bad hours are a surface file's list only.
   r = RunCli("met '" + file + "' --bad-hours '" + dir.File("bad.csv") + "'");
@@ -81,6 +88,12 @@ TEST(MetCommandTest, BadInputNamesFileAndLine) {
       {"empty line among the hours", kHeaderNoVersion + " 24142\r\n" + Hour("96  1  1   1  1") + "\r\n" +
                                           Hour("96  1  1   1  2"),
        "zorvik-cli: " + file + ", line 3: empty line; the hour lines after it cannot be read\n"},
+      {"words after the last hour", kHeaderNoVersion + " 24142\r\n" + Hour("96  1  1   1  1") + "end of data\r\n",
+       "zorvik-cli: " + file +
+           ", line 3: not an hour line of the surface file layout: the field year holds \"end\", not a number\n"},
+      {"a POSTFILE record (length words around a 16-byte header and one value)",
+       std::string("\x14\0\0\0\x01\x01\x57\x05", 8) + std::string(16, '\0') + std::string("\x14\0\0\0", 4),
+       "zorvik-cli: " + file + " is a binary file (it looks like a POSTFILE), not a met file\n"},
   };
   for (const auto& c : cases) {
     WriteAll(file, c.content);

@@ -20,7 +20,9 @@ TEST(AermetVersionTest, VersionTextGivesMemberAndLayout) {
       {"09040", tav_09040, TSfcLineLayout::sllLongColumns, 25},
       {"11059", tav_11059, TSfcLineLayout::sllBlankSeparated, 25},
       {" 24142", tav_11059, TSfcLineLayout::sllBlankSeparated, 25},  // a later version: blank-separated
-      {"abc", tav_11059, TSfcLineLayout::sllBlankSeparated, 25},
+      {"abc", tav_null, TSfcLineLayout::sllNone, 0},     // no version number
+      {"2414x", tav_null, TSfcLineLayout::sllNone, 0},
+      {"241420", tav_null, TSfcLineLayout::sllNone, 0},
       {"", tav_null, TSfcLineLayout::sllNone, 0},
       {"      ", tav_null, TSfcLineLayout::sllNone, 0},
   };

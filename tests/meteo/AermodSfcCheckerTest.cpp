@@ -60,7 +60,9 @@ TEST(AermodSfcCheckerTest, HoursIntoTableOrBadHours) {
     } else {
       EXPECT_FALSE(f.table.Contains(96010101)) << c.name;
       ASSERT_EQ(f.checker.BadHours().size(), 2u) << c.name;
-      EXPECT_EQ(f.checker.BadHours()[1].substr(0, f.checker.BadHours()[1].find(",96,")), c.reason) << c.name;
+      EXPECT_EQ(f.checker.BadHours()[1].substr(0, f.checker.BadHours()[1].find(",-21.5,")),
+                std::string("1996010101,1996,1,1,1,1,") + c.reason)
+          << c.name;
     }
   }
 }
@@ -112,10 +114,12 @@ TEST(AermodSfcCheckerTest, BadHoursRowsAndCsv) {
   const auto& rows = f.checker.BadHours();
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0],
-            "Error,year,month,day,j_day,hour,h,u_o,w_o,vptg,pbl,sbl,l,z_o,b_o,r,w_s,w_d,z_ref,temp,z_temp,precipcode,"
-            "preciprate,rh,pressure,pressurecloudcover");
-  EXPECT_EQ(rows[1], "Calm,96,1,1,1,1,-21.5,0.222,-9,-9,-999,251,54.1,0.15,0.7,1,0,28,6.1,287.5,2,0,0,100,997,10");
-  EXPECT_EQ(rows[2].substr(0, 44), "Missing: (ZIMECH > 90000) or (ZIMECH < 0),96");
+            "date,year,month,day,j_day,hour,reason,h,u_o,w_o,vptg,pbl,sbl,l,z_o,b_o,r,w_s,w_d,z_ref,temp,z_temp,"
+            "precip_code,precip_rate,rh,pressure,cloud_cover");
+  EXPECT_EQ(rows[1],
+            "1996010101,1996,1,1,1,1,Calm,-21.5,0.222,-9,-9,-999,251,54.1,0.15,0.7,1,0,28,6.1,287.5,2,0,0,100,997,10");
+  EXPECT_EQ(rows[2].substr(0, 74),
+            "1996010101,1996,1,1,1,1,Missing: (ZIMECH > 90000) or (ZIMECH < 0),-21.5,0.");
 
   EXPECT_EQ(CsvRow({"a", "b,c", "\"d\""}), "a,\"b,c\",\"d\"");
   EXPECT_EQ(CsvRow({}), "");

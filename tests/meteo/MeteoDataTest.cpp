@@ -74,9 +74,14 @@ TEST(MeteoDataTest, IscFileCalmAndUsableHours) {
   EXPECT_EQ(met.GetWindSpeed(88010102), 0.0);
   EXPECT_DOUBLE_EQ(met.GetWindSpeed(88010103), 4.0);
   EXPECT_FALSE(met.IsExist(88010104));
-  // Dates cover every line with a readable date, calm ones included.
+  // The usable hours span 01 to 03; the file holds 01 to 04, the calm hours too.
   EXPECT_DOUBLE_EQ(met.StartDateTime(), DateKeyToDateTime(88010101));
-  EXPECT_DOUBLE_EQ(met.EndDateTime(), DateKeyToDateTime(88010104));
+  EXPECT_DOUBLE_EQ(met.EndDateTime(), DateKeyToDateTime(88010103));
+  EXPECT_DOUBLE_EQ(met.FirstHourDateTime(), DateKeyToDateTime(88010101));
+  EXPECT_DOUBLE_EQ(met.LastHourDateTime(), DateKeyToDateTime(88010104));
+  EXPECT_EQ(met.HeldHourCount(), 4);
+  for (int32_t key : {88010101, 88010102, 88010103, 88010104}) EXPECT_TRUE(met.IsHeld(key)) << key;
+  EXPECT_FALSE(met.IsHeld(88010105));
   EXPECT_EQ(met.NumYears(), 1);
 }
 
@@ -409,12 +414,152 @@ TEST(MeteoDataBadInputTest, BadHoursRowsAreKeptOnRequest) {
   met.SetKeepBadHours(true);
   met.LoadDataFromFile(file);
   ASSERT_EQ(met.BadHours().size(), 3u);
-  EXPECT_EQ(met.BadHours()[0].substr(0, 28), "Error,year,month,day,j_day,h");
-  EXPECT_EQ(met.BadHours()[1].substr(0, 15), "Calm,96,1,1,1,1");
-  EXPECT_EQ(met.BadHours()[2].substr(0, 48), "Missing: (WSpeed >= 90) or (WSpeed < 0),96,1,1,1");
+  EXPECT_EQ(met.BadHours()[0].substr(0, 42), "date,year,month,day,j_day,hour,reason,h,u_");
+  EXPECT_EQ(met.BadHours()[1].substr(0, 36), "1996010101,1996,1,1,1,1,Calm,-21.5,0");
+  EXPECT_EQ(met.BadHours()[2].substr(0, 71), "1996010103,1996,1,1,1,3,Missing: (WSpeed >= 90) or (WSpeed < 0),-21.5,0");
   met.SaveBadHours(dir.File("bad.csv"));
   const std::string saved = test::ReadAll(dir.File("bad.csv"));
   EXPECT_EQ(saved, met.BadHours()[0] + "\r\n" + met.BadHours()[1] + "\r\n" + met.BadHours()[2] + "\r\n");
+}
+
+}  // namespace
+}  // namespace zorvik
+
+namespace zorvik {
+namespace {
+
+// The header and the first hour lines of the real surface file slice, without their line ends.
+std::vector<std::string> SliceLines(size_t count) {
+  std::ifstream in(test::DataFile("meteo/houston_300h.sfc"), std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; lines.size() < count && std::getline(in, line);)
+    lines.push_back(line.substr(0, line.find('\r')));
+  return lines;
+}
+
+std::string Joined(const std::vector<std::string>& lines, const std::string& end = "\r\n") {
+  std::string text;
+  for (const auto& l : lines) text += l + end;
+  return text;
+}
+
+// Damaged files of either kind: each load fails with a message that names the file, the line and the problem.
+TEST(MeteoDataDamagedFileTest, EveryDamageIsAnErrorNamingFileAndLine) {
+  const std::vector<std::string> sfc = SliceLines(4);  // header and hours 1-3
+  const std::string iscHour1 = "88010101 180.0000   2.5000 273.0 4 1000.0  800.0";
+  const std::string iscHour2 = "88010102 180.0000   0.0000 273.0 4 1000.0  800.0";
+  const std::string stationHeader = "14735  88  14735  88";
+  std::string postfileStart("\x14\0\0\0", 4);  // a record of 20 bytes framed by its length words
+  postfileStart += std::string(20, '\x01') + std::string("\x14\0\0\0", 4);
+  struct Case {
+    const char* name;
+    std::string content;
+    std::string message;  // "@" stands for the file name
+  } cases[] = {
+      {"surface: words after the last hour", Joined({sfc[0], sfc[1], sfc[2], "end of data"}),
+       "@, line 4: not an hour line of the surface file layout: the field year holds \"end\", not a number"},
+      {"surface: words among the hours", Joined({sfc[0], sfc[1], "96 1 1 1 2 garbage", sfc[2]}),
+       "@, line 3: not an hour line of the surface file layout: the field h holds \"garbage\", not a number"},
+      {"surface: a line of one number", Joined({sfc[0], sfc[1], "96", sfc[2]}),
+       "Impossible date in an hour record: year 96, month 0, day 0, hour 0"},
+      {"surface: version field that is no number", Joined({sfc[0].substr(0, 92) + " 2414x", sfc[1]}),
+       "unknown aermet sfc version : 2414x"},
+      {"surface: overlong line", Joined({sfc[0], sfc[1], sfc[2] + std::string(100000, ' ') + "1", sfc[3]}),
+       "@, line 3: the line is longer than 4096 characters"},
+      {"ISCST3: words after the last hour", Joined({stationHeader, iscHour1, "end of data"}),
+       "@, line 3: not an hour line of the ISCST3 met file layout: the line is shorter than the 48 characters"},
+      {"ISCST3: a short line that is not the first", Joined({iscHour1, stationHeader, iscHour2}),
+       "@, line 2: not an hour line of the ISCST3 met file layout: the line is shorter"},
+      {"ISCST3: impossible date", Joined({iscHour1, "88023001" + iscHour2.substr(8)}),
+       "@, line 2: not an hour line of the ISCST3 met file layout: columns 1-8 hold no valid date"},
+      {"ISCST3: speed that is no number", Joined({iscHour1, iscHour2.substr(0, 17) + "   2.5x00" + iscHour2.substr(26)}),
+       "@, line 2: not an hour line of the ISCST3 met file layout: the wind speed in columns 18-26 is not a number"},
+      {"ISCST3: temperature that is no number", Joined({iscHour1, iscHour2.substr(0, 26) + " 27x.0" + iscHour2.substr(32)}),
+       "@, line 2: not an hour line of the ISCST3 met file layout: the temperature in columns 27-32 is not a number"},
+      {"ISCST3: overlong first line", std::string(5000, '8') + "\r\n" + Joined({iscHour1}),
+       "@, line 1: the line is longer than 4096 characters"},
+      {"POSTFILE", postfileStart, "@ is a binary file (it looks like a POSTFILE), not a met file"},
+      {"other binary file", std::string("\x7F" "ELF\x02\x01\x01\0\0\0", 10), "@ is a binary file, not a met file"},
+  };
+  TempDir dir;
+  const std::string file = dir.File("damaged.met");
+  for (const auto& c : cases) {
+    WriteAll(file, c.content);
+    std::string expected = c.message;
+    if (const size_t at = expected.find('@'); at != std::string::npos) expected.replace(at, 1, file);
+    TMeteoData met;
+    met.SetAermodVersion(av_11103);
+    try {
+      met.LoadDataFromFile(file);
+      ADD_FAILURE() << c.name << ": no error";
+    } catch (const std::exception& e) {
+      const std::string message = RootMessage(e) + " | " + e.what();
+      EXPECT_NE(message.find(expected), std::string::npos) << c.name << ": " << message;
+    }
+  }
+}
+
+// Windows line ends, blanks at the ends of lines, a byte-order mark and blank lines at the end change nothing.
+TEST(MeteoDataDamagedFileTest, LineEndsBlanksAndByteOrderMarkReadAsThePlainFile) {
+  const std::vector<std::string> sfc = SliceLines(40);
+  std::vector<std::string> isc = {"14735  88  14735  88"};
+  for (int hour = 1; hour <= 24; ++hour)
+    isc.push_back(fmt::format("880101{:02d} 180.0000{:>9} 273.0 4 1000.0  800.0", hour, hour % 5 ? "2.5000" : "0.0000"));
+  const std::string bom = "\xEF\xBB\xBF";
+  auto padded = [](std::vector<std::string> lines) {
+    for (auto& l : lines) l += "   \t ";
+    return lines;
+  };
+  TempDir dir;
+  const std::vector<std::string>* const files[] = {&sfc, &isc};
+  for (const std::vector<std::string>* lines : files) {
+    const std::string plainFile = dir.File("plain.met");
+    WriteAll(plainFile, Joined(*lines, "\n"));
+    const TMeteoData plain = Load(plainFile);
+    ASSERT_GT(plain.HourCount(), 0);
+    ASSERT_GT(plain.CalmHourCount(), 0);
+    const std::vector<std::pair<const char*, std::string>> variants = {
+        {"CR LF", Joined(*lines, "\r\n")},
+        {"trailing blanks", Joined(padded(*lines), "\r\n")},
+        {"byte-order mark", bom + Joined(*lines, "\r\n")},
+        {"blank lines at the end", Joined(*lines, "\r\n") + "\r\n  \r\n\r\n"},
+    };
+    for (const auto& [name, text] : variants) {
+      const std::string file = dir.File("variant.met");
+      WriteAll(file, text);
+      const TMeteoData met = Load(file);
+      EXPECT_EQ(met.LoadPath(), plain.LoadPath()) << name;
+      EXPECT_EQ(met.TotalHourCount(), plain.TotalHourCount()) << name;
+      EXPECT_EQ(met.HourCount(), plain.HourCount()) << name;
+      EXPECT_EQ(met.CalmHourCount(), plain.CalmHourCount()) << name;
+      EXPECT_EQ(met.MissingHourCount(), plain.MissingHourCount()) << name;
+      EXPECT_EQ(met.HeldHourCount(), plain.HeldHourCount()) << name;
+      EXPECT_EQ(met.AermetVersionText(), plain.AermetVersionText()) << name;
+      for (int32_t key = 88010101; key <= 88010124; ++key) EXPECT_EQ(met.IsExist(key), plain.IsExist(key)) << name;
+      for (int32_t key = 96010101; key <= 96010224; ++key) EXPECT_EQ(met.IsExist(key), plain.IsExist(key)) << name;
+    }
+  }
+}
+
+// The table of held hours: every hour line, whatever its kind; none of the hours the file lacks.
+TEST(MeteoDataDamagedFileTest, HeldHoursAreEveryHourOfTheFile) {
+  const std::vector<std::string> sfc = SliceLines(301);
+  TempDir dir;
+  const std::string file = dir.File("gap.sfc");
+  // Hours 11-20 left out.
+  std::vector<std::string> kept(sfc.begin(), sfc.begin() + 11);
+  kept.insert(kept.end(), sfc.begin() + 21, sfc.end());
+  WriteAll(file, Joined(kept));
+  const TMeteoData met = Load(file);
+  EXPECT_EQ(met.HeldHourCount(), 290);
+  EXPECT_EQ(met.HeldHourCount(), met.HourCount() + met.CalmHourCount() + met.MissingHourCount());
+  // The slice starts at 1 January 1996, hour 1, one line an hour.
+  for (int i = 0; i < 300; ++i) {
+    const int32_t key = 96000000 + (1 + i / 24 / 31) * 10000 + (1 + i / 24 % 31) * 100 + 1 + i % 24;
+    EXPECT_EQ(met.IsHeld(key), i < 10 || i >= 20) << key;
+  }
+  EXPECT_DOUBLE_EQ(met.FirstHourDateTime(), DateKeyToDateTime(96010101));
+  EXPECT_DOUBLE_EQ(met.LastHourDateTime(), DateKeyToDateTime(96011312));
 }
 
 }  // namespace
