@@ -1,19 +1,13 @@
 #include "engine/ListInputs.h"
 
-#include <fmt/format.h>
-
 #include "meteo/MeteoData.h"
 #include "plotfile/PlotFile.h"
 #include "records/AttributeCollection.h"
-#include "util/ExceptionLog.h"
 
 namespace zorvik {
 
 TPlotInput ReadPlotInput(const std::string& plotFile) {
   TPlotFile plot = TPlotFile::Read(plotFile);
-  if (plot.FieldErrorCount() > 0)
-    throw EFormatError(fmt::format("Cannot read the PLOTFILE {} ({} fields in all)", plot.FirstFieldError(),
-                                   plot.FieldErrorCount()));
   TPlotInput input;
   input.Header = CloneAs(plot.Header());
   input.Fields = CloneAs(plot.Fields());

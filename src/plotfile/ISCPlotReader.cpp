@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 #include "meteo/DateKey.h"
 #include "meteo/F77FmtParser.h"
 #include "plotfile/PlotLineParse.h"
+#include "plotfile/PlotSniff.h"
 #include "records/Conversions.h"
 #include "util/ExceptionLog.h"
 #include "util/StringFile.h"
@@ -17,8 +19,9 @@ namespace {
 
 using enum Tplotcolumn;
 
-constexpr size_t kMaxFieldErrors = 100;
 constexpr int kFormatLineLength = 65536;
+// The shortest receptor line: X, Y and one value, blank-separated, and a line end.
+constexpr int64_t kMinReceptorLineBytes = 6;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
@@ -59,6 +62,45 @@ class TEFormat : public EFormatError {
  public:
   using EFormatError::EFormatError;
 };
+
+// A text found in the file, quoted for a one-line message: control bytes as \xNN, long texts cut.
+std::string Shown(std::string_view text) {
+  constexpr size_t kMax = 40;
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size() && i < kMax; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F)
+      out += fmt::format("\\x{:02X}", c);
+    else
+      out += static_cast<char>(c);
+  }
+  if (text.size() > kMax) out += "...";
+  return out + "\"";
+}
+
+// The problems of a receptor line, worded once; the reader adds the file and the line.
+namespace problem {
+std::string NotANumber(std::string_view heading, std::string_view text) {
+  if (text.empty()) return fmt::format("the {} field is empty; it must hold a number", heading);
+  return fmt::format("the {} field holds {}, which is not a number", heading, Shown(text));
+}
+std::string NotAWholeNumber(std::string_view heading, std::string_view text) {
+  return fmt::format("the {} field holds {}, which is not a whole number", heading, Shown(text));
+}
+std::string EndsBefore(std::string_view heading, int start, size_t fields) {
+  return fmt::format("the line ends before the {} field (character {}); the FORMAT statement describes {} fields",
+                     heading, start, fields);
+}
+std::string TextOutsideFields(std::string_view text, size_t at, bool beyond) {
+  return beyond ? fmt::format("the line holds {} from character {} on, beyond the fields of the FORMAT statement",
+                              Shown(text), at)
+                : fmt::format("the line holds {} at character {}, between the fields of the FORMAT statement",
+                              Shown(text), at);
+}
+std::string FieldCountDiffers(size_t found, size_t expected) {
+  return fmt::format("the line holds {} fields; the first receptor line holds {}", found, expected);
+}
+}  // namespace problem
 
 }  // namespace
 
@@ -105,6 +147,7 @@ void TISCPlotReader::BadFormat(int32_t line, const std::string& problem) const {
 // ---- header ------------------------------------------------------------------------------------------------
 
 void TISCPlotReader::ResetFields() {
+  fInField.clear();
   fValueOrder.clear();
   fFieldNames.clear();
   fPlotColumnNames.clear();
@@ -128,8 +171,6 @@ void TISCPlotReader::ReadHeader(TAttributeCollectionRef& metadata, TAttributeCol
   fMinY = 1e30;
   fMaxY = -1e30;
   fStatusMessage.clear();
-  fFieldErrors.clear();
-  fFieldErrorCount = 0;
   fFirstRecord = true;
   fGroupDefined = false;
   fPltAverageKeyword = TPltAverageKeyword::kwNoAvg;
@@ -139,6 +180,8 @@ void TISCPlotReader::ReadHeader(TAttributeCollectionRef& metadata, TAttributeCol
   ResetFields();
 
   try {
+    if (std::string what = DescribeBinaryPlotInput(fDataSetName); !what.empty())
+      throw TEFormat(fmt::format("{} is {}, not a PLOTFILE", fDataSetName, what));
     ParseHeader(metadata);
   } catch (const std::exception& e) {
     // Any failure to understand the header ends the pass quietly; the message says where and why.
@@ -233,8 +276,7 @@ bool TISCPlotReader::ParseHeaderBlock(TAttributeCollectionRef& header) {
       ParseFormat(header, body, n);
       formatFound = true;
     } else if (body.find("TOTAL OF") != std::string::npos) {
-      int32_t count = 0;
-      if (ReceptorCountOf(body, count)) header.ByName("mumreceptors")->SetAsInteger(count);
+      if (IsReceptorCountLine(body)) ParseReceptorCount(header, body, n);
     } else {
       ParseOptionsLine(header, body);
     }
@@ -245,6 +287,19 @@ bool TISCPlotReader::ParseHeaderBlock(TAttributeCollectionRef& header) {
   fCurrentLineNumber = endingLine;
   if (!formatFound) BadFormat(blockLine, "the header block has no FORMAT statement");
   return kindFound;
+}
+
+void TISCPlotReader::ParseReceptorCount(TAttributeCollectionRef& header, const std::string& body, int32_t line) {
+  int32_t count = 0;
+  std::string token;
+  if (!ReceptorCountOf(body, count, &token))
+    BadFormat(line, fmt::format("the receptor count {} is not a whole number from 0 to {}", Shown(token), INT32_MAX));
+  // Checked against the file before anyone sizes anything by it.
+  std::error_code ec;
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(fDataSetName, ec));
+  if (!ec && count > size / kMinReceptorLineBytes)
+    BadFormat(line, fmt::format("the header states {} receptors, more than a file of {} bytes can hold", count, size));
+  header.ByName("mumreceptors")->SetAsInteger(count);
 }
 
 void TISCPlotReader::ParseKindLine(TAttributeCollectionRef& header, const std::string& body, int kind) {
@@ -306,21 +361,34 @@ void TISCPlotReader::ParseFormat(TAttributeCollectionRef& header, const std::str
   TF77_FMT_Parser parser;
   parser.SetElementAsString(true);
   TAttributeCollectionRef elements;
+  std::string problem;
   try {
     parser.SetFmtStr(statement);
-    parser.LexElements(std::string(kFormatLineLength, 'A'), elements);
+    problem = PlotFormatProblem(statement);
+    if (problem.empty()) parser.LexElements(std::string(kFormatLineLength, 'A'), elements);
   } catch (const std::exception& e) {
-    BadFormat(line, fmt::format("the FORMAT statement {} cannot be used: {}", statement, RootMessage(e)));
+    problem = RootMessage(e);
   }
+  if (!problem.empty()) BadFormat(line, fmt::format("the FORMAT statement {} cannot be used: {}", statement, problem));
   ResetFields();
   for (base_Attribute& element : elements.Items()) {
     int start = 0;
     std::from_chars(element.FieldName().data(), element.FieldName().data() + element.FieldName().size(), start);
-    fColumns.emplace_back(start, static_cast<int>(element.asString().size()));
+    const auto width = static_cast<int>(element.asString().size());
+    if (width == 0 || start - 1 + width > kFormatLineLength)
+      BadFormat(line, fmt::format("the FORMAT statement {} describes lines longer than {} characters", statement,
+                                  kFormatLineLength));
+    fColumns.emplace_back(start, width);
   }
   if (fColumns.size() < 3)
     BadFormat(line, fmt::format("the FORMAT statement {} describes {} field(s); a PLOTFILE line has at least three",
                                 statement, fColumns.size()));
+  for (auto [start, width] : fColumns) {
+    if (start < 1 || width < 1) continue;
+    const auto end = static_cast<size_t>(start - 1 + width);
+    if (fInField.size() < end) fInField.resize(end, false);
+    std::fill(fInField.begin() + (start - 1), fInField.begin() + static_cast<std::ptrdiff_t>(end), true);
+  }
 
   int32_t headingsLine = 0;
   std::string headings = NextLine(headingsLine);
@@ -466,38 +534,52 @@ void TISCPlotReader::DefineRecord(TAttributeCollectionRef& record) {
 
 void TISCPlotReader::StoreField(base_Attribute& attribute, std::string_view text, int field) {
   text = Trim(text);
-  bool stored = true;
   switch (attribute.FieldType()) {
     case AttrType::atFloat: {
+      // Coordinates, results and elevations are what the engine works with: each must be a number.
       double value;
-      if (text.empty())
-        attribute.Clear();
-      else if (TryTextToFloat(text, value))
-        attribute.SetAsFloat(value);
-      else
-        stored = false;
+      if (!TryTextToFloat(text, value))
+        throw TEFormat(problem::NotANumber(GetPlotColumnNameByID(field), text));
+      attribute.SetAsFloat(value);
       break;
     }
     case AttrType::atInteger: {
-      // A count field holds a whole number or nothing; anything else is no value, not zero.
+      // A count field holds a whole number or nothing.
       int32_t value;
       if (text.empty())
         attribute.Clear();
       else if (TryWholeInteger(text, value))
         attribute.SetAsInteger(value);
       else
-        stored = false;
+        throw TEFormat(problem::NotAWholeNumber(GetPlotColumnNameByID(field), text));
       break;
     }
     default:
       attribute.SetAsString(text);
       break;
   }
-  if (stored) return;
-  attribute.Clear();
-  ++fFieldErrorCount;
-  if (fFieldErrors.size() < kMaxFieldErrors)
-    fFieldErrors.push_back({fRecordLineNumber, field, GetPlotColumnNameByID(field), std::string(text)});
+}
+
+void TISCPlotReader::CheckFixedLayout(std::string_view line) {
+  // Every character of a receptor line belongs to a field of the FORMAT statement: text between or beyond the
+  // fields means a line that does not follow the layout, whose fields would be cut in the wrong places.
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  std::string_view body = line;
+  while (!body.empty() && blank(body.back())) body.remove_suffix(1);
+  for (size_t i = 0; i < body.size(); ++i) {
+    if (blank(body[i]) || (i < fInField.size() && fInField[i])) continue;
+    if (i >= fInField.size()) throw TEFormat(problem::TextOutsideFields(body.substr(i), i + 1, true));
+    size_t end = i;
+    while (end < body.size() && end < fInField.size() && !fInField[end] && !blank(body[end])) ++end;
+    throw TEFormat(problem::TextOutsideFields(body.substr(i, end - i), i + 1, false));
+  }
+  // A line that stops short of a number field lacks fields (text fields at its end may be blank).
+  for (size_t f = 0; f < fColumns.size(); ++f) {
+    if (fFieldNameIDs[f] < 0 || PlotColumnInfo(fValueOrder[f]).Kind != TPlotValueKind::pvkFloat) continue;
+    const int start = fColumns[f].first;
+    if (start >= 1 && static_cast<size_t>(start - 1) >= body.size())
+      throw TEFormat(problem::EndsBefore(GetPlotColumnNameByID(static_cast<int>(f)), start, fColumns.size()));
+  }
 }
 
 void TISCPlotReader::SetMonthDate(base_Attribute& date, int month, int year) {
@@ -507,6 +589,7 @@ void TISCPlotReader::SetMonthDate(base_Attribute& date, int month, int year) {
 void TISCPlotReader::ParseLine(TAttributeCollectionRef& record, std::string_view line) {
   const int fields = static_cast<int>(fValueOrder.size());
   if (!fHeaderless) {
+    CheckFixedLayout(line);
     for (int i = 0; i < fields; ++i) {
       const int id = fFieldNameIDs[static_cast<size_t>(i)];
       if (id < 0) continue;
@@ -518,6 +601,8 @@ void TISCPlotReader::ParseLine(TAttributeCollectionRef& record, std::string_view
     }
   } else {
     const auto tokens = PlotLineTokens(line);
+    if (tokens.size() != fValueOrder.size())
+      throw TEFormat(problem::FieldCountDiffers(tokens.size(), fValueOrder.size()));
     base_Attribute* date = fDateLeadColumn1 >= 0 && fFieldNameIDs[static_cast<size_t>(fDateLeadColumn1)] >= 0
                                ? &record.ByIndex(fFieldNameIDs[static_cast<size_t>(fDateLeadColumn1)])
                                : nullptr;
@@ -563,7 +648,14 @@ void TISCPlotReader::ParseLine(TAttributeCollectionRef& record, std::string_view
 
 void TISCPlotReader::ReadRecord(TAttributeCollectionRef& record) {
   fRecordLineNumber = fCurrentLineNumber;
-  ParseLine(record, fCurrentLine);
+  try {
+    ParseLine(record, fCurrentLine);
+  } catch (const TEFormat& e) {
+    // A damaged receptor line ends the pass; no writer sees the record or the end of the pass.
+    SetReaderStatus(attributeReaderStatus::arsBadFormat);
+    fStatusMessage = fmt::format("{}, line {}: {}", fDataSetName, fRecordLineNumber, e.what());
+    return;
+  }
 
   if (fFirstRecord) {
     fFirstRecord = false;
@@ -637,7 +729,11 @@ void TISCPlotReader::ProcessHeader(TAttributeCollectionRef& AMetaData) {
 
 void TISCPlotReader::ProcessRecord(std::string_view ALine) {
   if (!RecordData) throw Exception("TISCPlotReader.ProcessRecord: no PLOTFILE is being read");
-  ParseLine(*RecordData, ALine);
+  try {
+    ParseLine(*RecordData, ALine);
+  } catch (const TEFormat& e) {
+    throw TEFormat(fmt::format("{}: {}", fDataSetName, e.what()));
+  }
 }
 
 std::string TISCPlotReader::GetLayerName(int i) const {

@@ -19,8 +19,12 @@
 //
 // A file without header lines is read too: its columns are inferred from the tokens of the first line.
 // A header that cannot be understood ends the pass with arsBadFormat before any writer is called;
-// StatusMessage then names the file, the line and the problem. A field that does not read as its kind is
-// cleared and the record is still delivered; FieldErrors lists such fields with their lines.
+// StatusMessage then names the file, the line and the problem. So does a damaged receptor line: a number field
+// (coordinates, results, elevations) that is empty or holds no number, a count field that holds no whole number,
+// a line that does not follow the layout (text outside the fields of the FORMAT statement, a line that ends
+// before a number field, or in a file without header another number of fields than the first line). The
+// writers then get no record of that line and no ProcessFinish. Binary files are refused before any line is
+// read, with a message saying what they look like.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -40,20 +44,8 @@ class TISCPlotReader : public TBaseDataSetReader {
   ~TISCPlotReader() override;
   std::string_view ClassName() const override { return "TISCPlotReader"; }
 
-  // A field of a receptor line that could not be stored.
-  struct TFieldError {
-    int32_t Line = 0;      // line number in the file (from 1)
-    int Field = 0;         // field index in the line (from 0)
-    std::string Heading;   // the field's heading or column title
-    std::string Text;      // the text found
-  };
-
   // Why the last pass ended with a status other than arsOK: "<file>, line <n>: <problem>"; empty otherwise.
   const std::string& StatusMessage() const { return fStatusMessage; }
-  // Fields cleared because their text did not read as their kind, in file order (the first 100 of them);
-  // FieldErrorCount counts them all.
-  const std::vector<TFieldError>& FieldErrors() const { return fFieldErrors; }
-  int64_t FieldErrorCount() const { return fFieldErrorCount; }
   // The file line of the record read last (during ProcessRecord of a consumer: the record at hand).
   int32_t RecordLineNumber() const { return fRecordLineNumber; }
 
@@ -84,7 +76,7 @@ class TISCPlotReader : public TBaseDataSetReader {
 
   // Reads the header (and the first record when the header names no source group) into AMetaData.
   void ProcessHeader(TAttributeCollectionRef& AMetaData);
-  // Parses ALine into the data record of the current pass.
+  // Parses ALine into the data record of the current pass; raises EFormatError for a damaged line.
   void ProcessRecord(std::string_view ALine);
   std::string GetLayerName(int i) const;
   std::string GetFieldNameByID(int i) const;
@@ -106,6 +98,7 @@ class TISCPlotReader : public TBaseDataSetReader {
   [[noreturn]] void BadFormat(int32_t line, const std::string& problem) const;
   void ParseHeader(TAttributeCollectionRef& header);
   bool ParseHeaderBlock(TAttributeCollectionRef& header);
+  void ParseReceptorCount(TAttributeCollectionRef& header, const std::string& body, int32_t line);
   void ParseKindLine(TAttributeCollectionRef& header, const std::string& body, int kind);
   void ParseOptionsLine(TAttributeCollectionRef& header, const std::string& body);
   void ParseFormat(TAttributeCollectionRef& header, const std::string& body, int32_t line);
@@ -114,6 +107,7 @@ class TISCPlotReader : public TBaseDataSetReader {
   void DefineRecord(TAttributeCollectionRef& record);
   void ParseLine(TAttributeCollectionRef& record, std::string_view line);
   void StoreField(base_Attribute& attribute, std::string_view text, int field);
+  void CheckFixedLayout(std::string_view line);
   void SetMonthDate(base_Attribute& date, int month, int year);
   void ParseRemark(std::string_view line);
   void AdvanceLine();
@@ -125,6 +119,7 @@ class TISCPlotReader : public TBaseDataSetReader {
   std::vector<std::string> fFieldNames;
   std::vector<std::string> fPlotColumnNames;
   std::vector<std::pair<int, int>> fColumns;
+  std::vector<bool> fInField;  // per character of a line (from 0): inside a field of the FORMAT statement
   std::string fCurrentLine;
   bool fEOF = true;
   std::string fconcunit, fdepunit;
@@ -145,8 +140,6 @@ class TISCPlotReader : public TBaseDataSetReader {
   bool fFirstRecord = true;
   bool fExplicitOptions = false;  // options came from a "MODELING OPTIONS USED:" line
   std::string fStatusMessage;
-  std::vector<TFieldError> fFieldErrors;
-  int64_t fFieldErrorCount = 0;
 };
 
 }  // namespace zorvik

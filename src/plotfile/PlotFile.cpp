@@ -91,12 +91,8 @@ class TPlotFileCollector : public base_AttributeWriter {
 
  private:
   [[noreturn]] void MissingCoordinate(const char* which) {
-    const int32_t line = fReader.RecordLineNumber();
-    std::string found;
-    for (const auto& e : fReader.FieldErrors())
-      if (e.Line == line && e.Heading == which) found = fmt::format(" (\"{}\")", e.Text);
-    throw EFormatError(fmt::format("{}, line {}: the receptor has no {} coordinate{}", fReader.DataSetName(), line,
-                                   which, found));
+    throw EFormatError(fmt::format("{}, line {}: the receptor has no {} coordinate", fReader.DataSetName(),
+                                   fReader.RecordLineNumber(), which));
   }
 
   TPlotFile& fPlot;
@@ -121,19 +117,15 @@ TPlotFile TPlotFile::Read(const std::string& fileName) {
                              ? fmt::format("{}: the file cannot be read as a PLOTFILE", fileName)
                              : reader.StatusMessage());
     plot.fHeaderless = reader.Headerless();
-    plot.fFieldErrorCount = reader.FieldErrorCount();
-    if (!reader.FieldErrors().empty()) {
-      const auto& e = reader.FieldErrors().front();
-      plot.fFirstFieldError =
-          fmt::format("{}, line {}: the field {} holds \"{}\", which does not read as its column's kind", fileName,
-                      e.Line, e.Heading, e.Text);
-    }
-    const base_Attribute* stated = plot.fHeader->ByName("mumreceptors");
+    base_Attribute* stated = plot.fHeader->ByName("mumreceptors");
     if (stated && !stated->IsNull()) {
       plot.fStatedCount = stated->asInteger();
       if (plot.fStatedCount != plot.ReceptorCount())
         throw EFormatError(fmt::format("{}: the header states {} receptors, but the file holds {} receptor lines",
                                        fileName, plot.fStatedCount, plot.ReceptorCount()));
+    } else if (stated) {
+      // A file without header (or without count line): a PLOTFILE written from it states the true count.
+      stated->SetAsInteger(plot.ReceptorCount());
     }
     return plot;
   });

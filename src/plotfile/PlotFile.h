@@ -13,7 +13,9 @@
 //
 // The values are kept per field in flat arrays (a PLOTFILE of 100,000 receptors takes a few megabytes);
 // ReceptorRecord builds a record with the keys and kinds of TISCPlotReader's data record on each call.
-// Header() is the header record as completed at the end of the reading (extents, group).
+// Header() is the header record as completed at the end of the reading (extents, group), and with the true
+// receptor count when the file states none (a file without header): what a PLOTFILE written from these
+// receptors declares.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,12 +30,13 @@ namespace zorvik {
 class TPlotFile {
  public:
   // Reads fileName. Raises EFileNotFound ("The file does not exist: <path>") when it does not exist,
-  // EFOpenError when it cannot be opened, and EFormatError naming the file and the line when
+  // EFOpenError when it cannot be opened, and EFormatError naming the file (and the line) when
+  //  - it is a binary file,
   //  - the header cannot be understood (empty file, no FORMAT statement, a FORMAT statement that cannot be
-  //    cut, missing headings, a first line of a file without header that does not qualify),
-  //  - a receptor line has no readable X or Y coordinate,
+  //    cut, missing headings, a receptor count that is no whole number or more than the file can hold, a first
+  //    line of a file without header that does not qualify),
+  //  - a receptor line is damaged (see TISCPlotReader) or has no X or Y coordinate,
   //  - the header states a receptor count that differs from the number of receptor lines.
-  // Other fields that do not read as their kind are left null; FieldErrorCount counts them.
   static TPlotFile Read(const std::string& fileName);
 
   const std::string& FileName() const { return fFileName; }
@@ -60,8 +63,7 @@ class TPlotFile {
   const std::vector<std::string>& FieldKeys() const { return fFieldKeys; }
   // The field of a key (ASCII case ignored), -1 when absent.
   int FieldIndex(std::string_view key) const;
-  // Field `field` of receptor i: null when the line left it empty or it did not read as its kind; as a
-  // number (float and integer fields; NaN when null or text) and as the record's text.
+  // Field `field` of receptor i: null when the line left a text or count field empty; as a number (float and integer fields; NaN when null or text) and as the record's text.
   bool IsNull(int i, int field) const;
   double AsFloat(int i, int field) const;
   std::string AsString(int i, int field) const;
@@ -69,9 +71,6 @@ class TPlotFile {
   std::unique_ptr<TAttributeCollectionRef> ReceptorRecord(int i) const;
 
   bool Headerless() const { return fHeaderless; }
-  int64_t FieldErrorCount() const { return fFieldErrorCount; }
-  // "<file>, line n: ..." of the first field that did not read as its kind; empty when none.
-  const std::string& FirstFieldError() const { return fFirstFieldError; }
   // The reader's field definitions (one attribute per record key), as a PLOTFILE writer's ProcessBegin takes
   // them.
   const TAttributeCollectionRef& Fields() const { return *fFieldsRecord; }
@@ -102,8 +101,6 @@ class TPlotFile {
   std::vector<std::string> fColumnNames;
   std::vector<std::string> fFieldKeys;
   bool fHeaderless = false;
-  int64_t fFieldErrorCount = 0;
-  std::string fFirstFieldError;
   std::unique_ptr<TAttributeCollectionRef> fFieldsRecord;
 };
 

@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 
+#include <fmt/format.h>
+
 namespace zorvik {
 namespace {
 
@@ -120,24 +122,32 @@ int PlotFileKindOf(std::string_view upperLine) {
   return 0;
 }
 
-bool ReceptorCountOf(std::string_view upperLine, int32_t& count) {
+bool IsReceptorCountLine(std::string_view upperLine) {
+  const auto p = upperLine.find("TOTAL OF");
+  return p != std::string_view::npos && upperLine.find("RECEPTOR", p) != std::string_view::npos;
+}
+
+bool ReceptorCountOf(std::string_view upperLine, int32_t& count, std::string* token) {
   auto p = upperLine.find("TOTAL OF");
   if (p == std::string_view::npos) return false;
   std::string_view rest = upperLine.substr(p + 8);
-  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
   size_t i = 0;
-  while (i < rest.size() && !isDigit(rest[i])) ++i;
-  if (i == rest.size()) return false;
-  // The first number after the phrase; a comma between digits ("1,296") is a thousands separator.
+  while (i < rest.size() && IsBlank(rest[i])) ++i;
+  size_t end = i;
+  while (end < rest.size() && !IsBlank(rest[end])) ++end;
+  const std::string_view text = rest.substr(i, end - i);
+  if (token) *token = std::string(text);
+  auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  if (text.empty() || !isDigit(text.front()) || !isDigit(text.back())) return false;
   int64_t value = 0;
-  while (i < rest.size()) {
-    if (isDigit(rest[i])) {
-      value = value * 10 + (rest[i] - '0');
+  for (size_t k = 0; k < text.size(); ++k) {
+    if (isDigit(text[k])) {
+      value = value * 10 + (text[k] - '0');
       if (value > INT32_MAX) return false;
-    } else if (!(rest[i] == ',' && i + 1 < rest.size() && isDigit(rest[i + 1]))) {
-      break;
+    } else if (text[k] != ',' || !isDigit(text[k - 1])) {
+      // Only a comma between digits ("1,296") is allowed: a thousands separator.
+      return false;
     }
-    ++i;
   }
   count = static_cast<int32_t>(value);
   return true;
@@ -193,6 +203,94 @@ TPlotKindLine ParsePlotKindLine(std::string_view upperLine) {
   for (auto p = header2.find("  "); p != std::string::npos; p = header2.find("  ")) header2.erase(p, 1);
   kind.header2 = std::move(header2);
   return kind;
+}
+
+namespace {
+
+bool AllDigits(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+bool PositiveNumber(std::string_view s) { return AllDigits(s) && s.find_first_not_of('0') != std::string_view::npos; }
+
+// Why one item of a FORMAT statement (no group) cannot be used; empty when it can.
+std::string FormatItemProblem(std::string_view item) {
+  if (item.empty()) return "it has an empty item";
+  const char first = item.front();
+  if (first == '\'' || first == '"') {
+    if (item.size() < 2 || item.back() != first) return fmt::format("its literal {} is not closed", item);
+    if (item.find(',') != std::string_view::npos) return fmt::format("its literal {} holds a comma", item);
+    return {};
+  }
+  if (item.back() == 'X') {
+    if (PositiveNumber(item.substr(0, item.size() - 1))) return {};
+    return fmt::format("\"{}\" is no blank count (nX)", item);
+  }
+  const std::string_view rest = item.substr(1);
+  const auto dot = rest.find('.');
+  const std::string_view width = rest.substr(0, dot);
+  const std::string_view decimals = dot == std::string_view::npos ? std::string_view() : rest.substr(dot + 1);
+  bool ok = false;
+  switch (first) {
+    case 'T': ok = PositiveNumber(rest); break;
+    case 'A': ok = PositiveNumber(rest); break;
+    case 'I': ok = PositiveNumber(width) && (dot == std::string_view::npos || AllDigits(decimals)); break;
+    case 'F':
+    case 'E': ok = PositiveNumber(width) && dot != std::string_view::npos && AllDigits(decimals); break;
+    default:
+      if (first >= '0' && first <= '9')
+        return fmt::format("\"{}\" repeats a single descriptor; write the repeat as a group, n(...)", item);
+      return fmt::format("\"{}\" is no descriptor of a PLOTFILE layout (A, E, F, I, T, X)", item);
+  }
+  return ok ? std::string() : fmt::format("\"{}\" has no valid width", item);
+}
+
+}  // namespace
+
+std::string PlotFormatProblem(std::string_view statement) {
+  if (statement.size() < 2 || statement.front() != '(' || statement.back() != ')')
+    return "it is not enclosed in parentheses";
+  const std::string_view body = statement.substr(1, statement.size() - 2);
+  size_t i = 0;
+  while (i <= body.size()) {
+    // One item: up to the next comma outside a group and outside a literal.
+    size_t end = i;
+    char quote = 0;
+    int depth = 0;
+    for (; end < body.size(); ++end) {
+      const char c = body[end];
+      if (quote) {
+        if (c == quote) quote = 0;
+      } else if (c == '\'' || c == '"') {
+        quote = c;
+      } else if (c == '(') {
+        if (++depth > 1) return "it nests groups";
+      } else if (c == ')') {
+        if (--depth < 0) return "its parentheses do not match";
+      } else if (c == ',' && depth == 0) {
+        break;
+      }
+    }
+    if (quote) return "a literal is not closed";
+    if (depth != 0) return "its parentheses do not match";
+    const std::string_view item = body.substr(i, end - i);
+    if (const auto open = item.find('('); open != std::string_view::npos) {
+      if (!PositiveNumber(item.substr(0, open)))
+        return fmt::format("the group \"{}\" has no repeat count", item);
+      if (item.back() != ')') return fmt::format("the group \"{}\" is followed by more text", item);
+      const std::string_view inner = item.substr(open + 1, item.size() - open - 2);
+      size_t k = 0;
+      while (k <= inner.size()) {
+        size_t e = inner.find(',', k);
+        if (e == std::string_view::npos) e = inner.size();
+        if (std::string problem = FormatItemProblem(inner.substr(k, e - k)); !problem.empty()) return problem;
+        k = e + 1;
+      }
+    } else if (std::string problem = FormatItemProblem(item); !problem.empty()) {
+      return problem;
+    }
+    i = end + 1;
+  }
+  return {};
 }
 
 Tplotcolumn PlotColumnOfHeading(std::string_view heading) {

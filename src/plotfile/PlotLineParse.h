@@ -29,8 +29,12 @@ bool IsAverageWord(std::string_view token);
 int MonthOfName(std::string_view token);
 // The "datatype" of a header line (1..8), 0 when it names no file kind.
 int PlotFileKindOf(std::string_view upperLine);
-// All decimal digits after "TOTAL OF", in order; false without "TOTAL OF" or without digits.
-bool ReceptorCountOf(std::string_view upperLine, int32_t& count);
+// The line stating the receptor count: "TOTAL OF" followed somewhere by "RECEPTOR".
+bool IsReceptorCountLine(std::string_view upperLine);
+// The count of such a line: the blank-delimited token right after "TOTAL OF", a whole number from 0 to
+// 2147483647 whose digits may be grouped by commas ("12,544"). False when the token is anything else (a sign, a
+// decimal point, an exponent, a word, too many digits); `token` then tells what was found.
+bool ReceptorCountOf(std::string_view upperLine, int32_t& count, std::string* token = nullptr);
 
 // What the kind line says.
 struct TPlotKindLine {
@@ -46,6 +50,11 @@ TPlotKindLine ParsePlotKindLine(std::string_view upperLine);
 // Applies one averaging or high-value word of a kind line to hour and high; true for NAAQS, after which no
 // further word counts. `highSet` tells whether a word set the high value.
 bool ApplyKindWord(std::string_view token, std::string& hour, std::string& high, bool& highSet);
+
+// Why the FORMAT statement of a PLOTFILE header (blanks removed, enclosed in parentheses) cannot be used to cut
+// its lines; empty when it can. Accepted: comma-separated X (nX), T (Tn), A and I (Aw, Iw, Iw.m), F and E
+// (Fw.d, Ew.d) descriptors and quoted literals, and groups of them with a repeat count, n(...), one level deep.
+std::string PlotFormatProblem(std::string_view statement);
 
 // The column a heading names: cut at its first "(" and trimmed, then the first heading name equal to it
 // (ASCII case-insensitive), or, for AVER CONC YR, DATE YR and CONT, contained in it; pltnullcolumn when none.

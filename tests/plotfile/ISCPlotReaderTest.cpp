@@ -111,7 +111,6 @@ TEST_P(ISCPlotReaderFixtureTest, RealModelPlotfiles) {
   EXPECT_EQ(w.Value(w.records.size() - 1, "date"), c.lastDate);
   EXPECT_EQ(w.HeaderValue("minimum x"), c.minX);
   EXPECT_EQ(w.HeaderValue("mayimum y"), c.maxY);
-  EXPECT_EQ(r->reader->FieldErrorCount(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -189,7 +188,7 @@ TEST(ISCPlotReaderTest, GroupFromTheFirstRecordWhenTheKindLineNamesNone) {
                                   "*         FORMAT: (3(1X,F13.5),1X,A8,1X,I8)",
                                   "*        X             Y      AVERAGE CONC   GRP    NUM HRS ",
                                   "       1.00000       2.00000       3.00000 east         24",
-                                  "       4.00000       5.00000       6.00000 west     x",
+                                  "       4.00000       5.00000       6.00000 west",
                               }));
   auto r = ReadPlot(dir.File("g.plt"));
   const auto& w = r->writer;
@@ -201,38 +200,8 @@ TEST(ISCPlotReaderTest, GroupFromTheFirstRecordWhenTheKindLineNamesNone) {
   EXPECT_EQ(r->reader->PlotOptions(), TPlotOptions{TPlotOption::pltoCONC});  // derived from the columns
   EXPECT_EQ(w.beginHeader->GetAttributeValue("group"), "Unknown");
   EXPECT_EQ(w.Value(0, "hnum"), "24");
-  // A count field that is no whole number is left empty, not read as 0.
+  // A blank count field is no value, not 0.
   EXPECT_EQ(w.Value(1, "hnum"), "<null>");
-  ASSERT_EQ(r->reader->FieldErrors().size(), 1u);
-  EXPECT_EQ(r->reader->FieldErrors()[0].Line, 6);
-  EXPECT_EQ(r->reader->FieldErrors()[0].Heading, "NUM HRS");
-  EXPECT_EQ(r->reader->FieldErrors()[0].Text, "x");
-}
-
-TEST(ISCPlotReaderTest, ShortLinesAndNonNumbersClearTheirFields) {
-  TempDir dir;
-  std::vector<std::string> lines(kExample.begin(), kExample.begin() + 8);
-  lines.push_back("  500000.00000 4100000.00000      12.34568   100.50");              // short line
-  lines.push_back("  500100.00000 4100000.00000         n/a     101.25   120.00  abc");  // non-numbers
-  lines.push_back("  500200.00000 4100000.00000         7.5");
-  WriteAll(dir.File("s.plt"), PlotText(lines));
-  auto r = ReadPlot(dir.File("s.plt"));
-  const auto& w = r->writer;
-  ASSERT_EQ(r->reader->readerStatus(), attributeReaderStatus::arsOK);
-  ASSERT_EQ(w.records.size(), 3u);
-  EXPECT_EQ(w.Value(0, "elev"), "100.5");
-  EXPECT_EQ(w.Value(0, "hill"), "<null>");
-  EXPECT_EQ(w.Value(0, "date"), "");
-  EXPECT_EQ(w.Value(1, "conc"), "<null>");
-  EXPECT_EQ(w.Value(1, "hill"), "120");
-  EXPECT_EQ(w.Value(1, "flag"), "<null>");
-  EXPECT_EQ(w.Value(2, "conc"), "7.5");
-  EXPECT_EQ(w.Value(2, "maxofconc"), "12.34568");
-  EXPECT_EQ(r->reader->FieldErrorCount(), 2);
-  EXPECT_EQ(r->reader->FieldErrors()[0].Line, 10);
-  EXPECT_EQ(r->reader->FieldErrors()[0].Heading, "AVERAGE CONC");
-  EXPECT_EQ(r->reader->FieldErrors()[0].Text, "n/a");
-  EXPECT_EQ(r->reader->FieldErrors()[1].Heading, "ZFLAG");
 }
 
 struct BadCase {
@@ -392,10 +361,10 @@ TEST(ISCPlotReaderTest, FilesWithoutHeader) {
        "1-HR",
        "1ST"},
       {"data with date years",
-       {"1.0 2.0 3.0 4.0 5.0 6.0 96010101 8.5 96020101 PERIOD SRC", "1.0 2.0 3.0 4.0 5.0 6.5"},
+       {"1.0 2.0 3.0 4.0 5.0 6.0 96010101 8.5 96020101 PERIOD SRC", "1.0 2.0 3.0 4.0 5.0 6.5 x 9.5 y PERIOD SRC"},
        {"data1", "elev", "flag", "date", "data2", "dateyr1", "period", "sgroup"},
        {{"3", "4", "6", "96010101", "8.5", "96020101", "PERIOD", "SRC"},
-        {"3", "4", "6.5", "<null>", "<null>", "<null>", "<null>", "<null>"}},
+        {"3", "4", "6.5", "x", "9.5", "y", "PERIOD", "SRC"}},
        "PERIOD",
        "OTHERS"},
       {"monthly",

@@ -133,13 +133,131 @@ TEST(PlotFileTest, ReceptorRecordsCarryTheReaderKeysAndKinds) {
   EXPECT_EQ(plot.FieldIndex("maxofconc"), -1);
 }
 
-struct ErrorCase {
-  const char* name;
+// The first `count` lines of a file, without their line ends.
+std::vector<std::string> FirstLines(const std::string& file, size_t count) {
+  const std::string text = test::ReadAll(file);
   std::vector<std::string> lines;
-  const char* message;  // after the file name
+  for (size_t at = 0; lines.size() < count && at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    lines.push_back(text.substr(at, end - at));
+    if (!lines.back().empty() && lines.back().back() == '\r') lines.back().pop_back();
+    at = end + 1;
+  }
+  return lines;
+}
+
+// `line` with `text` written over it from character `column` (from 1) on.
+std::string Put(std::string line, size_t column, std::string_view text) {
+  if (line.size() < column - 1 + text.size()) line.resize(column - 1 + text.size(), ' ');
+  line.replace(column - 1, text.size(), text);
+  return line;
+}
+
+struct DamageCase {
+  const char* name;
+  std::vector<std::pair<int, std::string>> edits;  // file line (from 1) and its new text
+  int line;                                        // the line the message names
+  std::string fragment;
+  bool headerless = false;                         // the receptor lines without the header block
 };
 
-TEST(PlotFileTest, ErrorsNameTheFileAndLine) {
+TEST(PlotFileTest, DamagedFilesAreRefusedNamingFileLineAndProblem) {
+  // The header and first two receptors of a real AERMOD PLOTFILE; fields: X 2-14, Y 16-28, AVERAGE CONC 30-42,
+  // ZELEV 44-51, ZHILL 53-60, ZFLAG 62-69, AVE 73-77, GRP 80-87, RANK 90-94, NET ID 100-107, DATE 110-117.
+  std::vector<std::string> base = FirstLines(DataFile("plotfile/grid144.plt"), 10);
+  ASSERT_EQ(base.size(), 10u);
+  base[4] = "*         FOR A TOTAL OF     2 RECEPTORS.";
+  const std::string format = "*         FORMAT: ";
+  const std::string r10 = base[9];
+  const std::string wholeRange = " is not a whole number from 0 to 2147483647";
+  const DamageCase cases[] = {
+      {"count exponent", {{5, "*         FOR A TOTAL OF 1e9 RECEPTORS."}}, 5, "the receptor count \"1E9\"" + wholeRange},
+      {"count negative", {{5, "*         FOR A TOTAL OF -3 RECEPTORS."}}, 5, "the receptor count \"-3\"" + wholeRange},
+      {"count fraction", {{5, "*         FOR A TOTAL OF 12.5 RECEPTORS."}}, 5, "the receptor count \"12.5\"" + wholeRange},
+      {"count beyond 32 bits", {{5, "*         FOR A TOTAL OF 4294967296 RECEPTORS."}}, 5,
+       "the receptor count \"4294967296\"" + wholeRange},
+      {"count beyond the file", {{5, "*         FOR A TOTAL OF 2,000,000 RECEPTORS."}}, 5,
+       "the header states 2000000 receptors, more than a file of "},
+      {"format unknown descriptor", {{6, format + "(3(1X,F13.5),3(1X,F8.2),3X,A5,2X,G8.2)"}}, 6,
+       "the FORMAT statement (3(1X,F13.5),3(1X,F8.2),3X,A5,2X,G8.2) cannot be used: \"G8.2\" is no descriptor"},
+      {"format repeated descriptor", {{6, format + "(3F13.5,3(1X,F8.2))"}}, 6,
+       "\"3F13.5\" repeats a single descriptor"},
+      {"format nested groups", {{6, format + "(3(1X,F13.5),2(1X,3(F8.2)))"}}, 6, "cannot be used: it nests groups"},
+      {"format without width", {{6, format + "(3(1X,F13.5),1X,F)"}}, 6, "\"F\" has no valid width"},
+      {"X junk", {{10, Put(r10, 2, "          abc")}}, 10, "the X field holds \"abc\", which is not a number"},
+      {"Y overflow", {{10, Put(r10, 16, "        1e400")}}, 10, "the Y field holds \"1e400\", which is not a number"},
+      {"value nan", {{10, Put(r10, 30, "          nan")}}, 10, "the AVERAGE CONC field holds \"nan\""},
+      {"value inf", {{10, Put(r10, 30, "         -inf")}}, 10, "the AVERAGE CONC field holds \"-inf\""},
+      {"value control byte", {{10, Put(r10, 30, "     1.5\x01" "2345")}}, 10,
+       "the AVERAGE CONC field holds \"1.5\\x012345\", which is not a number"},
+      {"value cut by a NUL byte", {{10, Put(r10, 38, std::string_view("\0", 1))}}, 10,
+       "the line ends before the ZELEV field (character 44); the FORMAT statement describes 11 fields"},
+      {"elevation junk", {{10, Put(r10, 44, "    n/a ")}}, 10, "the ZELEV field holds \"n/a\", which is not a number"},
+      {"hill blank", {{10, Put(r10, 53, "        ")}}, 10, "the ZHILL field is empty; it must hold a number"},
+      {"count field junk", {{7, Put(base[6], 110, "NUM HRS ")}, {10, Put(r10, 110, "      x1")}}, 10,
+       "the NUM HRS field holds \"x1\", which is not a whole number"},
+      {"too few fields", {{10, r10.substr(0, 42)}}, 10, "the line ends before the ZELEV field (character 44)"},
+      {"too many fields", {{10, r10 + "      7.00000"}}, 10,
+       "the line holds \"7.00000\" from character 124 on, beyond the fields of the FORMAT statement"},
+      {"shifted line", {{10, " " + r10}}, 10,
+       "the line holds \"0\" at character 15, between the fields of the FORMAT statement"},
+      {"headerless field missing", {{10, r10.substr(0, 100)}}, 2, "the line holds 10 fields; the first receptor line holds 11",
+       true},
+  };
+  TempDir dir;
+  const std::string file = dir.File("bad.plt");
+  for (const DamageCase& c : cases) {
+    std::vector<std::string> lines = base;
+    for (const auto& [line, text] : c.edits) lines[static_cast<size_t>(line - 1)] = text;
+    if (c.headerless) lines.erase(lines.begin(), lines.begin() + 8);
+    WriteAll(file, PlotText(lines));
+    try {
+      TPlotFile::Read(file);
+      ADD_FAILURE() << c.name << ": no error";
+    } catch (const std::exception& e) {
+      const std::string message = RootMessage(e);
+      EXPECT_TRUE(message.starts_with(file + ", line " + std::to_string(c.line) + ": ")) << c.name << ": " << message;
+      EXPECT_NE(message.find(c.fragment), std::string::npos) << c.name << ": " << message;
+      EXPECT_TRUE(EStackTrace::IsException<EFormatError>(e)) << c.name;
+    }
+  }
+  // Undamaged, the same lines read.
+  WriteAll(file, PlotText(base));
+  EXPECT_EQ(TPlotFile::Read(file).ReceptorCount(), 2);
+}
+
+TEST(PlotFileTest, BinaryFilesAreNamedForWhatTheyLookLike) {
+  TempDir dir;
+  // Two records of a standard POSTFILE: each framed by its length (24) before and after it.
+  std::string post;
+  for (int record = 0; record < 2; ++record) {
+    post += std::string("\x18\0\0\0", 4);
+    post += std::string("\x90\x15\xb8\x05\x01\0\0\0", 8) + "ALL     " + std::string(8, '\0');
+    post += std::string("\x18\0\0\0", 4);
+  }
+  std::string other(300, '\0');
+  for (size_t i = 0; i < other.size(); i += 3) other[i] = static_cast<char>('A' + i % 26);
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::string message;  // after the file name
+  } cases[] = {
+      {"POSTFILE", post, " is a binary file (it looks like a POSTFILE), not a PLOTFILE"},
+      {"other binary", other, " is a binary file, not a PLOTFILE"},
+  };
+  for (const auto& c : cases) {
+    const std::string file = dir.File(std::string(c.name) + ".plt");
+    WriteAll(file, c.bytes);
+    try {
+      TPlotFile::Read(file);
+      ADD_FAILURE() << c.name << ": no error";
+    } catch (const std::exception& e) {
+      EXPECT_EQ(RootMessage(e), file + c.message) << c.name;
+    }
+  }
+}
+
+TEST(PlotFileTest, HeaderErrorsAndCountMismatch) {
   const std::vector<std::string> head = {
       "* T",
       "*         PLOT FILE OF  HIGH   1ST HIGH  1-HR VALUES FOR SOURCE GROUP: ALL",
@@ -147,17 +265,12 @@ TEST(PlotFileTest, ErrorsNameTheFileAndLine) {
       "*         FORMAT: (3(1X,F13.5))",
       "*        X             Y      AVERAGE CONC",
   };
-  auto with = [&](std::vector<std::string> tail) {
-    std::vector<std::string> lines = head;
-    lines.insert(lines.end(), tail.begin(), tail.end());
-    return lines;
-  };
-  const ErrorCase cases[] = {
-      {"x not a number", with({"       1.00000       2.00000       3.00000", "     abc           2.00000       3.00000"}),
-       ", line 7: the receptor has no X coordinate (\"abc\")"},
-      {"y missing", with({"       1.00000       2.00000       3.00000", "       1.00000"}),
-       ", line 7: the receptor has no Y coordinate"},
-      {"count differs", with({"       1.00000       2.00000       3.00000"}),
+  const struct {
+    const char* name;
+    std::vector<std::string> lines;
+    const char* message;  // after the file name
+  } cases[] = {
+      {"count differs", {head[0], head[1], head[2], head[3], head[4], "       1.00000       2.00000       3.00000"},
        ": the header states 2 receptors, but the file holds 1 receptor lines"},
       {"no format", {"* T", head[1], head[2], "       1.00000       2.00000       3.00000"},
        ", line 1: the header block has no FORMAT statement"},
@@ -165,7 +278,7 @@ TEST(PlotFileTest, ErrorsNameTheFileAndLine) {
   };
   TempDir dir;
   const std::string file = dir.File("bad.plt");
-  for (const ErrorCase& c : cases) {
+  for (const auto& c : cases) {
     WriteAll(file, PlotText(c.lines));
     try {
       TPlotFile::Read(file);
@@ -191,6 +304,8 @@ TEST(PlotFileTest, FileWithoutHeaderStatesNoCount) {
   EXPECT_TRUE(plot.Headerless());
   EXPECT_EQ(plot.ReceptorCount(), 2);
   EXPECT_EQ(plot.StatedReceptorCount(), -1);
+  // A PLOTFILE written from these receptors states their true count.
+  EXPECT_EQ(plot.Header().ByName("mumreceptors")->asInteger(), 2);
   EXPECT_EQ(plot.SourceGroup(), "ALL");
   EXPECT_EQ(plot.AveragingPeriod(), "1-HR");
   EXPECT_EQ(plot.ColumnNames(), (std::vector<std::string>{"X", "Y", "Data 1", "ZELEV", "ZHILL", "ZFLAG", "AVE", "GRP"}));
