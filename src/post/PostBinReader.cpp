@@ -11,6 +11,7 @@
 #include "util/ExceptionLog.h"
 #include "util/FileStream.h"
 #include "util/FileUtils.h"
+#include "post/PostChecks.h"
 #include "post/UnbufferedFileStream.h"
 
 namespace zorvik {
@@ -306,26 +307,29 @@ double TBinPostReader::GetConcentration(int recIndex, TPostOutType postType) {
 }
 
 bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, float* out) {
-  // One flag for the whole slice, without a branch per value: NaN fails the comparison as well.
-  bool bad = false;
+  // One flag for the whole slice, without a branch or a select per value (NaN fails the comparison as well); the
+  // unreadable values are found and zeroed only when the flag is set.
+  int bad = 0;
   if (doublePrecision) {
     for (int i = 0; i < count; ++i) {
       double v;
       std::memcpy(&v, bytes + 8 * static_cast<size_t>(i), 8);
-      const bool ok = std::fabs(v) <= static_cast<double>(FLT_MAX);
-      bad |= !ok;
-      out[i] = ok ? static_cast<float>(v * scale) : 0.0f;
+      bad |= !(std::fabs(v) <= static_cast<double>(FLT_MAX));
+      out[i] = static_cast<float>(v * scale);
     }
   } else {
     for (int i = 0; i < count; ++i) {
       float f;
       std::memcpy(&f, bytes + 4 * static_cast<size_t>(i), 4);
-      const bool ok = std::fabs(f) <= FLT_MAX;
-      bad |= !ok;
-      out[i] = ok ? static_cast<float>(f * scale) : 0.0f;
+      bad |= !(std::fabs(f) <= FLT_MAX);
+      out[i] = static_cast<float>(f * scale);
     }
   }
-  return bad;
+  if (bad == 0) return false;
+  for (int i = 0; i < count; ++i)
+    if (FirstBadPostValue(bytes + static_cast<size_t>(i) * (doublePrecision ? 8 : 4), 1, doublePrecision) == 0)
+      out[i] = 0.0f;
+  return true;
 }
 
 void TBinPostReader::GetConcentrations(float* out, int count) {
