@@ -128,8 +128,9 @@ std::string_view TextFileKind(TStream& stream, int64_t size) {
   auto has = [&](std::string_view mark) { return head.find(mark) != std::string::npos; };
   if (has("PLOT FILE OF") || (head.starts_with("*") && has("RECEPTORS") && has("FORMAT:"))) return "a PLOTFILE";
   if (has("UA_ID") || has("SF_ID")) return "an AERMET surface file";
+  // A listing echoes the control file first: its own marks are looked for before the control file's.
+  if (has("*** AERMOD") || has("*** ISCST3") || has("Message Summary For")) return "a model output listing";
   if (has("CO STARTING") || has("CO RUNORNOT")) return "a model control file";
-  if (has("*** AERMOD") || has("*** ISCST3")) return "a model output listing";
   return {};
 }
 

@@ -65,6 +65,9 @@ TEST(PostCorruptionTest, EachCorruptionNamesFileAndOffset) {
          b = "* AERMOD ( 24142):  test\n*         PLOT FILE OF  HIGH   1ST HIGH  1-HR VALUES FOR SOURCE GROUP: ALL\n";
        },
        "is a text file (it looks like a PLOTFILE), not a binary POSTFILE"},
+      {"a model output listing (it echoes the control file first)", standard,
+       [](std::string& b) { b = "CO STARTING\nCO FINISHED\n\n  *** Message Summary For AERMOD Model Setup ***\n"; },
+       "is a text file (it looks like a model output listing), not a binary POSTFILE"},
       {"empty file", standard, [](std::string& b) { b.clear(); }, "is empty"},
       {"three bytes", standard, [](std::string& b) { b = "abc"; }, "too short"},
       {"truncated first record", standard, [](std::string& b) { b.resize(40); },
