@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <regex>
 
 #include <fmt/format.h>
 
@@ -30,6 +31,28 @@ std::string UserText(std::string text) {
   return text;
 }
 
+// The first error of the chain, with the place of the innermost step that names a file and line
+// ("TAERMET_SFC_Reader.ReadRecord(met.sfc, line 4)") put in front when the message does not name that file:
+// a one-line message should always say where the problem is.
+std::string LocatedRootMessage(const std::exception& e) {
+  std::string root = RootMessage(e);
+  if (!dynamic_cast<const EStackTrace*>(&e)) return root;
+  static const std::regex kPlace(R"(\(([^()]+), line (\d+)\)\s*$)");
+  const std::string chain = e.what();
+  size_t start = chain.find('\n');
+  while (start != std::string::npos) {
+    const size_t end = chain.find('\n', start + 1);
+    const std::string line = chain.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+    std::smatch m;
+    if (std::regex_search(line, m, kPlace)) {
+      if (root.find(m[1].str()) == std::string::npos) root = m[1].str() + ", line " + m[2].str() + ": " + root;
+      break;
+    }
+    start = end;
+  }
+  return root;
+}
+
 void CheckExists(const std::string& file, const char* what) {
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) throw EFileNotFound(fmt::format("The {} does not exist: {}", what, file));
@@ -50,7 +73,7 @@ void RunCommand(const std::function<void()>& body) {
     if (std::getenv("ZORVIK_TRACE"))
       std::cerr << "zorvik-cli: " << e.what() << "\n";
     else
-      std::cerr << "zorvik-cli: " << OneLine(UserText(RootMessage(e))) << "\n";
+      std::cerr << "zorvik-cli: " << OneLine(UserText(LocatedRootMessage(e))) << "\n";
     gStatus = EStackTrace::IsException<EUsageError>(e) || EStackTrace::IsException<EOutputConflict>(e) ? kExitUsage : kExitError;
   }
 }
