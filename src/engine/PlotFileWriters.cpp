@@ -38,7 +38,18 @@ TPlotFileWriter::TPlotFileWriter(const std::string& aPath, const TPercentItem& a
   aHeader.DefineString("header2", PercentItemTitle(rPercent));
   aHeader.DefineString("high", fStrHigh);
   aHeader.DefineString("hour", fStrAve);
-  fWriter->ProcessBegin(aHeader, aFields);
+  // The header declares every column a line carries: the input's own columns and those this writer fills,
+  // which a PLOTFILE without header (or with other columns) may lack.
+  auto fields = CloneAs(aFields);
+  for (TPostOutType t : kAllPostOutTypes)
+    if (rPost.Contains(t) && !fields->ByName(OutputFieldName(t)))
+      fields->AddAttribute(std::make_unique<Atr_Float>(std::string(OutputFieldName(t))));
+  std::vector<std::string_view> filled = {"period", "sgroup"};
+  if (rPercent.HighValue >= 1 || rPercent.Percent > 0) filled.push_back("date");
+  for (std::string_view key : filled)
+    if (!fields->ByName(key)) fields->AddAttribute(std::make_unique<Atr_String>(std::string(key)));
+  fWriter->ProcessBegin(aHeader, *fields);
+  for (Tplotcolumn column : fWriter->Columns()) fColumnKeys.emplace_back(PlotColumnInfo(column).Key);
 }
 
 TPlotFileWriter::~TPlotFileWriter() = default;  // an unfinished PLOTFILE is deleted by its writer
@@ -82,7 +93,11 @@ void TPlotFileWriter::SetLineData(TPrReceptorItem& receptor) {
 }
 
 void TPlotFileWriter::WriteRecord(TAttributeCollectionRef& record) {
-  if (fWriter) fWriter->ProcessRecord(record);
+  if (!fWriter) return;
+  // A declared column that the record lacks is written blank, so that every line has the header's columns.
+  for (const std::string& key : fColumnKeys)
+    if (!record.ByName(key)) record.AddAttribute(std::make_unique<Atr_String>(key));
+  fWriter->ProcessRecord(record);
 }
 
 void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount) {
