@@ -43,6 +43,7 @@ void RunHours(const HoursOptions& o) {
   TReceptorManager manager(blocks, TerminalProgress(), TLoadLimits{o.in.MemoryLimitBytes(), o.in.threads});
   if (!manager.Execute(o.in.plot, o.in.post, o.in.met, false, !o.in.single) || Interrupted())
     throw EAbort("cancelled");
+  WarnAll(manager.Warnings());
   WarnIfNoUsableMetHour(o.in, manager.MeteoUsableHours());
   if (o.receptor > blocks.ReceptorCount())
     throw EUsageError(fmt::format("Receptor {} does not exist: the PLOTFILE {} lists receptors 1 to {}", o.receptor,

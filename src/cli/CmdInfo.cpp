@@ -58,9 +58,14 @@ void PrintPlot(const TPlotFile& plot) {
 
 // The POSTFILE's records must hold the PLOTFILE's receptors: a Tarvo header states its count, other records
 // are the 16-byte record header and one value per receptor and output type.
-void CheckReceptorsFit(const std::string& postFile, const std::string& plotFile, int receptors, bool doublePrecision) {
+void CheckReceptorsFit(const std::string& postFile, const TPlotFile& plot, bool doublePrecision) {
+  const std::string& plotFile = plot.FileName();
+  const int receptors = plot.ReceptorCount();
   if (receptors <= 0) throw EFormatError(fmt::format("The PLOTFILE {} lists no receptors", plotFile));
-  TPostBinTypeDetector detector(postFile, receptors, doublePrecision);
+  // The PLOTFILE's value columns are evidence of the output types, hence of the precision.
+  int plotTypes = 0;
+  for (const std::string& key : plot.FieldKeys()) plotTypes += key == "conc" || key == "tdep" || key == "ddep" || key == "wdep";
+  TPostBinTypeDetector detector(postFile, receptors, doublePrecision, plotTypes);
   if (detector.IsTarvo()) {
     if (detector.ReceptorCount() != receptors)
       throw EFormatError(fmt::format("The POSTFILE {} holds {} receptors, the PLOTFILE {} lists {}", postFile,
@@ -99,13 +104,17 @@ void RegisterInfoCommand(CLI::App& app) {
                 "PLOTFILE, or the count with --receptors N",
                 opts->postFile));
         }
-        PrintSummary(SummarizePostFile(opts->postFile, opts->receptors, !opts->single));
+        const TPostSummary summary = SummarizePostFile(opts->postFile, opts->receptors, !opts->single);
+        PrintSummary(summary);
+        if (!summary.GapWarning.empty()) Warn(summary.GapWarning);
         return;
       }
       const TPlotFile plot = TPlotFile::Read(opts->plotFile);
-      CheckReceptorsFit(opts->postFile, opts->plotFile, plot.ReceptorCount(), !opts->single);
-      PrintSummary(SummarizePostFile(opts->postFile, plot.ReceptorCount(), !opts->single));
+      CheckReceptorsFit(opts->postFile, plot, !opts->single);
+      const TPostSummary summary = SummarizePostFile(opts->postFile, plot.ReceptorCount(), !opts->single);
+      PrintSummary(summary);
       PrintPlot(plot);
+      if (!summary.GapWarning.empty()) Warn(summary.GapWarning);
     });
   });
 }

@@ -82,6 +82,7 @@ void RunPercentile(const PercentileOptions& o) {
   settings.MaxThreads = o.in.threads;
 
   TPrReceptorList list(std::move(settings));
+  WarnAll(list.Warnings());
   WarnIfNoUsableMetHour(o.in, list.MeteoUsableHours());
   if (list.Aborted() || Interrupted()) throw EAbort("cancelled");
   std::vector<TPercentItem> items;

@@ -39,16 +39,18 @@ TEST(InfoPlotCommandTest, SinglePrecisionSyntheticRun) {
   test::TempDir dir;
   TPostFileLayout layout;
   layout.DoublePrecision = false;
-  layout.Types = {TPostOutType::poConc, TPostOutType::poDepos};
-  layout.Receptors = 6;
-  const std::string pos = dir.File("s.pos"), plt = dir.File("s.plt");
+  // Four single-precision types make 16 bytes a receptor, as two double-precision types would: the
+  // PLOTFILE of the run, with its four value columns, tells them apart.
+  layout.Types = {TPostOutType::poConc, TPostOutType::poDepos, TPostOutType::poDDep, TPostOutType::poWDep};
+  layout.Receptors = 30;
+  const std::string pos = dir.File("s.pos"), plt = test::DataFile("plotfile/depos.plt");
   WritePostFile(pos, layout, 96010101, 4, [](int h, int t, int r) { return h + t + r; });
-  WriteSamplePlotFile(plt, SampleGrid(6), "ALL");
   auto r = RunCli("info '" + pos + "' --plot '" + plt + "' --single");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.out.find("precision: single\noutput types: conc, depos\nreceptors: 6\nhours: 4\n"), std::string::npos)
+  EXPECT_NE(r.out.find("precision: single\noutput types: conc, depos, ddep, wdep\nreceptors: 30\nhours: 4\n"),
+            std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("plot receptors: 6\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("plot receptors: 30\n"), std::string::npos) << r.out;
 }
 
 TEST(InfoPlotCommandTest, ErrorsNameBothFiles) {
