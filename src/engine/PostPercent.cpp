@@ -22,6 +22,7 @@
 #include "post/PostChecks.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
+#include "util/OutputGuard.h"
 
 namespace zorvik {
 
@@ -241,6 +242,15 @@ void TPrReceptorList::CreatePlotWriters(const std::vector<TPercentItem>& data) {
 
 void TPrReceptorList::Execute(const std::vector<TPercentItem>& data) {
   traced("TPrReceptorList.Execute", [&] {
+    // The last guard before writing: no output may replace an input of the run or another output (callers
+    // check this, with their own names for the roles, before anything is read).
+    std::vector<TFileRole> inputs{{"the POSTFILE of this run", fSettings.PostFile},
+                                  {"the PLOTFILE of this run", fSettings.PlotFile}};
+    if (!fSettings.MeteoFile.empty()) inputs.push_back({"the met file of this run", fSettings.MeteoFile});
+    std::vector<TFileRole> outputs;
+    for (const TPercentItem& item : data)
+      if (!item.PlotName.empty()) outputs.push_back({"the output file " + item.PlotName, PlotPath + item.PlotName});
+    CheckOutputRoles(inputs, outputs);
     if (TotalHours() == 0) return;
     const int64_t steps = int64_t{TotalHours()} * ChunkCount();
     fProgress.Begin("Reading Post File...", static_cast<uint32_t>(std::min<int64_t>(steps, UINT32_MAX)));
