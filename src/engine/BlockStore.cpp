@@ -4,31 +4,9 @@
 #include <cmath>
 
 #include "engine/EngineOptions.h"
-#include "meteo/DateKey.h"
 #include "util/Exceptions.h"
 
 namespace zorvik {
-
-int32_t AdvanceDateOneHour(int32_t aDate) {
-  if (aDate <= 0 || aDate > 99999999) return 0;
-  TDateKeyParts p = DecodeDateKey(aDate);
-  if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > DaysInMonth(p.year, p.month) || p.hour < 1 ||
-      p.hour > 24)
-    return 0;
-  // Hour h ends at h:00; one hour later the key names hour h + 1, or hour 1 of the next day.
-  int hour = p.hour + 1;
-  if (hour > 24) {
-    hour = 1;
-    if (++p.day > DaysInMonth(p.year, p.month)) {
-      p.day = 1;
-      if (++p.month > 12) {
-        p.month = 1;
-        ++p.year;
-      }
-    }
-  }
-  return (p.year % 100) * 1000000 + p.month * 10000 + p.day * 100 + hour;
-}
 
 namespace {
 int CheckedHoursInPeriod(TAverageValue period) {

@@ -19,12 +19,9 @@
 
 #include "engine/SortedListStore.h"
 #include "post/PostTypes.h"
+#include "util/DateKey.h"
 
 namespace zorvik {
-
-// The date key one hour after `aDate` on the calendar (two-digit years below 50 are 20YY): 17123124 gives
-// 18010101. A key that is no valid hour gives 0, "no date known".
-int32_t AdvanceDateOneHour(int32_t aDate);
 
 class TBlockStore {
  public:

@@ -2,27 +2,12 @@
 
 #include <array>
 
+#include "util/TextUtils.h"
+
 namespace zorvik {
 
 namespace {
 constexpr std::array<std::string_view, 8> kVersionText = {"", "02222", "04300", "01247", "98314", "06341", "09040", "11059"};
-
-std::string_view StripBlanks(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
 }  // namespace
 
 std::string_view AermetVersionText(TAermetVersion version) {
@@ -31,7 +16,7 @@ std::string_view AermetVersionText(TAermetVersion version) {
 }
 
 TAermetVersion DetectAermetVersion(std::string_view verDate) {
-  const std::string_view text = StripBlanks(verDate);
+  const std::string_view text = TrimView(verDate);
   for (size_t i = 0; i < kVersionText.size(); ++i)
     if (SameTextAscii(text, kVersionText[i])) return static_cast<TAermetVersion>(i);
   constexpr size_t kVersionDigits = 5;

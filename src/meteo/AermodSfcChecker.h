@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "meteo/DateKey.h"
 #include "meteo/HashedIntegerListReal.h"
 #include "meteo/MeteoTypes.h"
 #include "records/RecordIO.h"
+#include "util/DateKey.h"
 
 namespace zorvik {
 

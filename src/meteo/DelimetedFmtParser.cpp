@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "records/AttributeCollection.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 namespace {
@@ -15,9 +16,7 @@ bool IsSeparator(char c) {
 }  // namespace
 
 void TDelimeted_FMT_Parser::LexElements(std::string_view InputStr, TAttributeCollectionRef& Elements) {
-  std::string_view s = InputStr;
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) s.remove_suffix(1);
+  const std::string_view s = TrimView(InputStr);
 
   tokens.clear();
   size_t i = 0;

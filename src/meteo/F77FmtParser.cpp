@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "records/AttributeCollection.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 namespace {
@@ -18,12 +19,6 @@ int NumberAt(std::string_view descriptor, size_t pos) {
     if (value > 100000000) break;  // no line is that wide; keeps the arithmetic in range
   }
   return value;
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
 }
 
 }  // namespace
@@ -152,7 +147,7 @@ void TF77_FMT_Parser::LexElements(std::string_view inputStr, TAttributeCollectio
     } else if (c == 'I') {
       elements.AddAttribute(std::make_unique<Atr_Integer>(GetFieldName(element))).SetAsString(text);
     } else {
-      std::string number(TrimBlanks(text));
+      std::string number(TrimSpacesView(text));
       if (!number.empty() && number.front() == '.')
         number = "0" + number;
       else if (!number.empty() && number.back() == '.')

@@ -5,11 +5,12 @@
 #include "meteo/F77FmtParser.h"
 #include "meteo/MeteoFixedColumns.h"
 #include "util/ExceptionLog.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 
 namespace {
-bool IsBlankLine(std::string_view line) { return detail::TrimBlanks(line).empty(); }
+bool IsBlankLine(std::string_view line) { return TrimView(line).empty(); }
 }  // namespace
 
 TMetDataSetReader_Text::TMetDataSetReader_Text(std::string NameOfDataSet)

@@ -12,11 +12,12 @@
 #include "meteo/MetTextFile.h"
 #include "meteo/MeteoFormat.h"
 #include "util/ExceptionLog.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 
 namespace {
-size_t TrimmedLength(std::string_view line) { return detail::TrimBlanks(line).size(); }
+size_t TrimmedLength(std::string_view line) { return TrimView(line).size(); }
 }  // namespace
 
 void TMeteoData::Clear() {

@@ -42,10 +42,10 @@
 #include <vector>
 
 #include "meteo/AermetVersion.h"
-#include "meteo/DateKey.h"
 #include "meteo/HashedIntegerListReal.h"
 #include "meteo/MeteoHours.h"
 #include "meteo/MeteoTypes.h"
+#include "util/DateKey.h"
 
 namespace zorvik {
 

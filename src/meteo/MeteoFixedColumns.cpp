@@ -4,6 +4,8 @@
 #include <cmath>
 #include <span>
 
+#include "util/TextUtils.h"
+
 namespace zorvik {
 
 namespace detail {
@@ -13,15 +15,8 @@ std::string_view Columns(std::string_view line, size_t first, size_t count) {
   return line.substr(first - 1, count);
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
 bool TryReadDecimal(std::string_view text, double& value) {
-  text = TrimBlanks(text);
+  text = TrimView(text);
   bool negative = false;
   if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
     negative = text.front() == '-';
@@ -37,7 +32,7 @@ bool TryReadDecimal(std::string_view text, double& value) {
 }
 
 bool TryReadInteger(std::string_view text, int64_t& value) {
-  text = TrimBlanks(text);
+  text = TrimView(text);
   const bool plus = !text.empty() && text.front() == '+';
   if (plus) text.remove_prefix(1);
   if (text.empty() || (plus && text.front() == '-')) return false;
@@ -51,7 +46,6 @@ bool TryReadInteger(std::string_view text, int64_t& value) {
 }  // namespace detail
 
 using detail::Columns;
-using detail::TrimBlanks;
 
 namespace {
 
@@ -105,10 +99,10 @@ bool SfcLineIsValid(std::string_view line) {
 
 TFixedLine ReadFixedColumnLine(std::string_view line, bool surfaceLayout) {
   TFixedLine r;
-  while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ') line.remove_suffix(1);
+  line = TrimRightView(line);
   // A two-digit year at the start of the line: read the line trimmed. A one-digit year keeps its blank.
-  std::string_view lead = TrimBlanks(line);
-  if (TrimBlanks(lead.substr(0, 2)).size() == 2) line = lead;
+  std::string_view lead = TrimView(line);
+  if (TrimView(lead.substr(0, 2)).size() == 2) line = lead;
   if (line.empty()) return r;
 
   r.kind = TFixedLineKind::flkUnreadable;
@@ -123,7 +117,7 @@ TFixedLine ReadFixedColumnLine(std::string_view line, bool surfaceLayout) {
   }
   const std::string_view speedText = Columns(line, surfaceLayout ? 87 : 18, 9);
   double speed = 0;  // a blank speed is calm
-  if (!TrimBlanks(speedText).empty() && !detail::TryReadDecimal(speedText, speed)) {
+  if (!TrimView(speedText).empty() && !detail::TryReadDecimal(speedText, speed)) {
     r.problem = surfaceLayout ? "the wind speed in columns 87-95 is not a number"
                               : "the wind speed in columns 18-26 is not a number";
     return r;
@@ -146,7 +140,7 @@ TFixedLine ReadFixedColumnLine(std::string_view line, bool surfaceLayout) {
       const std::string_view text = Columns(line, f.first, f.width);
       double value = 0;
       int64_t whole = 0;
-      if (!TrimBlanks(text).empty() &&
+      if (!TrimView(text).empty() &&
           !(f.integer ? detail::TryReadInteger(text, whole) : detail::TryReadDecimal(text, value))) {
         r.problem = f.problem;
         return r;

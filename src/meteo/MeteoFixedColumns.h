@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "meteo/DateKey.h"
+#include "util/DateKey.h"
 
 namespace zorvik {
 
@@ -57,8 +57,6 @@ bool SfcLineIsValid(std::string_view line);
 namespace detail {
 // Columns first..first+count-1 of a line (counted from 1), shorter or empty beyond its end.
 std::string_view Columns(std::string_view line, size_t first, size_t count);
-// Blanks and control characters removed at both ends.
-std::string_view TrimBlanks(std::string_view s);
 // The whole text, stripped of blanks, as a decimal number ("." always); false when empty or not complete.
 bool TryReadDecimal(std::string_view text, double& value);
 // The whole text, stripped of blanks, as a signed decimal integer; false when empty or not complete.

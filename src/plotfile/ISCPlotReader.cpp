@@ -6,13 +6,14 @@
 #include <charconv>
 #include <filesystem>
 
-#include "meteo/DateKey.h"
 #include "meteo/F77FmtParser.h"
 #include "plotfile/PlotLineParse.h"
 #include "plotfile/PlotSniff.h"
 #include "records/Conversions.h"
+#include "util/DateKey.h"
 #include "util/ExceptionLog.h"
 #include "util/StringFile.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 namespace {
@@ -22,19 +23,6 @@ using enum Tplotcolumn;
 constexpr int kFormatLineLength = 65536;
 // The shortest receptor line: X, Y and one value, blank-separated, and a line end.
 constexpr int64_t kMinReceptorLineBytes = 6;
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (auto& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return out;
-}
 
 std::string Join(const std::vector<std::string>& words, std::string_view separator, size_t from = 0) {
   std::string out;
@@ -47,7 +35,7 @@ std::string Join(const std::vector<std::string>& words, std::string_view separat
 
 // A whole decimal integer, blanks around allowed.
 bool TryWholeInteger(std::string_view text, int32_t& value) {
-  text = Trim(text);
+  text = TrimView(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   return !text.empty() && ec == std::errc() && ptr == text.data() + text.size();
@@ -128,7 +116,7 @@ bool TISCPlotReader::EndOfData() { return fEOF && fCurrentLine.empty(); }
 std::string TISCPlotReader::NextLine(int32_t& lineNumber) {
   while (!fStringFile->Eof()) {
     std::string line = fStringFile->GetLine();
-    if (!Trim(line).empty()) {
+    if (!TrimView(line).empty()) {
       fEOF = fStringFile->Eof();
       lineNumber = fStringFile->LineNumber();
       return line;
@@ -251,7 +239,7 @@ bool TISCPlotReader::ParseHeaderBlock(TAttributeCollectionRef& header) {
   std::string header1 = fCurrentLine;
   if (!fPreserveModelVersion)
     if (auto colon = header1.find(':'); colon != std::string::npos) header1.erase(0, colon + 1);
-  header.ByName("header1")->SetAsString(Trim(header1));
+  header.ByName("header1")->SetAsString(TrimView(header1));
 
   const int32_t blockLine = fCurrentLineNumber;
   bool kindFound = false;
@@ -262,7 +250,7 @@ bool TISCPlotReader::ParseHeaderBlock(TAttributeCollectionRef& header) {
     int32_t n = 0;
     std::string line = NextLine(n);
     if (line.empty()) break;
-    std::string upper = Upper(line);
+    std::string upper = AsciiUpper(line);
     if (upper.front() != '*') {
       ending = std::move(upper);
       endingLine = n;
@@ -398,8 +386,8 @@ void TISCPlotReader::ParseFormat(TAttributeCollectionRef& header, const std::str
     std::string_view heading;
     if (start >= 1 && static_cast<size_t>(start - 1) < headings.size())
       heading = std::string_view(headings).substr(static_cast<size_t>(start - 1), static_cast<size_t>(width));
-    std::string found(Trim(heading));
-    if (Upper(found) == "RAN") found = "RANK";
+    std::string found(TrimView(heading));
+    if (AsciiUpper(found) == "RAN") found = "RANK";
     const Tplotcolumn column = PlotColumnOfHeading(found);
     fValueOrder.push_back(column);
     fFieldNames.push_back(column == pltnullcolumn ? std::string() : PlotFieldKey(column, found));
@@ -463,10 +451,10 @@ void TISCPlotReader::InferColumns(TAttributeCollectionRef& header) {
       fDateLeadColumn1 = static_cast<int>(i);
     } else if (IsAverageWord(t)) {
       add(pltAve, "period", "");
-      ApplyKindWord(Upper(t), hour, high, highSet);
+      ApplyKindWord(AsciiUpper(t), hour, high, highSet);
     } else if (IsHighValueWord(t)) {
       add(pltRank, "rank", "");
-      ApplyKindWord(Upper(t), hour, high, highSet);
+      ApplyKindWord(AsciiUpper(t), hour, high, highSet);
     } else if (t.find('.') != std::string::npos && IsPlotNumber(t)) {
       addData();
     } else if (IsValidDateKey(t)) {
@@ -533,7 +521,7 @@ void TISCPlotReader::DefineRecord(TAttributeCollectionRef& record) {
 // ---- records -----------------------------------------------------------------------------------------------
 
 void TISCPlotReader::StoreField(base_Attribute& attribute, std::string_view text, int field) {
-  text = Trim(text);
+  text = TrimView(text);
   switch (attribute.FieldType()) {
     case AttrType::atFloat: {
       // Coordinates, results and elevations are what the engine works with: each must be a number.
@@ -697,7 +685,7 @@ void TISCPlotReader::AdvanceLine() {
 void TISCPlotReader::ParseRemark(std::string_view line) {
   const auto tokens = PlotLineTokens(line);
   if (tokens.size() < 3) return;
-  const std::string second = Upper(tokens[1]);
+  const std::string second = AsciiUpper(tokens[1]);
   if (second == "CONCUNIT")
     fconcunit = tokens[2];
   else if (second == "DEPUNIT")

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/TextUtils.h"
+
 namespace zorvik {
 namespace {
 
@@ -66,14 +68,6 @@ constexpr std::array<TPlotFileKind, 8> kFileKinds = {{
     {"MAXDAILY FILE", 6},
     {"RANK-FILE", 7},
 }};
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-           return lower(x) == lower(y);
-         });
-}
-
 }  // namespace
 
 const TPlotColumnInfo& PlotColumnInfo(Tplotcolumn column) {
@@ -84,7 +78,7 @@ const TPlotColumnInfo& PlotColumnInfo(Tplotcolumn column) {
 Tplotcolumn PlotColumnByKey(std::string_view key) {
   if (key.empty()) return pltnullcolumn;
   for (int i = 1; i < kPlotColumnCount; ++i)
-    if (EqualsNoCase(kColumns[i].Key, key)) return static_cast<Tplotcolumn>(i);
+    if (SameTextAscii(kColumns[i].Key, key)) return static_cast<Tplotcolumn>(i);
   return pltnullcolumn;
 }
 
@@ -96,7 +90,7 @@ std::string_view PlotOptionName(TPlotOption option) {
 bool FindPlotOption(std::string_view word, TPlotOption& option) {
   if (word.empty()) return false;
   for (int i = 1; i < kPlotOptionCount; ++i)
-    if (EqualsNoCase(kOptionNames[i], word)) {
+    if (SameTextAscii(kOptionNames[i], word)) {
       option = static_cast<TPlotOption>(i);
       return true;
     }

@@ -10,6 +10,7 @@
 #include "plotfile/ISCPlotReader.h"
 #include "records/Conversions.h"
 #include "util/ExceptionLog.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 

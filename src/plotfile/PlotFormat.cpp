@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "util/TextUtils.h"
+
 namespace zorvik {
 namespace {
 
@@ -72,12 +74,6 @@ std::string PrintFixed(double value, const TOutputSpec& spec) {
 std::string PrintText(std::string_view text, const TOutputSpec& spec) {
   if (spec.precision >= 0 && static_cast<int>(text.size()) > spec.precision) text = text.substr(0, spec.precision);
   return Pad(std::string(text), spec);
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
 }
 
 bool WholeNumber(double value, int64_t& result) {
@@ -173,7 +169,7 @@ std::optional<std::string> ApplyOutputFormat(std::string_view format, std::strin
   if (!spec) return std::nullopt;
   switch (spec->conversion) {
     case 'f': {
-      std::string_view t = Trim(text);
+      std::string_view t = TrimView(text);
       if (!t.empty() && t.front() == '+') t.remove_prefix(1);
       double value;
       auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
@@ -181,7 +177,7 @@ std::optional<std::string> ApplyOutputFormat(std::string_view format, std::strin
       return PrintFixed(value, *spec);
     }
     case 'd': {
-      std::string_view t = Trim(text);
+      std::string_view t = TrimView(text);
       if (!t.empty() && t.front() == '+') t.remove_prefix(1);
       int64_t value;
       auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);

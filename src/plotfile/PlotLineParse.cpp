@@ -6,30 +6,12 @@
 
 #include <fmt/format.h>
 
+#include "util/TextUtils.h"
+
 namespace zorvik {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
-
-std::string UpperCase(std::string_view s) {
-  std::string out(s);
-  for (auto& c : out) c = Upper(c);
-  return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return Upper(x) == Upper(y);
-         });
-}
 
 // A whole text of decimal digits with a value of at least 1 and at most `maximum`.
 bool IsCount(std::string_view s, int maximum) {
@@ -58,7 +40,7 @@ std::vector<std::string> PlotLineTokens(std::string_view line) {
     auto quote = [](char c) { return c == '"' || c == '\''; };
     if (!token.empty() && quote(token.front())) token.remove_prefix(1);
     if (!token.empty() && quote(token.back())) token.remove_suffix(1);
-    token = Trim(token);
+    token = TrimView(token);
     if (token == "_") token = {};
     tokens.emplace_back(token);
   }
@@ -92,7 +74,7 @@ bool IsPlotNumber(std::string_view token) {
 
 bool IsHighValueWord(std::string_view token, std::string* high) {
   std::string word(token);
-  std::string upper = UpperCase(word);
+  std::string upper = AsciiUpper(word);
   if (auto p = upper.find("-HIGHEST"); p != std::string::npos) {
     word.erase(p, 8);
     upper.erase(p, 8);
@@ -106,13 +88,13 @@ bool IsHighValueWord(std::string_view token, std::string* high) {
 }
 
 bool IsAverageWord(std::string_view token) {
-  std::string upper = UpperCase(token);
+  std::string upper = AsciiUpper(token);
   return upper.find("-HR") != std::string::npos || upper == "PERIOD" || upper == "MONTH" || upper == "ANNUAL";
 }
 
 int MonthOfName(std::string_view token) {
   for (size_t i = 0; i < kMonths.size(); ++i)
-    if (EqualsNoCase(kMonths[i], token)) return static_cast<int>(i) + 1;
+    if (SameTextAscii(kMonths[i], token)) return static_cast<int>(i) + 1;
   return 0;
 }
 
@@ -154,7 +136,7 @@ bool ReceptorCountOf(std::string_view upperLine, int32_t& count, std::string* to
 }
 
 bool ApplyKindWord(std::string_view token, std::string& hour, std::string& high, bool& highSet) {
-  auto append = [&](std::string_view word) { hour = std::string(Trim(hour + " " + std::string(word))); };
+  auto append = [&](std::string_view word) { hour = std::string(TrimView(hour + " " + std::string(word))); };
   if (token == "PERIOD" || token == "MONTH" || token == "ANNUAL" || token == "1/2-HR" || token == "1/2HR") {
     hour = std::string(token);
   } else if (token == "NO2" || token == "PM2.5" || token == "SO2") {
@@ -199,7 +181,7 @@ TPlotKindLine ParsePlotKindLine(std::string_view upperLine) {
     kind.keyword = TPltAverageKeyword::kwAnnual;
   else if (upperLine.find("1-HR") != std::string_view::npos)
     kind.keyword = TPltAverageKeyword::kw1Hr;
-  std::string header2(Trim(line));
+  std::string header2(TrimView(line));
   for (auto p = header2.find("  "); p != std::string::npos; p = header2.find("  ")) header2.erase(p, 1);
   kind.header2 = std::move(header2);
   return kind;
@@ -295,10 +277,10 @@ std::string PlotFormatProblem(std::string_view statement) {
 
 Tplotcolumn PlotColumnOfHeading(std::string_view heading) {
   std::string_view cut = heading.substr(0, heading.find('('));
-  cut = Trim(cut);
-  std::string upper = UpperCase(cut);
+  cut = TrimView(cut);
+  std::string upper = AsciiUpper(cut);
   for (const auto& name : PlotColumnNames()) {
-    if (EqualsNoCase(name.Name, cut)) return name.Column;
+    if (SameTextAscii(name.Name, cut)) return name.Column;
     bool containable = name.Column == Tplotcolumn::pltConcYr || name.Column == Tplotcolumn::pltDateYr ||
                        name.Column == Tplotcolumn::pltCont;
     if (containable && upper.find(name.Name) != std::string::npos) return name.Column;

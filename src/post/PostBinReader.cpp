@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "meteo/DateKey.h"
 #include "meteo/MeteoHours.h"
+#include "util/DateKey.h"
 #include "util/ExceptionLog.h"
 #include "util/FileStream.h"
 #include "util/FileUtils.h"

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "meteo/DateKey.h"
+#include "util/DateKey.h"
 #include "util/Exceptions.h"
 
 namespace zorvik {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "meteo/DateKey.h"
+#include "util/DateKey.h"
 #include "util/Exceptions.h"
 
 namespace zorvik {
@@ -102,7 +102,7 @@ void WritePostFile(const std::string& fileName, const TPostFileLayout& layout, i
     for (int t = 0; t < types; ++t)
       for (int r = 0; r < layout.Receptors; ++r) values[static_cast<size_t>(t) * layout.Receptors + r] = value(h, t, r);
     writer.WriteHour(date, values);
-    date = NextHourDateKey(date);
+    date = AdvanceDateOneHour(date);
   }
   writer.Close();
 }

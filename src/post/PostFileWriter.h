@@ -42,7 +42,8 @@ class TPostFileWriter {
   std::vector<char> fRecord;
 };
 
-// Writes `hours` records from `firstDate` (one hour apart); value(hour, typeIndex, receptor) gives each value.
+// Writes `hours` records from `firstDate` (one hour apart on the calendar, AdvanceDateOneHour: a `firstDate` that
+// names no valid hour gives later records the date 0); value(hour, typeIndex, receptor) gives each value.
 void WritePostFile(const std::string& fileName, const TPostFileLayout& layout, int32_t firstDate, int hours,
                    const std::function<double(int hour, int typeIndex, int receptor)>& value);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "util/ExceptionLog.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 namespace {

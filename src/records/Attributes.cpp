@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "records/AttributeCollection.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "meteo/DateKey.h"
+#include "util/DateKey.h"
 
 namespace zorvik {
 namespace {
@@ -250,24 +250,6 @@ double TextToDateTime(std::string_view text) {
   double value = 0.0;
   if (!TryTextToDateTime(text, value)) throw EConvertError(fmt::format("'{}' is not a valid date and time", text));
   return value;
-}
-
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-bool SameTextAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 }  // namespace zorvik

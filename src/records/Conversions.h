@@ -45,8 +45,4 @@ bool TryTextToDateTime(std::string_view text, double& dateTime);
 // As TryTextToDateTime; raises EConvertError "'text' is not a valid date and time".
 double TextToDateTime(std::string_view text);
 
-// The ASCII letters A-Z turned into a-z; every other character unchanged.
-std::string AsciiLower(std::string_view text);
-bool SameTextAscii(std::string_view a, std::string_view b);
-
 }  // namespace zorvik

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <mutex>
 
+#include "util/TextUtils.h"
+
 namespace zorvik {
 namespace {
 
@@ -67,13 +69,6 @@ std::string ProgramFolder() {
 std::string Lower(std::string s) {
   for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
-}
-
-std::string Trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return std::string(s.substr(b, e - b));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "util/Exceptions.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 namespace {
@@ -19,13 +20,6 @@ bool IsTerminator(char c) { return c == '\r' || c == '\n' || c == '\0'; }
 
 // CR LF and LF CR are one terminator.
 bool IsTerminatorPair(char a, char b) { return (a == '\r' && b == '\n') || (a == '\n' && b == '\r'); }
-
-std::string_view TrimView(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
 
 }  // namespace
 

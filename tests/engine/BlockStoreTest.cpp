@@ -29,25 +29,6 @@ std::unique_ptr<TPrBlockStore> MakeStore(TAverageValue period, bool rolling, boo
   return std::make_unique<TPrBlockStore>(period, THighValues{}, 0);
 }
 
-TEST(BlockStoreTest, AdvanceDateOneHourFollowsTheCalendar) {
-  const struct {
-    int32_t from;
-    int32_t to;
-  } cases[] = {
-      {17123124, 18010101},  // end of the year
-      {17010105, 17010106},
-      {17013124, 17020101},
-      {96022824, 96022901},  // 1996 is a leap year
-      {97022824, 97030101},
-      {99123124, 10101},     // 1999 -> 2000
-      {17133101, 0},         // no such month: no date known
-      {17023001, 0},
-      {17010100, 0},
-      {0, 0},
-  };
-  for (const auto& c : cases) EXPECT_EQ(AdvanceDateOneHour(c.from), c.to) << c.from;
-}
-
 TEST(BlockStoreTest, CalmHourTakesTheNextHourAfterTheLastValue) {
   auto store = MakeStore(TAverageValue::hr_1, false, false);
   store->AddCalmHour();  // no value yet: no date

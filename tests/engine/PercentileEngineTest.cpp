@@ -10,12 +10,12 @@
 #include "engine/PercentView.h"
 #include "engine/PostPercent.h"
 #include "engine/ReceptorManager.h"
-#include "meteo/DateKey.h"
 #include "meteo/MeteoData.h"
 #include "plotfile/PlotFile.h"
 #include "plotfile/SamplePlotFile.h"
 #include "post/PostFileWriter.h"
 #include "support/TestSupport.h"
+#include "util/DateKey.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik {
@@ -276,7 +276,7 @@ TEST(PercentileEngineTest, CalmAndMissingHoursOfTheMetFileCountAsZero) {
   EXPECT_EQ(list.MeteoUsableHours(), usable.UsableHourCount());
   int skipped = 0;
   int32_t date = 96010101;
-  for (int h = 0; h < kHours; ++h, date = NextHourDateKey(date)) skipped += !usable.IsExist(date);
+  for (int h = 0; h < kHours; ++h, date = AdvanceDateOneHour(date)) skipped += !usable.IsExist(date);
   ASSERT_GT(skipped, 0);
   EXPECT_EQ(list.SkipHourBlocks(), skipped);
   TPercentItem item;
@@ -288,7 +288,7 @@ TEST(PercentileEngineTest, CalmAndMissingHoursOfTheMetFileCountAsZero) {
   for (int r = 0; r < kReceptors; ++r) {
     std::vector<float> v;
     date = 96010101;
-    for (int h = 0; h < kHours; ++h, date = NextHourDateKey(date))
+    for (int h = 0; h < kHours; ++h, date = AdvanceDateOneHour(date))
       v.push_back(usable.IsExist(date) ? static_cast<float>(HourValue(h, r)) : 0.0f);
     std::sort(v.begin(), v.end(), std::greater<>());
     // N = 300 and P = 50: x = 150 falls on rank 150 exactly.

@@ -16,7 +16,6 @@
 #include "engine/PostPercent.h"
 #include "engine/Progress.h"
 #include "engine/ReceptorManager.h"
-#include "meteo/DateKey.h"
 #include "meteo/MeteoData.h"
 #include "meteo/MeteoHours.h"
 #include "plotfile/PlotFile.h"
@@ -24,6 +23,7 @@
 #include "post/PostBinTypeDetector.h"
 #include "post/PostFileWriter.h"
 #include "support/TestSupport.h"
+#include "util/DateKey.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik {
@@ -40,7 +40,7 @@ double Value(int hour, int receptor) { return 0.1234567891 * (hour + 1) * (recep
 
 std::vector<int32_t> ConsecutiveDates(int32_t first, int hours) {
   std::vector<int32_t> dates;
-  for (int32_t d = first; static_cast<int>(dates.size()) < hours; d = NextHourDateKey(d)) dates.push_back(d);
+  for (int32_t d = first; static_cast<int>(dates.size()) < hours; d = AdvanceDateOneHour(d)) dates.push_back(d);
   return dates;
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "meteo/DateKey.h"
+#include "util/DateKey.h"
 
 namespace zorvik {
 namespace {

@@ -1,4 +1,4 @@
-#include "meteo/DateKey.h"
+#include "util/DateKey.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +32,36 @@ TEST(DateKeyTest, RoundTripsEveryHourOfALeapYear) {
     ASSERT_NEAR(DateKeyToDateTime(key), dt, 1e-9) << key;
   }
   EXPECT_EQ(DateTimeToDateKey(start + 8783 / 24.0), 96123124);
+}
+
+TEST(DateKeyTest, AdvanceDateOneHourFollowsTheCalendar) {
+  const struct {
+    int32_t from;
+    int32_t to;
+  } cases[] = {
+      {17123124, 18010101},  // end of the year
+      {17010105, 17010106},
+      {17010123, 17010124},
+      {17013124, 17020101},
+      {96022824, 96022901},  // 1996 is a leap year
+      {97022824, 97030101},
+      {22924, 30101},        // 2000 is a leap year too
+      {99123124, 10101},     // 1999 -> 2000
+      {49123124, 50010101},  // 2049 -> 2050: the key reads 1950 now, still one hour later in its digits
+      // A key that names no valid hour: no date known.
+      {17133101, 0},
+      {17003101, 0},
+      {17023001, 0},
+      {17022901, 0},
+      {17010001, 0},
+      {17010100, 0},
+      {17010125, 0},
+      {17010199, 0},
+      {0, 0},
+      {-17010101, 0},
+      {117010101, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(AdvanceDateOneHour(c.from), c.to) << c.from;
 }
 
 TEST(DateKeyTest, IsValidDateKeyText) {

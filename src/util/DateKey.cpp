@@ -1,4 +1,4 @@
-#include "meteo/DateKey.h"
+#include "util/DateKey.h"
 
 #include <charconv>
 #include <cmath>
@@ -79,17 +79,24 @@ bool IsValidDateKey(std::string_view text) {
   return value > 0 && DateKeyToDateTime(value) > 0;
 }
 
-}  // namespace zorvik
-
-namespace zorvik {
-int32_t NextHourDateKey(int32_t key) {
-  if (key <= 0) return key;
+int32_t AdvanceDateOneHour(int32_t key) {
+  if (key <= 0 || key > 99999999) return 0;
   TDateKeyParts p = DecodeDateKey(key);
-  if (p.hour < 24) return key + 1;
-  TDateTime date;
-  if (!TryEncodeDate(p.year, p.month, p.day, date)) return key + 1;
-  int y, m, d;
-  DecodeDate(date + 1, y, m, d);
-  return (y % 100) * 1000000 + m * 10000 + d * 100 + 1;
+  if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > DaysInMonth(p.year, p.month) || p.hour < 1 || p.hour > 24)
+    return 0;
+  // Hour h ends at h:00; one hour later the key names hour h + 1, or hour 1 of the next day.
+  int hour = p.hour + 1;
+  if (hour > 24) {
+    hour = 1;
+    if (++p.day > DaysInMonth(p.year, p.month)) {
+      p.day = 1;
+      if (++p.month > 12) {
+        p.month = 1;
+        ++p.year;
+      }
+    }
+  }
+  return (p.year % 100) * 1000000 + p.month * 10000 + p.day * 100 + hour;
 }
+
 }  // namespace zorvik

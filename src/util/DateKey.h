@@ -21,16 +21,16 @@ TDateTime DateKeyToDateTime(int32_t key);
 int32_t DateTimeToDateKey(TDateTime dt);
 bool IsValidDateKey(std::string_view text);
 
-// Calendar helpers shared by the met readers.
+// The date key one hour later on the calendar: 17123124 gives 18010101, 96022824 gives 96022901. A key that
+// names no valid hour (0, a negative key, more than eight digits, month 0 or 13, a day its month lacks, hour 0
+// or 25 and up) gives 0, "no date known".
+int32_t AdvanceDateOneHour(int32_t key);
+
+// Calendar helpers.
 bool IsLeapYear(int year);
 int DaysInMonth(int year, int month);
 // Days since 30 December 1899 of a valid calendar date; false when the date is invalid.
 bool TryEncodeDate(int year, int month, int day, TDateTime& result);
 void DecodeDate(TDateTime dt, int& year, int& month, int& day);
 
-}  // namespace zorvik
-
-namespace zorvik {
-// The date key one hour later (96123124 -> 97010101); 0 stays 0.
-int32_t NextHourDateKey(int32_t key);
 }  // namespace zorvik
