@@ -332,15 +332,6 @@ bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, dou
   return true;
 }
 
-void TBinPostReader::GetConcentrations(float* out, int count) {
-  const int s = ValueSize();
-  const int available = std::max(0, std::min(count, (fCurrent.fBufDataSize - fBufPos) / s));
-  const bool anyNan = DecodePostValues(fCurrent.fBuf.data() + fBufPos, available, fDoublePrecision, fScale, out);
-  for (int i = available; i < count; ++i) out[i] = 0.0f;
-  fBufPos += available * s;
-  if (available > 0) FValueNAN = anyNan;
-}
-
 int TBinPostReader::ValueBytesOffset() const { return LengthMarker().MarkerSize() + kPostRecordHeader; }
 
 void TBinPostReader::ReadRecordValues(int64_t recordPos, int skip, int bytes, void* out) {

@@ -57,9 +57,6 @@ class TBinPostReader {
   }
   // The value of receptor recIndex in the block of postType (meaningful when the whole record was buffered).
   double GetConcentration(int recIndex, TPostOutType postType);
-  // Converts `out.size()` buffered values into out (float), scaled; values missing from the buffer are 0. Faster
-  // than a GetConcentration loop; ValueNAN reports whether any of them was not finite.
-  void GetConcentrations(float* out, int count);
 
   // Reads `bytes` value bytes of the record that starts at recordPos, from `skip` bytes into its values, in one
   // read (the records share the first record's layout). Raises when the file ends first.

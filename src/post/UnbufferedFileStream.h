@@ -76,7 +76,6 @@ class TUnbufferedFileStream : public TStream {
   int OpenHandle(const std::string& AFileName, uint16_t AMode);
   // Makes sure the descriptor is open (stealth mode closes it between fills).
   void EnsureHandle();
-  void ReleaseStealthHandle();
   bool FillBuffer();
   bool FlushBuffer();
   void SetBufferSize(int Value);
