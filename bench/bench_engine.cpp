@@ -166,7 +166,6 @@ void SetRatio(benchmark::State& state, const char* counter, const std::string& k
 int64_t ViewerBufferBytes() {
   TProject& p = Project();
   if (!p.BufferBytes) {
-    zorvik::TEngineOptionsScope restore;
     zorvik::TPercentBlocks blocks;
     zorvik::TReceptorManager manager(blocks);
     manager.Execute(p.Files.PlotFile, p.Files.PostFile, "", false, true);
@@ -221,11 +220,8 @@ void BM_Percentile(benchmark::State& state) {
   const int threads = static_cast<int>(state.range(0));
   const int64_t chunks = state.range(1);
   const std::string key = fmt::format("percentile threads:{} mem_chunks:{}", threads, chunks);
-  zorvik::TEngineOptionsScope restore;
   int chunkCount = 0;
   const bool ok = TimedLoop(state, key, [&] {
-    zorvik::SetEngineOptions(zorvik::TAverageValues{zorvik::TAverageValue::hr_1}, false);
-    zorvik::SetSkipZeroValues(false);
     zorvik::TReceptorListSettings settings;
     settings.PlotFile = p.Files.PlotFile;
     settings.PlotPath = p.OutFolder + "/";
@@ -252,7 +248,6 @@ void BM_Percentile(benchmark::State& state) {
 
 void BM_ViewerLoad(benchmark::State& state) {
   const TProject& p = Project();
-  zorvik::TEngineOptionsScope restore;
   int chunkCount = 0;
   float value = 0.0f;
   const bool ok = TimedLoop(state, "viewer", [&] {

@@ -136,10 +136,7 @@ void BM_BlockStoreFill(benchmark::State& state) {
   std::vector<bool> calm(data.values.size());
   std::mt19937 rng(3);
   for (size_t h = 0; h < calm.size(); ++h) calm[h] = rng() % 20 == 0;
-  zorvik::TEngineOptionsScope restore;
-  zorvik::SetEngineOptions({period}, state.range(1) != 0);
-  zorvik::SetSkipZeroValues(true);
-  zorvik::TPrBlockStore store(period, {}, 0);
+  zorvik::TPrBlockStore store(period, {}, 0, zorvik::TEngineOptions{{period}, state.range(1) != 0, true});
   for (auto _ : state) {
     store.HValues().Clear();
     store.HValues().SetCapacity(kHours);

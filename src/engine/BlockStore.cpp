@@ -16,13 +16,22 @@ int CheckedHoursInPeriod(TAverageValue period) {
 }
 }  // namespace
 
+int TBlockStore::MinimumDivisor(int hours) {
+  // std::nearbyint rounds halves to the even neighbour in the default rounding mode.
+  return static_cast<int>(std::nearbyint(hours * 0.75 + 0.4));
+}
+
+int WindowCount(int hours, int periodHours, bool rolling) {
+  if (periodHours <= 0) return 0;
+  return rolling ? std::max(0, hours - periodHours + 1) : hours / periodHours;
+}
+
 TBlockStore::TBlockStore(TAverageValue AAvgPeriod, THighValues /*AHighValues*/, int aHourCount,
-                         std::unique_ptr<TSortedStoreBase> aHighValues)
+                         std::unique_ptr<TSortedStoreBase> aHighValues, const TEngineOptions& options)
     : FCount(CheckedHoursInPeriod(AAvgPeriod)),
       FAvgPeriod(AAvgPeriod),
-      // std::nearbyint rounds halves to the even neighbour in the default rounding mode.
-      fMinDivisor(static_cast<int>(std::nearbyint(FCount * 0.75 + 0.4))),
-      fRolling(EngineOptions().fRolling),
+      fMinDivisor(MinimumDivisor(FCount)),
+      fRolling(options.fRolling),
       fHValues(std::move(aHighValues)),
       fListStore(dynamic_cast<TSortedListStore*>(fHValues.get())) {
   Assert(fHValues != nullptr, "a block store needs a value store");
@@ -84,8 +93,10 @@ bool BoundPercent(double& P) {
 
 }  // namespace
 
-TPrBlockStore::TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount)
-    : TPrBlockStore(AAvgPeriod, AHighValues, aHourCount, std::make_unique<TSortedListStore>()) {}
+TPrBlockStore::TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount,
+                             const TEngineOptions& options)
+    : TPrBlockStore(AAvgPeriod, AHighValues, aHourCount, std::make_unique<TSortedListStore>(options.fSkipZeroValues),
+                    options) {}
 
 double TPrBlockStore::GetPercent(double Percent, bool aUseInterpolation, int32_t& aDate) const {
   aDate = 0;

@@ -17,11 +17,17 @@
 #include <memory>
 #include <vector>
 
+#include "engine/EngineOptions.h"
 #include "engine/SortedListStore.h"
 #include "post/PostTypes.h"
 #include "util/DateKey.h"
 
 namespace zorvik {
+
+// How many values a store of `periodHours`-hour windows gets from `hours` hours: every hour from the
+// period's length on closes a rolling window (hours - periodHours + 1); blocks do not overlap
+// (hours / periodHours, an incomplete last block gives none).
+int WindowCount(int hours, int periodHours, bool rolling);
 
 class TBlockStore {
  public:
@@ -70,8 +76,13 @@ class TBlockStore {
   // Takes ownership of the value store `aHighValues`. aHourCount > 0 reserves that many entries in it.
   // The high-value set is accepted for the callers' sake; the stores of this system keep every value.
   // Raises Exception "Count of Items must be more 0" for a period of 0 hours (period_avg).
+  // The options' rolling flag decides whether windows slide.
   TBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount,
-              std::unique_ptr<TSortedStoreBase> aHighValues);
+              std::unique_ptr<TSortedStoreBase> aHighValues, const TEngineOptions& options);
+
+ public:
+  // Round(hours * 0.75 + 0.4), halves to even: the fewest hours a window's value is divided by.
+  static int MinimumDivisor(int hours);
 
  private:
   // Writes the hour into the next slot of the window. A rolling window also writes it FCount slots away, so
@@ -143,8 +154,10 @@ int32_t DateAtRank(const TSortedStoreBase& aStore, int r);
 
 class TPrBlockStore : public TBlockStore {
  public:
-  // A block store keeping every block value in a TSortedListStore (skip-zeros from the engine options).
-  TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount);
+  // A block store keeping every block value in a TSortedListStore; rolling windows and skip-zeros as the
+  // options of the run say.
+  TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount,
+                const TEngineOptions& options = {});
 
   // The value at percentile Percent (0 < Percent <= 100; values outside are taken as 0 or 100, NaN gives 0)
   // of the block values, N being every value offered (skipped zeros included). With x = N * (100 - P) / 100
@@ -161,8 +174,8 @@ class TPrBlockStore : public TBlockStore {
  protected:
   // For descendants that keep their values in another store.
   TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount,
-                std::unique_ptr<TSortedStoreBase> aHighValues)
-      : TBlockStore(AAvgPeriod, AHighValues, aHourCount, std::move(aHighValues)) {}
+                std::unique_ptr<TSortedStoreBase> aHighValues, const TEngineOptions& options = {})
+      : TBlockStore(AAvgPeriod, AHighValues, aHourCount, std::move(aHighValues), options) {}
 };
 
 }  // namespace zorvik

@@ -1,6 +1,6 @@
 #pragma once
-// Process-wide settings of the percentile engine. They are read when a store is built: a store keeps the
-// values it was built with, so changing the options never affects stores that already exist.
+// The settings of one run of the percentile engine. A run carries them as a value (TReceptorListSettings)
+// down to every store it builds, so runs of different kinds never share them.
 #include "post/PostTypes.h"
 
 namespace zorvik {
@@ -17,25 +17,6 @@ struct TEngineOptions {
   bool fSkipZeroValues = false;
 
   bool operator==(const TEngineOptions&) const = default;
-};
-
-// The current options; at program start {hr_1}, not rolling, zero values kept.
-const TEngineOptions& EngineOptions();
-void SetEngineOptions(TAverageValues periods, bool rolling);
-void SetSkipZeroValues(bool flag);
-// Replaces all options at once (restoring a saved copy).
-void SetEngineOptions(const TEngineOptions& options);
-
-// Saves the options on construction and restores them on destruction.
-class TEngineOptionsScope {
- public:
-  TEngineOptionsScope() : fSaved(EngineOptions()) {}
-  ~TEngineOptionsScope() { SetEngineOptions(fSaved); }
-  TEngineOptionsScope(const TEngineOptionsScope&) = delete;
-  TEngineOptionsScope& operator=(const TEngineOptionsScope&) = delete;
-
- private:
-  TEngineOptions fSaved;
 };
 
 }  // namespace zorvik

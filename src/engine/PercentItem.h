@@ -13,6 +13,7 @@ struct TPercentItem {
   int HighValue = 0;     // the n of the n-th highest value; 0 or less selects the percentile
   std::string PlotName;  // file name without folder
   std::string GroupName;
+  bool Block = false;    // the values are non-overlapping blocks, not rolling windows (the title says so)
 };
 
 }  // namespace zorvik

@@ -22,8 +22,8 @@ std::string PercentItemTitle(const TPercentItem& item) {
   if (item.HighValue <= 0)
     return fmt::format("         PLOT FILE OF {:5.2f}TH PERCENTILE {} VALUES FOR SOURCE GROUP: {}", item.Percent, ave,
                        item.GroupName);
-  return fmt::format("         PLOT FILE OF  HIGH {}  HIGH  {} VALUES FOR SOURCE GROUP: {}", OrdinalText(item.HighValue),
-                     ave, item.GroupName);
+  return fmt::format("         PLOT FILE OF  HIGH {}  HIGH  {}{} VALUES FOR SOURCE GROUP: {}", OrdinalText(item.HighValue),
+                     ave, item.Block ? " BLOCK" : "", item.GroupName);
 }
 
 TPlotFileWriter::TPlotFileWriter(const std::string& aPath, const TPercentItem& aPercent,

@@ -19,8 +19,10 @@
 
 #include "engine/BlockStore.h"
 #include "engine/ChunkArena.h"
+#include "engine/EngineOptions.h"
 #include "engine/HourIndex.h"
 #include "engine/PercentItem.h"
+#include "engine/ReceptorItem.h"
 #include "engine/Progress.h"
 #include "post/PostTypes.h"
 
@@ -29,60 +31,6 @@ namespace zorvik {
 class TAttributeCollectionRef;
 class TBinPostReader;
 class TMeteoHours;
-class TPrReceptorItem;
-
-using TReceptorItems = std::vector<std::unique_ptr<TPrReceptorItem>>;
-
-// The PLOTFILE record field that receives a value of the output type: "conc", "tdep", "ddep", "wdep".
-std::string_view OutputFieldName(TPostOutType t);
-
-// One receptor: its PLOTFILE record and one block store per output type read and averaging period.
-class TPrReceptorItem {
- public:
-  // Takes the record, clears its "date" and "rank" fields; raises "There are no Average Periods" when the
-  // engine options hold none.
-  TPrReceptorItem(std::unique_ptr<TAttributeCollectionRef> aPlotRecord, TPostOutTypes poTypes);
-  ~TPrReceptorItem();
-
-  void SetOutputTypes(TPostOutTypes poTypes);
-  void AddPOSTValue(double Value, TPostOutType poType, int32_t aDate);
-  void AddCalmHour(TPostOutType poType);
-  void SortAllLists();
-  // Ranks every store only as far as the given ranks need (see TSortedListStore::SelectRanks).
-  void SelectRanks(std::span<const int> ranks);
-  // Reserves aCount values in every store (from `resource` when given), or frees them for aCount < 1.
-  // keepDates false lets the stores drop the dates of their values.
-  void SetHourCount(int aCount, std::pmr::memory_resource* resource = nullptr, bool keepDates = true);
-  double POSTValue(TAverageValue AvgPeriod, TPostOutType poType, double Percent, bool aUseInterpolation,
-                   int32_t& aDate) const;
-  double POSTValue(TAverageValue AvgPeriod, TPostOutType poType, int HighValue, int32_t& aDate) const;
-  TSortedListStore* GetBlockStore(TAverageValue aAvgPeriod, TPostOutType aPoType);
-  TPrBlockStore* GetPrBlockStore(TAverageValue aAvgPeriod, TPostOutType aPoType) const;
-  const std::vector<std::unique_ptr<TPrBlockStore>>& Stores(TPostOutType t) const {
-    return FAverages[static_cast<int>(t)];
-  }
-  double Summa(TPostOutType t) const { return FSumma[static_cast<int>(t)]; }
-  int CountValue(TPostOutType t) const { return FCountValue[static_cast<int>(t)]; }
-  // The 1-hour store filling path: the value goes straight into the 1-hour list store.
-  void AddHourly(TSortedListStore& store, float value, TPostOutType t, int32_t date) {
-    store.AddItem(value, date);
-    FSumma[static_cast<int>(t)] += value;
-    ++FCountValue[static_cast<int>(t)];
-  }
-
-  // Counts hourly values added to the type's stores in bulk (their sum and number).
-  void AddHourlySums(TPostOutType t, double sum, int count) {
-    FSumma[static_cast<int>(t)] += sum;
-    FCountValue[static_cast<int>(t)] += count;
-  }
-
-  std::unique_ptr<TAttributeCollectionRef> PlotRecord;
-
- private:
-  std::array<std::vector<std::unique_ptr<TPrBlockStore>>, kPostOutTypeCount> FAverages;
-  std::array<double, kPostOutTypeCount> FSumma{};
-  std::array<int, kPostOutTypeCount> FCountValue{};
-};
 
 // A plot writer takes each finished chunk of receptors from the list, in receptor order.
 class TPlotWriterBase {
@@ -109,6 +57,11 @@ struct TReceptorListSettings {
   bool DoublePrecision = true;    // the caller's belief; detection may change it
   int64_t MemoryLimitBytes = 0;   // caps the chunk budget; 0 = 70 % of the free memory
   int MaxThreads = 0;             // caps the sorting threads; 0 = one per logical processor
+  // Periods, rolling or block windows, zero values kept or only counted: every store of the run is built so.
+  TEngineOptions Options;
+  // Windows longer than an hour are read in parallel with per-receptor selection where the writers read a few
+  // ranks only; false keeps the hour-by-hour fill (the reference the fast paths are tested against).
+  bool ParallelWindows = true;
 };
 
 class TPrReceptorList {
@@ -125,6 +78,8 @@ class TPrReceptorList {
   int ReceptorCount() const { return static_cast<int>(FReceptors.size()); }
   int TotalHours() const { return fHourBlocks.TotalHours(); }
   const std::string& GroupName() const { return fGroupName; }
+  // The averaging period of the POSTFILE's records, in hours.
+  int AveragePeriod() const { return fAveragePeriod; }
   int RecChunkCount() const { return fRecChunkCount; }
   int ChunkCount() const;
   int CpuCount() const { return fCpuCount; }
@@ -176,8 +131,12 @@ class TPrReceptorList {
   void ProcessHourlyChunk(int start, int n);
   void ReadHourlyRange(THourlyRange& range);
   void ReadHourlySelected(THourlyRange& range, int deepest);
+  void ReadWindowsSelected(THourlyRange& range, int deepest);
   // The deepest rank the writers read from a 1-hour store, or -1 when one of them needs every value in order.
   int DeepestNeededRank() const;
+  // The same for the window stores of every period (rolling or block), or -1 when they are better filled
+  // hour by hour.
+  int DeepestNeededWindowRank() const;
   void RankReceptors(int from, int count);
   void ReadHourBlock(int h, int start, int n);
   void SortReceptorChunk(int start, int n);
@@ -198,7 +157,9 @@ class TPrReceptorList {
   int64_t fZeroValueCount = 0;
   int64_t fTotalValueCount = 0;
   std::string fGroupName;
+  int fAveragePeriod = 0;
   bool fHourlyFastPath = false;
+  int fWindowDeepest = -1;  // >= 0: this run's windows are read in parallel, selecting down to this rank
   TChunkArena fArena;  // the values of the 1-hour path, reused chunk after chunk
 };
 

@@ -1,6 +1,5 @@
 #include "engine/ReceptorManager.h"
 
-#include "engine/EngineOptions.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
 
@@ -39,10 +38,6 @@ bool TReceptorManager::Execute(const std::string& aPlotFile, const std::string& 
   return traced("TReceptorManager.Execute", [&] {
     rBlocks.Clear();
     fWarnings.clear();
-    traced("TReceptorManager.SetGlobalOptions", [&] {
-      SetSkipZeroValues(true);
-      SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
-    });
     const std::vector<TPercentItem> percentList = traced("TReceptorManager.CreatePercentList", [&] {
       TPercentItem item;
       item.AvgPeriod = TAverageValue::hr_1;
@@ -66,6 +61,8 @@ bool TReceptorManager::Execute(const std::string& aPlotFile, const std::string& 
     settings.DoublePrecision = aIsDoublePrecision;
     settings.MemoryLimitBytes = fLimits.MemoryLimitBytes;
     settings.MaxThreads = fLimits.MaxThreads;
+    // The viewer keeps 1-hour values only, and of them only the non-zero ones (the zero hours are counted).
+    settings.Options = TEngineOptions{TAverageValues{TAverageValue::hr_1}, false, true};
     {
       TBlockReceptorList list(std::move(settings), rBlocks);
       fMeteoUsableHours = list.MeteoUsableHours();

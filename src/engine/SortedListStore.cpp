@@ -10,7 +10,6 @@
 #include <memory>
 #include <stdexcept>
 
-#include "engine/EngineOptions.h"
 #include "util/Exceptions.h"
 
 namespace zorvik {
@@ -224,7 +223,7 @@ void SortEntries(std::span<float> values, std::span<int32_t> dates, TSortMethod 
 
 }  // namespace detail
 
-TSortedListStore::TSortedListStore() : fSkipZeroValues(EngineOptions().fSkipZeroValues) {}
+TSortedListStore::TSortedListStore() : fSkipZeroValues(false) {}
 
 namespace {
 [[noreturn]] void IndexOutOfBounds(int index) {

@@ -66,6 +66,7 @@ std::string_view AverageValueCode(TAverageValue a);
 
 enum class THighValue : uint8_t { high_1, high_2, high_3, high_4, high_5, high_6, high_7, high_8, high_9, high_10 };
 using THighValues = TEnumSet<THighValue, uint16_t>;
+inline constexpr int kHighValueCount = 10;
 inline constexpr int HighValueRank(THighValue h) { return static_cast<int>(h) + 1; }
 // "1ST", "2ND", "3RD", "4TH" ... "10TH".
 std::string_view HighValueCode(THighValue h);

@@ -31,6 +31,8 @@ ZORVIK_DECLARE_EXCEPTION(EFOpenError, EInOutError);
 ZORVIK_DECLARE_EXCEPTION(EFileNotFound, EInOutError);
 // An output named for a run would replace one of the run's inputs or another of its outputs.
 ZORVIK_DECLARE_EXCEPTION(EOutputConflict, Exception);
+// The parameters of a run do not describe a run the system can make (no period, a rank out of range ...).
+ZORVIK_DECLARE_EXCEPTION(EBadParameter, Exception);
 // A file's content is not what its format requires.
 ZORVIK_DECLARE_EXCEPTION(EFormatError, Exception);
 // An assertion of the program failed ("Assertion Failed: ...").

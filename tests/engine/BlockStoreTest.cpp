@@ -23,10 +23,7 @@ std::vector<int32_t> HourKeys(int n) {
 }
 
 std::unique_ptr<TPrBlockStore> MakeStore(TAverageValue period, bool rolling, bool skipZeros) {
-  TEngineOptionsScope restore;
-  SetEngineOptions({period}, rolling);
-  SetSkipZeroValues(skipZeros);
-  return std::make_unique<TPrBlockStore>(period, THighValues{}, 0);
+  return std::make_unique<TPrBlockStore>(period, THighValues{}, 0, TEngineOptions{{period}, rolling, skipZeros});
 }
 
 TEST(BlockStoreTest, CalmHourTakesTheNextHourAfterTheLastValue) {

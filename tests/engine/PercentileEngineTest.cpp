@@ -74,9 +74,6 @@ struct RunResult {
 // takes the path that keeps only the highest entries).
 RunResult RunPercentiles(const Project& project, const std::string& outDir, int64_t memory, int threads,
                          bool interpolate = true, bool onlyHigh = false) {
-  TEngineOptionsScope keep;
-  SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
-  SetSkipZeroValues(false);
   fs::create_directories(outDir);
   TReceptorListSettings s;
   s.PlotFile = project.plot;
@@ -138,7 +135,6 @@ TEST(PercentileEngineTest, ChunkSizing) {
 
 TEST(ViewerLoadTest, BufferHoldsSortedNonZeroHoursAndAgreesWithThePercentileFile) {
   Project project;
-  TEngineOptionsScope keep;
   // The buffer file never has a name: the temporary folder stays empty while it is in use.
   const std::string tempFolder = project.dir.File("tmp");
   fs::create_directories(tempFolder);
@@ -150,7 +146,6 @@ TEST(ViewerLoadTest, BufferHoldsSortedNonZeroHoursAndAgreesWithThePercentileFile
     TReceptorManager manager(blocks, {}, TLoadLimits{4 * kHours * 8, 2});  // several chunks
     ASSERT_TRUE(manager.Execute(project.plot, project.post, "", false, true));
     EXPECT_GT(manager.ChunkCount(), 1);
-    EXPECT_TRUE(EngineOptions().fSkipZeroValues);
     ASSERT_EQ(blocks.ReceptorCount(), kReceptors);
     EXPECT_EQ(blocks.TotalHours(), kHours);
     for (int r = 0; r < kReceptors; ++r) {
@@ -183,7 +178,6 @@ TEST(ViewerLoadTest, BufferHoldsSortedNonZeroHoursAndAgreesWithThePercentileFile
 
 TEST(ViewerLoadTest, CancelDuringIndexingOrChunksReturnsFalse) {
   Project project;
-  TEngineOptionsScope keep;
   for (int cancelRun : {1, 2}) {
     TPercentBlocks blocks;
     int begins = 0;
@@ -231,9 +225,6 @@ TEST(PercentileEngineTest, RealRunHundredthPercentileIsTheFirstHigh) {
   const std::string plot = test::FixtureFile("grid144/grid144.plt");
   if (post.empty()) GTEST_SKIP() << "real model runs not present";
   TempDir dir;
-  TEngineOptionsScope keep;
-  SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
-  SetSkipZeroValues(false);
   TReceptorListSettings s;
   s.PlotFile = plot;
   s.PostFile = post;
@@ -263,9 +254,6 @@ TEST(PercentileEngineTest, CalmAndMissingHoursOfTheMetFileCountAsZero) {
   usable.LoadDataFromFile(met);
   Project project;  // 300 hours from 96010101, as the met file
   RunResult plain = RunPercentiles(project, project.dir.File("plain"), 0, 0);
-  TEngineOptionsScope keep;
-  SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
-  SetSkipZeroValues(false);
   TReceptorListSettings s;
   s.PlotFile = project.plot;
   s.PostFile = project.post;

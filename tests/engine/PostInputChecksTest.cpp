@@ -64,12 +64,6 @@ enum class TPath { Ranked, WholeSeries, HourByHour };
 // Runs a percentile list over the files and returns the output folder; `warnings` receives the list's warnings.
 std::string RunList(const TempDir& dir, const std::string& post, const std::string& plot, TPath path,
                     std::vector<std::string>* warnings = nullptr, const std::string& met = {}) {
-  TEngineOptionsScope keep;
-  // Only 1-hour stores take the parallel paths; another period makes the list read hour by hour.
-  SetEngineOptions(path == TPath::HourByHour ? TAverageValues{TAverageValue::hr_1, TAverageValue::hr_24}
-                                             : TAverageValues{TAverageValue::hr_1},
-                   false);
-  SetSkipZeroValues(false);
   const std::string out = dir.File("out");
   fs::create_directories(out);
   TReceptorListSettings s;
@@ -77,6 +71,12 @@ std::string RunList(const TempDir& dir, const std::string& post, const std::stri
   s.PostFile = post;
   s.MeteoFile = met;
   s.PlotPath = out + "/";
+  // Only 1-hour stores take the 1-hour paths; another period, with the parallel window path off, makes the
+  // list read hour by hour.
+  if (path == TPath::HourByHour) {
+    s.Options.fAveragePeriods = TAverageValues{TAverageValue::hr_1, TAverageValue::hr_24};
+    s.ParallelWindows = false;
+  }
   TPrReceptorList list(std::move(s));
   if (warnings) *warnings = list.Warnings();
   std::vector<TPercentItem> items(1);
@@ -177,7 +177,6 @@ TEST(PostInputChecksTest, HoursMissingBetweenRecordsAreAWarning) {
   EXPECT_EQ(warnings, std::vector<std::string>{expected});
   EXPECT_TRUE(fs::exists(dir.File("out/P98.PLT")));
 
-  TEngineOptionsScope keep;
   TPercentBlocks blocks;
   TReceptorManager manager(blocks);
   ASSERT_TRUE(manager.Execute(plot, post, "", false, true));

@@ -101,10 +101,7 @@ TEST(SortedListStoreTest, EverySortMethodGivesTheSameOrder) {
 }
 
 TEST(SortedListStoreTest, SkippedZerosAreCountedButNotKept) {
-  TEngineOptionsScope restore;
-  SetSkipZeroValues(true);
-  TSortedListStore store;  // takes skip-zeros from the options now
-  SetSkipZeroValues(false);
+  TSortedListStore store(true);
   EXPECT_TRUE(store.SkipZeroValues());
   for (float v : {0.0f, 3.0f, -2.0f, 1e-37f, 1e-36f, -0.0f}) store.AddItem(v, 1);
   EXPECT_EQ(store.OfferedCount(), 6);

@@ -1,0 +1,352 @@
+// The readers of a receptor list: how the values of a chunk's receptors get from the POSTFILE into their stores.
+// - ReadHourBlock: hour by hour into every block store (any period, rolling or not), one thread.
+// - ReadHourlyRange: the 1-hour path of one worker thread over its range of receptors; whole series, or with
+//   ReadHourlySelected only the few highest entries that the writers read.
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "engine/PostPercent.h"
+#include "post/PostBinReader.h"
+#include "post/PostChecks.h"
+
+namespace zorvik {
+
+namespace {
+constexpr int kHourBatch = 32;  // hours read before their values are spread to the receptors
+}
+
+void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  int skip = start * valueSize;
+  const int64_t pos = fHourBlocks.Positions[static_cast<size_t>(h)];
+  for (TPostOutType t : kAllPostOutTypes) {
+    if (!FPost.Contains(t)) continue;
+    if (pos >= 0) {
+      PostReader->Stream().SetPosition(pos);
+      PostReader->NewBlock(skip, n * valueSize);
+      if (FirstBadPostValue(PostReader->BufferedValues(), PostReader->DataValueCount(), fIsDoublePrecision) >= 0)
+        RaiseBadValue(pos, skip, PostReader->BufferedValues(), PostReader->DataValueCount(), start, t,
+                      PostReader->DateBlock());
+      for (int r = 0; r < n; ++r) {
+        const double v = PostReader->GetConcentration();
+        ++fTotalValueCount;
+        FReceptors[static_cast<size_t>(start + r)]->AddPOSTValue(v, t, PostReader->DateBlock());
+        if (v <= kZeroValueLimit) ++fZeroValueCount;
+      }
+      skip += ReceptorCount() * valueSize;
+    } else {
+      for (int r = 0; r < n; ++r) {
+        ++fTotalValueCount;
+        FReceptors[static_cast<size_t>(start + r)]->AddCalmHour(t);
+      }
+    }
+  }
+  fProgress.Advance();
+}
+
+// The 1-hour path. Every sorting thread also reads: it takes a disjoint range of the chunk's receptors, reads
+// their slice of every hour with a reader of its own, batch by batch into a staging block, from which each
+// receptor takes its column, and then ranks its receptors. The values and dates that reach the stores are
+// those of ReadHourBlock. The caller's thread reports one progress step per hour as every worker passes it, and
+
+// The 1-hour path when the writers read only a few ranks: each hour's slice of the worker's receptors is
+// offered to one selector per receptor and type, which keeps only the entries down to the deepest rank asked
+// for. No receptor's series is ever held whole: memory is two words per kept rank, and the stores receive the
+// ranked entries at the end (TSortedListStore::AssignRanked).
+void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  const int hoursTotal = TotalHours();
+  const int types = FPost.Count();
+  const size_t n = static_cast<size_t>(range.count);
+  const auto m = static_cast<uint32_t>(deepest);
+  const uint32_t capacity = std::max<uint32_t>(2 * m, 64);
+  const size_t selectors = n * static_cast<size_t>(types);
+  const auto words = std::make_unique_for_overwrite<uint64_t[]>(selectors * capacity);
+  std::vector<detail::TLowestWords> lowest;
+  lowest.reserve(selectors);
+  for (size_t i = 0; i < selectors; ++i) lowest.emplace_back(&words[i * capacity], capacity, m);
+  std::vector<int> kept(selectors, 0);
+  std::vector<double> sums(selectors, 0.0);
+  const bool skipZeros = fSettings.Options.fSkipZeroValues;
+  std::vector<TPostOutType> typeList;
+  for (TPostOutType t : kAllPostOutTypes)
+    if (FPost.Contains(t)) typeList.push_back(t);
+
+  TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
+  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
+  const auto row = std::make_unique_for_overwrite<float[]>(n);
+  const int64_t* positions = fHourBlocks.Positions.data();
+  for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
+    if (range.stop->load(std::memory_order_relaxed)) return;
+    const int hb = std::min(kHourBatch, hoursTotal - h0);
+    int64_t zeros = 0;
+    // Hour by hour: the hour's slice is read, and its values and the selectors are both visited in order.
+    for (int b = 0; b < hb; ++b) {
+      const auto h = static_cast<uint32_t>(h0 + b);
+      int skip = range.from * valueSize;
+      for (int k = 0; k < types; ++k) {
+        detail::TLowestWords* select = &lowest[static_cast<size_t>(k) * n];
+        int* keptCount = &kept[static_cast<size_t>(k) * n];
+        if (positions[h] < 0) {  // a calm hour: value 0 over a divisor of 1
+          if (skipZeros) continue;
+          for (size_t j = 0; j < n; ++j) {
+            ++keptCount[j];
+            select[j].Offer(0.0f, h);
+          }
+          continue;
+        }
+        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get()))
+          RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
+                        fHourBlocks.Dates[h]);
+        skip += ReceptorCount() * valueSize;
+        double* sum = &sums[static_cast<size_t>(k) * n];
+        for (size_t j = 0; j < n; ++j) {
+          const float v = row[j];
+          sum[j] += v;
+          const bool zero = v <= kZeroValueLimit;
+          zeros += zero;
+          if (skipZeros && zero) continue;
+          ++keptCount[j];
+          select[j].Offer(v, h);
+        }
+      }
+    }
+    range.zeros += zeros;
+    range.hoursDone->store(h0 + hb, std::memory_order_release);
+  }
+  std::vector<float> values;
+  std::vector<int32_t> dates;
+  for (size_t j = 0; j < n; ++j) {
+    TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
+    int k = 0;
+    for (TPostOutType t : kAllPostOutTypes) {
+      if (!FPost.Contains(t)) continue;
+      const size_t i = static_cast<size_t>(k++) * n + j;
+      const uint32_t count = lowest[i].Finish();
+      values.resize(count);
+      dates.resize(count);
+      for (uint32_t e = 0; e < count; ++e) {
+        const uint64_t word = words[i * capacity + e];
+        values[e] = detail::TLowestWords::ValueOf(word);
+        dates[e] = fHourBlocks.Dates[detail::TLowestWords::PositionOf(word)];
+      }
+      item.GetBlockStore(TAverageValue::hr_1, t)->AssignRanked(values, dates, kept[i], hoursTotal);
+      item.AddHourlySums(t, sums[i], hoursTotal - fHourBlocks.SkipHourBlocks);
+    }
+  }
+}
+
+void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
+  if (fWindowDeepest >= 0) {
+    ReadWindowsSelected(range, fWindowDeepest);
+    return;
+  }
+  if (const int deepest = DeepestNeededRank(); deepest >= 0) {
+    ReadHourlySelected(range, deepest);
+    return;
+  }
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  const int types = FPost.Count();
+  const size_t rowSize = static_cast<size_t>(range.count);
+  TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
+  std::vector<float> stage(static_cast<size_t>(types) * kHourBatch * rowSize);
+  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(rowSize * static_cast<size_t>(valueSize));
+  std::vector<TPostOutType> typeList;
+  for (TPostOutType t : kAllPostOutTypes)
+    if (FPost.Contains(t)) typeList.push_back(t);
+  std::vector<TSortedListStore*> stores(static_cast<size_t>(types) * rowSize);
+  std::vector<TPrReceptorItem*> items(rowSize);
+  for (int r = 0; r < range.count; ++r) {
+    items[static_cast<size_t>(r)] = FReceptors[static_cast<size_t>(range.from + r)].get();
+    for (int k = 0; k < types; ++k)
+      stores[static_cast<size_t>(k) * rowSize + r] =
+          items[static_cast<size_t>(r)]->GetBlockStore(TAverageValue::hr_1, typeList[static_cast<size_t>(k)]);
+  }
+  for (int first = 0; first < TotalHours(); first += kHourBatch) {
+    if (range.stop->load(std::memory_order_relaxed)) return;
+    const int hours = std::min(kHourBatch, TotalHours() - first);
+    const int64_t* positions = &fHourBlocks.Positions[static_cast<size_t>(first)];
+    const int32_t* dates = &fHourBlocks.Dates[static_cast<size_t>(first)];
+    for (int b = 0; b < hours; ++b) {
+      if (positions[b] < 0) continue;
+      int skip = range.from * valueSize;
+      for (int k = 0; k < types; ++k) {
+        reader.ReadRecordValues(positions[b], skip, range.count * valueSize, raw.get());
+        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0,
+                             &stage[(static_cast<size_t>(k) * kHourBatch + b) * rowSize]))
+          RaiseBadValue(positions[b], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
+                        dates[b]);
+        skip += ReceptorCount() * valueSize;
+      }
+    }
+    // Receptors in tiles, so that each hour's row of the staging block is read contiguously.
+    constexpr int kTile = 64;
+    for (int k = 0; k < types; ++k) {
+      const TPostOutType t = typeList[static_cast<size_t>(k)];
+      const float* block = &stage[static_cast<size_t>(k) * kHourBatch * rowSize];
+      for (int t0 = 0; t0 < range.count; t0 += kTile) {
+        const int tile = std::min(kTile, range.count - t0);
+        TSortedListStore* const* tileStores = &stores[static_cast<size_t>(k) * rowSize + t0];
+        TPrReceptorItem* const* tileItems = &items[static_cast<size_t>(t0)];
+        for (int b = 0; b < hours; ++b) {
+          if (positions[b] < 0) {
+            for (int j = 0; j < tile; ++j) tileStores[j]->AddItem(0.0f, dates[b]);  // calm: 0 over a divisor of 1
+            continue;
+          }
+          const float* row = block + static_cast<size_t>(b) * rowSize + t0;
+          for (int j = 0; j < tile; ++j) {
+            tileItems[j]->AddHourly(*tileStores[j], row[j], t, dates[b]);
+            range.zeros += row[j] <= kZeroValueLimit;
+          }
+        }
+      }
+    }
+    range.hoursDone->store(first + hours, std::memory_order_release);
+  }
+  RankReceptors(range.from, range.count);
+}
+
+void TPrReceptorList::RaiseBadValue(int64_t recordPos, int skip, const uint8_t* values, int count, int firstReceptor,
+                                    TPostOutType type, int32_t date) const {
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  const int bad = std::max(0, FirstBadPostValue(values, count, fIsDoublePrecision));
+  TPostValuePlace place;
+  place.Offset = recordPos + PostReader->ValueBytesOffset() + skip + int64_t{bad} * valueSize;
+  place.Date = date;
+  place.Receptor = firstReceptor + bad;
+  place.Type = type;
+  RaiseBadPostValue(fSettings.PostFile, place, values + static_cast<size_t>(bad) * valueSize, fIsDoublePrecision);
+}
+
+// Block and rolling windows when the writers read only a few ranks. Each worker keeps, per output type, the last
+// hours of its receptors in a ring of hour rows (calm and missing hours as 0). Every hour that closes a window
+// of a period gives each receptor's window value: the single-precision sum of the window's hours in window
+// order, divided for concentrations by the valid hours (never fewer than three quarters of the window), exactly
+// as a block store computes it, but across the receptors of a row at a time, so that the sums vectorise. The
+// values stream through one selector per receptor, type and period, which keeps the entries down to the
+// deepest rank asked for; no window series is ever held.
+void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
+  const TEngineOptions& options = fSettings.Options;
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  const int hoursTotal = TotalHours();
+  const size_t n = static_cast<size_t>(range.count);
+  std::vector<TPostOutType> typeList;
+  for (TPostOutType t : kAllPostOutTypes)
+    if (FPost.Contains(t)) typeList.push_back(t);
+  struct TPeriod {
+    TAverageValue period;
+    int hours;
+    int minDivisor;
+    int offered;
+  };
+  std::vector<TPeriod> periods;
+  int ringHours = 1;
+  for (int p = 0; p < kAverageValueCount; ++p) {
+    const auto period = static_cast<TAverageValue>(p);
+    const int hours = HoursInPeriod(period);
+    if (!options.fAveragePeriods.Contains(period) || hours <= 0) continue;
+    periods.push_back({period, hours, TBlockStore::MinimumDivisor(hours), WindowCount(hoursTotal, hours, options.fRolling)});
+    ringHours = std::max(ringHours, hours);
+  }
+  const size_t types = typeList.size();
+  const size_t selectors = types * periods.size() * n;
+  const auto m = static_cast<uint32_t>(deepest);
+  const uint32_t capacity = std::max<uint32_t>(2 * m, 64);
+  const auto words = std::make_unique_for_overwrite<uint64_t[]>(selectors * capacity);
+  std::vector<detail::TLowestWords> lowest;
+  lowest.reserve(selectors);
+  for (size_t i = 0; i < selectors; ++i) lowest.emplace_back(&words[i * capacity], capacity, m);
+  std::vector<int> kept(selectors, 0);
+  std::vector<double> hourSums(types * n, 0.0);
+  // Calm and missing hours before each hour, for the divisor of every window.
+  std::vector<int> calmBefore(static_cast<size_t>(hoursTotal) + 1, 0);
+  for (int h = 0; h < hoursTotal; ++h)
+    calmBefore[static_cast<size_t>(h) + 1] = calmBefore[static_cast<size_t>(h)] + (fHourBlocks.Positions[static_cast<size_t>(h)] < 0);
+
+  TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
+  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
+  std::vector<float> ring(types * static_cast<size_t>(ringHours) * n, 0.0f);
+  std::vector<float> sums(n);
+  const int64_t* positions = fHourBlocks.Positions.data();
+  const bool skipZeros = options.fSkipZeroValues;
+  for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
+    if (range.stop->load(std::memory_order_relaxed)) return;
+    const int hb = std::min(kHourBatch, hoursTotal - h0);
+    int64_t zeros = 0;
+    for (int h = h0; h < h0 + hb; ++h) {
+      const size_t slot = static_cast<size_t>(h % ringHours);
+      int skip = range.from * valueSize;
+      for (size_t k = 0; k < types; ++k) {
+        float* row = &ring[(k * static_cast<size_t>(ringHours) + slot) * n];
+        if (positions[h] < 0) {
+          std::fill(row, row + n, 0.0f);
+          continue;
+        }
+        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row))
+          RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[k], fHourBlocks.Dates[h]);
+        skip += ReceptorCount() * valueSize;
+        double* sum = &hourSums[k * n];
+        for (size_t j = 0; j < n; ++j) {
+          sum[j] += row[j];
+          zeros += row[j] <= kZeroValueLimit;
+        }
+      }
+      for (size_t q = 0; q < periods.size(); ++q) {
+        const TPeriod& period = periods[q];
+        const int first = h - period.hours + 1;
+        if (first < 0 || (!options.fRolling && (h + 1) % period.hours != 0)) continue;
+        const int calm = calmBefore[static_cast<size_t>(h) + 1] - calmBefore[static_cast<size_t>(first)];
+        const int valid = period.hours - calm;
+        const auto divisor = static_cast<float>(valid > period.minDivisor ? valid : period.minDivisor);
+        for (size_t k = 0; k < types; ++k) {
+          const float* base = &ring[k * static_cast<size_t>(ringHours) * n];
+          const float* oldest = base + static_cast<size_t>(first % ringHours) * n;
+          std::copy(oldest, oldest + n, sums.begin());
+          for (int i = first + 1; i <= h; ++i) {
+            const float* next = base + static_cast<size_t>(i % ringHours) * n;
+            float* __restrict s = sums.data();
+            for (size_t j = 0; j < n; ++j) s[j] += next[j];
+          }
+          if (typeList[k] == TPostOutType::poConc)
+            for (size_t j = 0; j < n; ++j) sums[j] = sums[j] / divisor;
+          const size_t at = (k * periods.size() + q) * n;
+          detail::TLowestWords* select = &lowest[at];
+          int* keptCount = &kept[at];
+          for (size_t j = 0; j < n; ++j) {
+            const float v = sums[j];
+            if (skipZeros && v <= kZeroValueLimit) continue;
+            ++keptCount[j];
+            select[j].Offer(v, static_cast<uint32_t>(h));
+          }
+        }
+      }
+    }
+    range.zeros += zeros;
+    range.hoursDone->store(h0 + hb, std::memory_order_release);
+  }
+  std::vector<float> values;
+  std::vector<int32_t> dates;
+  for (size_t j = 0; j < n; ++j) {
+    TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
+    for (size_t k = 0; k < types; ++k) {
+      item.AddHourlySums(typeList[k], hourSums[k * n + j], hoursTotal - fHourBlocks.SkipHourBlocks);
+      for (size_t q = 0; q < periods.size(); ++q) {
+        const size_t i = (k * periods.size() + q) * n + j;
+        const uint32_t count = lowest[i].Finish();
+        values.resize(count);
+        dates.resize(count);
+        for (uint32_t e = 0; e < count; ++e) {
+          const uint64_t word = words[i * capacity + e];
+          values[e] = detail::TLowestWords::ValueOf(word);
+          dates[e] = fHourBlocks.Dates[detail::TLowestWords::PositionOf(word)];
+        }
+        item.GetBlockStore(periods[q].period, typeList[k])->AssignRanked(values, dates, kept[i], periods[q].offered);
+      }
+    }
+  }
+}
+
+}  // namespace zorvik
