@@ -8,7 +8,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Progress.h"
-#include "engine/EngineOptions.h"
 #include "engine/PlotFileWriters.h"
 #include "engine/PostPercent.h"
 #include "util/Exceptions.h"
@@ -68,8 +67,6 @@ void RunPercentile(const PercentileOptions& o) {
   CheckRunInputs(o.in);
   CheckRunOutputs(InputRoles(o.in), outputs);
 
-  SetEngineOptions(TAverageValues{TAverageValue::hr_1}, false);
-  SetSkipZeroValues(false);
   TReceptorListSettings settings;
   settings.PlotFile = o.in.plot;
   settings.PlotPath = folder + "/";
