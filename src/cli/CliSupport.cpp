@@ -74,7 +74,9 @@ void RunCommand(const std::function<void()>& body) {
       std::cerr << "zorvik-cli: " << e.what() << "\n";
     else
       std::cerr << "zorvik-cli: " << OneLine(UserText(LocatedRootMessage(e))) << "\n";
-    gStatus = EStackTrace::IsException<EUsageError>(e) || EStackTrace::IsException<EOutputConflict>(e) ? kExitUsage : kExitError;
+    const bool usage = EStackTrace::IsException<EUsageError>(e) || EStackTrace::IsException<EOutputConflict>(e) ||
+                       EStackTrace::IsException<EBadParameter>(e);
+    gStatus = usage ? kExitUsage : kExitError;
   }
 }
 

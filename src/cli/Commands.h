@@ -14,5 +14,6 @@ void RegisterInfoCommand(CLI::App& app);
 void RegisterMetCommand(CLI::App& app);
 void RegisterPercentileCommand(CLI::App& app);
 void RegisterHoursCommand(CLI::App& app);
+void RegisterRollingCommand(CLI::App& app);
 
 }  // namespace zorvik::cli

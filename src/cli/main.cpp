@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
   RegisterMetCommand(app);
   RegisterPercentileCommand(app);
   RegisterHoursCommand(app);
+  RegisterRollingCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
