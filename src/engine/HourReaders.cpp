@@ -3,6 +3,7 @@
 // - ReadHourlyRange: the 1-hour path of one worker thread over its range of receptors; whole series, or with
 //   ReadHourlySelected only the few highest entries that the writers read.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -14,7 +15,52 @@ namespace zorvik {
 
 namespace {
 constexpr int kHourBatch = 32;  // hours read before their values are spread to the receptors
+
+// Window values of kTile neighbouring receptors: rows[i] is the i-th hour of the window (oldest first), each
+// a row of receptors. Every lane adds its receptor's hours in window order, in single precision, so each
+// value is exactly the sum a block store forms; averages divide once by the window's divisor.
+using TFloat4 = float __attribute__((vector_size(16)));
+using TInt4 = int __attribute__((vector_size(16)));
+constexpr size_t kTile = 16;
+
+inline TFloat4 Load4(const float* p) {
+  TFloat4 v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
 }
+
+void WindowTile(const float* const* rows, int hours, size_t j0, bool average, float divisor, float* out) {
+  const float* first = rows[0] + j0;
+  TFloat4 a = Load4(first), b = Load4(first + 4), c = Load4(first + 8), d = Load4(first + 12);
+  for (int i = 1; i < hours; ++i) {
+    const float* row = rows[i] + j0;
+    a += Load4(row);
+    b += Load4(row + 4);
+    c += Load4(row + 8);
+    d += Load4(row + 12);
+  }
+  if (average) {
+    const TFloat4 by = {divisor, divisor, divisor, divisor};
+    a /= by;
+    b /= by;
+    c /= by;
+    d /= by;
+  }
+  std::memcpy(out, &a, sizeof a);
+  std::memcpy(out + 4, &b, sizeof b);
+  std::memcpy(out + 8, &c, sizeof c);
+  std::memcpy(out + 12, &d, sizeof d);
+}
+
+// Whether any of the kTile values is at least its limit.
+inline bool AnyAtLeast(const float* values, const float* limits) {
+  TInt4 any = {0, 0, 0, 0};
+  for (size_t i = 0; i < kTile; i += 4) any |= Load4(values + i) >= Load4(limits + i);
+  int lanes[4];
+  std::memcpy(lanes, &any, sizeof lanes);
+  return (lanes[0] | lanes[1] | lanes[2] | lanes[3]) != 0;
+}
+}  // namespace
 
 void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
   const int valueSize = fIsDoublePrecision ? 8 : 4;
@@ -258,7 +304,9 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   std::vector<detail::TLowestWords> lowest;
   lowest.reserve(selectors);
   for (size_t i = 0; i < selectors; ++i) lowest.emplace_back(&words[i * capacity], capacity, m);
-  std::vector<int> kept(selectors, 0);
+  std::vector<int> kept(selectors, 0);  // kept window values, counted only when zeros are skipped
+  std::vector<float> limits(selectors);  // each selector's LimitValue, in a row for vector comparisons
+  for (size_t i = 0; i < selectors; ++i) limits[i] = lowest[i].LimitValue();
   std::vector<double> hourSums(types * n, 0.0);
   // Calm and missing hours before each hour, for the divisor of every window.
   std::vector<int> calmBefore(static_cast<size_t>(hoursTotal) + 1, 0);
@@ -268,7 +316,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
   std::vector<float> ring(types * static_cast<size_t>(ringHours) * n, 0.0f);
-  std::vector<float> sums(n);
+  std::vector<const float*> rows(static_cast<size_t>(ringHours));
   const int64_t* positions = fHourBlocks.Positions.data();
   const bool skipZeros = options.fSkipZeroValues;
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
@@ -303,23 +351,37 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
         const auto divisor = static_cast<float>(valid > period.minDivisor ? valid : period.minDivisor);
         for (size_t k = 0; k < types; ++k) {
           const float* base = &ring[k * static_cast<size_t>(ringHours) * n];
-          const float* oldest = base + static_cast<size_t>(first % ringHours) * n;
-          std::copy(oldest, oldest + n, sums.begin());
-          for (int i = first + 1; i <= h; ++i) {
-            const float* next = base + static_cast<size_t>(i % ringHours) * n;
-            float* __restrict s = sums.data();
-            for (size_t j = 0; j < n; ++j) s[j] += next[j];
-          }
-          if (typeList[k] == TPostOutType::poConc)
-            for (size_t j = 0; j < n; ++j) sums[j] = sums[j] / divisor;
+          for (int i = 0; i < period.hours; ++i)
+            rows[static_cast<size_t>(i)] = base + static_cast<size_t>((first + i) % ringHours) * n;
+          const bool average = typeList[k] == TPostOutType::poConc;
           const size_t at = (k * periods.size() + q) * n;
           detail::TLowestWords* select = &lowest[at];
           int* keptCount = &kept[at];
-          for (size_t j = 0; j < n; ++j) {
-            const float v = sums[j];
-            if (skipZeros && v <= kZeroValueLimit) continue;
-            ++keptCount[j];
-            select[j].Offer(v, static_cast<uint32_t>(h));
+          float* limit = &limits[at];
+          for (size_t j0 = 0; j0 < n; j0 += kTile) {
+            const size_t width = std::min(kTile, n - j0);
+            float values[kTile];
+            if (width == kTile) {
+              WindowTile(rows.data(), period.hours, j0, average, divisor, values);
+              // Most windows cannot enter their receptor's highest entries: one comparison per four.
+              if (!skipZeros && !AnyAtLeast(values, limit + j0)) continue;
+            } else {
+              for (size_t j = 0; j < width; ++j) {
+                float sum = rows[0][j0 + j];
+                for (int i = 1; i < period.hours; ++i) sum += rows[static_cast<size_t>(i)][j0 + j];
+                values[j] = average ? sum / divisor : sum;
+              }
+            }
+            for (size_t j = 0; j < width; ++j) {
+              const float v = values[j];
+              if (skipZeros) {
+                if (v <= kZeroValueLimit) continue;
+                ++keptCount[j0 + j];
+              }
+              if (v < limit[j0 + j]) continue;
+              select[j0 + j].Offer(v, static_cast<uint32_t>(h));
+              limit[j0 + j] = select[j0 + j].LimitValue();
+            }
           }
         }
       }
@@ -343,7 +405,8 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
           values[e] = detail::TLowestWords::ValueOf(word);
           dates[e] = fHourBlocks.Dates[detail::TLowestWords::PositionOf(word)];
         }
-        item.GetBlockStore(periods[q].period, typeList[k])->AssignRanked(values, dates, kept[i], periods[q].offered);
+        const int keptCount = skipZeros ? kept[i] : periods[q].offered;
+        item.GetBlockStore(periods[q].period, typeList[k])->AssignRanked(values, dates, keptCount, periods[q].offered);
       }
     }
   }

@@ -156,6 +156,8 @@ class TLowestWords {
     fBuffer[fCount++] = word;
     if (fCount == fCapacity) Cut();
   }
+  // Offer returns at once for a value below this one (it cannot enter the kept entries).
+  float LimitValue() const { return fLimitValue; }
   // Leaves the (at most m) words kept, in ranking order, at the start of the buffer; returns their number.
   uint32_t Finish();
   static float ValueOf(uint64_t word) { return ValueOfDescendingKey(static_cast<uint32_t>(word >> 32)); }

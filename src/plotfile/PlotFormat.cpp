@@ -68,7 +68,13 @@ std::string PrintInteger(int64_t value, const TOutputSpec& spec) {
 }
 
 std::string PrintFixed(double value, const TOutputSpec& spec) {
-  return Pad(fmt::format("{:.{}f}", value, spec.precision < 0 ? 6 : spec.precision), spec);
+  // Correctly rounded like printf's %.*f (and fmt's), without a format string to interpret: it runs for every
+  // coordinate of every line written.
+  const int precision = spec.precision < 0 ? 6 : spec.precision;
+  char buffer[128];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+  if (ec != std::errc()) return Pad(fmt::format("{:.{}f}", value, precision), spec);
+  return Pad(std::string(buffer, end), spec);
 }
 
 std::string PrintText(std::string_view text, const TOutputSpec& spec) {
