@@ -69,9 +69,8 @@ bool TPlotFileWriter::AddNeededRanks(int offered, std::vector<int>& ranks) const
   return true;
 }
 
-void TPlotFileWriter::SetLineData(TPrReceptorItem& receptor) {
+void TPlotFileWriter::SetLineData(const TPrReceptorItem& receptor, TAttributeCollectionRef& record) {
   traced("TPlotFileWriter.SetLineData", [&] {
-    TAttributeCollectionRef& record = *receptor.PlotRecord;
     for (TPostOutType t : kAllPostOutTypes) {
       if (!rPost.Contains(t)) continue;
       int32_t date = 0;
@@ -106,6 +105,17 @@ void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount) 
     if (!receptor || !receptor->PlotRecord) continue;
     SetLineData(*receptor);
     WriteRecord(*receptor->PlotRecord);
+  }
+}
+
+void TPlotFileWriter::WriteRecords(TReceptorItems& aReceptors, int aStart, int aCount,
+                                   TAttributeCollectionRef* const* records) {
+  for (int i = 0; i < aCount; ++i) {
+    const TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(aStart + i)].get();
+    TAttributeCollectionRef* record = records[i];
+    if (!receptor || !record) continue;
+    SetLineData(*receptor, *record);
+    WriteRecord(*record);
   }
 }
 

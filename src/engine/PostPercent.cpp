@@ -191,10 +191,8 @@ void TPrReceptorList::ProcessReceptorsChunk() {
       if (fProgress.Aborted()) return;
       SortReceptorChunk(fRecStart, n);
     }
-    for (auto& writer : fPlotWriters) {
-      if (fProgress.Aborted()) return;
-      writer->Write(FReceptors, fRecStart, n);
-    }
+    if (fProgress.Aborted()) return;
+    WriteChunk(fRecStart, n);
     for (int r = fRecStart; r < fRecStart + n; ++r)
       if (auto& item = FReceptors[static_cast<size_t>(r)]) item->SetHourCount(0);
     fRecStart += fRecChunkCount;
@@ -301,6 +299,33 @@ void TPrReceptorList::RankReceptors(int from, int count) {
       for (const auto& store : item->Stores(t))
         if (TSortedListStore* list = store->ListStore()) rankStore(*list);
   }
+}
+
+void TPrReceptorList::WriteChunk(int start, int n) {
+  bool parallel = fPlotWriters.size() > 1 && fCpuCount > 1;
+  for (const auto& writer : fPlotWriters) parallel = parallel && writer->CanWriteInParallel();
+  if (!parallel) {
+    for (auto& writer : fPlotWriters) writer->Write(FReceptors, start, n);
+    return;
+  }
+  // Group g takes writers g, g + groups, ...; group 0 writes from the receptors' own records, the others from
+  // copies made here, before any writer changes a record.
+  const size_t groups = std::min(fPlotWriters.size(), static_cast<size_t>(fCpuCount));
+  std::vector<std::vector<TAttributeCollectionRef*>> records(groups, std::vector<TAttributeCollectionRef*>(n));
+  std::vector<std::unique_ptr<TAttributeCollectionRef>> copies;
+  copies.reserve((groups - 1) * static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    TAttributeCollectionRef* record = FReceptors[static_cast<size_t>(start + i)]->PlotRecord.get();
+    records[0][static_cast<size_t>(i)] = record;
+    for (size_t g = 1; g < groups; ++g) {
+      if (record) copies.push_back(CloneAs(*record));
+      records[g][static_cast<size_t>(i)] = record ? copies.back().get() : nullptr;
+    }
+  }
+  RunInParallel(groups, [&](size_t g) {
+    for (size_t w = g; w < fPlotWriters.size(); w += groups)
+      fPlotWriters[w]->WriteRecords(FReceptors, start, n, records[g].data());
+  });
 }
 
 void TPrReceptorList::SortReceptorChunk(int start, int n) {

@@ -37,6 +37,11 @@ class TPlotWriterBase {
  public:
   virtual ~TPlotWriterBase() = default;
   virtual void Write(TReceptorItems& aReceptors, int aStart, int aCount) = 0;
+  // Writers that can write their file from records of their own (records[i] standing for the record of
+  // receptor aStart + i), so that several of them run on threads side by side; the others are never asked.
+  virtual bool CanWriteInParallel() const { return false; }
+  virtual void WriteRecords(TReceptorItems& /*aReceptors*/, int /*aStart*/, int /*aCount*/,
+                            TAttributeCollectionRef* const* /*records*/) {}
   // Adds the ranks (1 = highest) this writer reads from a store offered `offered` values, or returns false
   // when it needs every store fully sorted.
   virtual bool AddNeededRanks(int offered, std::vector<int>& ranks) const = 0;
@@ -140,6 +145,9 @@ class TPrReceptorList {
   void RankReceptors(int from, int count);
   void ReadHourBlock(int h, int start, int n);
   void SortReceptorChunk(int start, int n);
+  // Hands the chunk to the plot writers: one after another, or, when every writer can, in groups on threads,
+  // each group writing from copies of the records of its own.
+  void WriteChunk(int start, int n);
   // Raises the error for the first of `count` stored values at `values` that cannot be read: they are the values
   // of receptors firstReceptor... of output type `type`, `skip` bytes into the values of the record at recordPos.
   [[noreturn]] void RaiseBadValue(int64_t recordPos, int skip, const uint8_t* values, int count, int firstReceptor,
