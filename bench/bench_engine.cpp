@@ -20,10 +20,12 @@
 //                        mem_chunks = 4 caps the memory at a quarter of all values x 8 bytes (about 4 chunks).
 //   BM_ViewerLoad        `zorvik-cli hours`: the viewer's load of every receptor into the disk-buffered blocks,
 //                        then the chart of the first receptor at the 98th percentile.
+//   BM_Rolling           `zorvik-cli rolling`: the 1st to 6th highest 3-, 8- and 24-hour rolling averages of every
+//                        receptor, 18 PLOTFILEs (blocks = 1: the non-overlapping block averages instead).
 // Each row's "x_read" counter is its time over BM_ReadPostfile's, and BM_ViewerLoad's "x_read_write" is its
 // time over BM_ReadPostfile + BM_WriteBufferSized (present when the yardsticks ran in the same run). The targets,
 // repeated in the summary printed at the end: the percentile within 5x the read; the viewer load within 1.5x
-// the read plus the buffer-sized write.
+// the read plus the buffer-sized write; the rolling run within 1.5x the percentile run (threads:0/mem_chunks:1).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <fmt/format.h>
@@ -50,6 +52,7 @@
 #include "engine/PercentView.h"
 #include "engine/PostPercent.h"
 #include "engine/ReceptorManager.h"
+#include "rolling/RollingAverage.h"
 #include "util/FileHandle.h"
 #include "util/tempfiles.h"
 
@@ -267,6 +270,26 @@ void BM_ViewerLoad(benchmark::State& state) {
   SetRatio(state, "x_read_write", "viewer", {"read", "write"});
 }
 
+void BM_Rolling(benchmark::State& state) {
+  const TProject& p = Project();
+  const bool blocks = state.range(0) != 0;
+  const std::string key = blocks ? "blocks" : "rolling";
+  const bool ok = TimedLoop(state, key, [&] {
+    zorvik::TRollingRunParams run;
+    run.PostFile = p.Files.PostFile;
+    run.PlotFile = p.Files.PlotFile;
+    run.OutputFolder = p.OutFolder + "/";
+    run.Periods = {zorvik::TAverageValue::hr_3, zorvik::TAverageValue::hr_8, zorvik::TAverageValue::hr_24};
+    for (int r = 0; r < 6; ++r) run.Ranks.Include(static_cast<zorvik::THighValue>(r));
+    run.Blocks = blocks;
+    zorvik::GeneratePlotFiles(run);
+  });
+  if (!ok) return;
+  state.SetBytesProcessed(state.iterations() * p.PostBytes);
+  SetRatio(state, "x_read", key, {"read"});
+  SetRatio(state, "x_percentile", key, {"percentile threads:0 mem_chunks:1"});
+}
+
 BENCHMARK(BM_ReadPostfile)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBufferSized)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Percentile)
@@ -279,6 +302,7 @@ BENCHMARK(BM_Percentile)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ViewerLoad)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Rolling)->ArgName("blocks")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The targets against the yardsticks, for the rows that ran.
 void PrintSummary() {
@@ -296,6 +320,16 @@ void PrintSummary() {
     if (key.rfind("percentile ", 0) != 0) continue;
     std::printf("  %-34s %9.1f ms", key.c_str(), seconds * 1e3);
     if (read) std::printf("  = %.2fx read (target <= 5x: %s)", seconds / *read, seconds <= 5.0 * *read ? "met" : "missed");
+    std::printf("\n");
+  }
+  const auto percentile = find("percentile threads:0 mem_chunks:1");
+  for (const char* key : {"rolling", "blocks"}) {
+    const auto seconds = find(key);
+    if (!seconds) continue;
+    std::printf("  %-34s %9.1f ms", key, *seconds * 1e3);
+    if (percentile)
+      std::printf("  = %.2fx percentile (target <= 1.5x: %s)", *seconds / *percentile,
+                  *seconds <= 1.5 * *percentile ? "met" : "missed");
     std::printf("\n");
   }
   if (const auto viewer = find("viewer")) {
