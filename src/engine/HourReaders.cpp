@@ -60,6 +60,38 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
   std::memcpy(lanes, &any, sizeof lanes);
   return (lanes[0] | lanes[1] | lanes[2] | lanes[3]) != 0;
 }
+
+// One selector per receptor and series of a worker's range, over one block of words.
+class TSelectors {
+ public:
+  TSelectors(size_t count, uint32_t m)
+      : fCapacity(std::max<uint32_t>(2 * m, 64)),
+        fWords(std::make_unique_for_overwrite<uint64_t[]>(count * fCapacity)) {
+    fLowest.reserve(count);
+    for (size_t i = 0; i < count; ++i) fLowest.emplace_back(&fWords[i * fCapacity], fCapacity, m);
+  }
+  detail::TLowestWords* Data() { return fLowest.data(); }
+  detail::TLowestWords& operator[](size_t i) { return fLowest[i]; }
+  // Hands selector i's kept entries, highest first, to `store`, with the dates of their hours.
+  void Assign(size_t i, TSortedListStore& store, const std::vector<int32_t>& hourDates, int kept, int offered) {
+    const uint32_t count = fLowest[i].Finish();
+    fValues.resize(count);
+    fDates.resize(count);
+    for (uint32_t e = 0; e < count; ++e) {
+      const uint64_t word = fWords[i * fCapacity + e];
+      fValues[e] = detail::TLowestWords::ValueOf(word);
+      fDates[e] = hourDates[detail::TLowestWords::PositionOf(word)];
+    }
+    store.AssignRanked(fValues, fDates, kept, offered);
+  }
+
+ private:
+  uint32_t fCapacity;
+  std::unique_ptr<uint64_t[]> fWords;
+  std::vector<detail::TLowestWords> fLowest;
+  std::vector<float> fValues;
+  std::vector<int32_t> fDates;
+};
 }  // namespace
 
 void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
@@ -105,13 +137,8 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   const int hoursTotal = TotalHours();
   const int types = FPost.Count();
   const size_t n = static_cast<size_t>(range.count);
-  const auto m = static_cast<uint32_t>(deepest);
-  const uint32_t capacity = std::max<uint32_t>(2 * m, 64);
   const size_t selectors = n * static_cast<size_t>(types);
-  const auto words = std::make_unique_for_overwrite<uint64_t[]>(selectors * capacity);
-  std::vector<detail::TLowestWords> lowest;
-  lowest.reserve(selectors);
-  for (size_t i = 0; i < selectors; ++i) lowest.emplace_back(&words[i * capacity], capacity, m);
+  TSelectors lowest(selectors, static_cast<uint32_t>(deepest));
   std::vector<int> kept(selectors, 0);
   std::vector<double> sums(selectors, 0.0);
   const bool skipZeros = fSettings.Options.fSkipZeroValues;
@@ -132,7 +159,7 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
       const auto h = static_cast<uint32_t>(h0 + b);
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
-        detail::TLowestWords* select = &lowest[static_cast<size_t>(k) * n];
+        detail::TLowestWords* select = lowest.Data() + static_cast<size_t>(k) * n;
         int* keptCount = &kept[static_cast<size_t>(k) * n];
         if (positions[h] < 0) {  // a calm hour: value 0 over a divisor of 1
           if (skipZeros) continue;
@@ -162,23 +189,13 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
     range.zeros += zeros;
     range.hoursDone->store(h0 + hb, std::memory_order_release);
   }
-  std::vector<float> values;
-  std::vector<int32_t> dates;
   for (size_t j = 0; j < n; ++j) {
     TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
     int k = 0;
     for (TPostOutType t : kAllPostOutTypes) {
       if (!FPost.Contains(t)) continue;
       const size_t i = static_cast<size_t>(k++) * n + j;
-      const uint32_t count = lowest[i].Finish();
-      values.resize(count);
-      dates.resize(count);
-      for (uint32_t e = 0; e < count; ++e) {
-        const uint64_t word = words[i * capacity + e];
-        values[e] = detail::TLowestWords::ValueOf(word);
-        dates[e] = fHourBlocks.Dates[detail::TLowestWords::PositionOf(word)];
-      }
-      item.GetBlockStore(TAverageValue::hr_1, t)->AssignRanked(values, dates, kept[i], hoursTotal);
+      lowest.Assign(i, *item.GetBlockStore(TAverageValue::hr_1, t), fHourBlocks.Dates, kept[i], hoursTotal);
       item.AddHourlySums(t, sums[i], hoursTotal - fHourBlocks.SkipHourBlocks);
     }
   }
@@ -298,12 +315,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   }
   const size_t types = typeList.size();
   const size_t selectors = types * periods.size() * n;
-  const auto m = static_cast<uint32_t>(deepest);
-  const uint32_t capacity = std::max<uint32_t>(2 * m, 64);
-  const auto words = std::make_unique_for_overwrite<uint64_t[]>(selectors * capacity);
-  std::vector<detail::TLowestWords> lowest;
-  lowest.reserve(selectors);
-  for (size_t i = 0; i < selectors; ++i) lowest.emplace_back(&words[i * capacity], capacity, m);
+  TSelectors lowest(selectors, static_cast<uint32_t>(deepest));
   std::vector<int> kept(selectors, 0);  // kept window values, counted only when zeros are skipped
   std::vector<float> limits(selectors);  // each selector's LimitValue, in a row for vector comparisons
   for (size_t i = 0; i < selectors; ++i) limits[i] = lowest[i].LimitValue();
@@ -355,7 +367,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
             rows[static_cast<size_t>(i)] = base + static_cast<size_t>((first + i) % ringHours) * n;
           const bool average = typeList[k] == TPostOutType::poConc;
           const size_t at = (k * periods.size() + q) * n;
-          detail::TLowestWords* select = &lowest[at];
+          detail::TLowestWords* select = lowest.Data() + at;
           int* keptCount = &kept[at];
           float* limit = &limits[at];
           for (size_t j0 = 0; j0 < n; j0 += kTile) {
@@ -389,24 +401,15 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
     range.zeros += zeros;
     range.hoursDone->store(h0 + hb, std::memory_order_release);
   }
-  std::vector<float> values;
-  std::vector<int32_t> dates;
   for (size_t j = 0; j < n; ++j) {
     TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
     for (size_t k = 0; k < types; ++k) {
       item.AddHourlySums(typeList[k], hourSums[k * n + j], hoursTotal - fHourBlocks.SkipHourBlocks);
       for (size_t q = 0; q < periods.size(); ++q) {
         const size_t i = (k * periods.size() + q) * n + j;
-        const uint32_t count = lowest[i].Finish();
-        values.resize(count);
-        dates.resize(count);
-        for (uint32_t e = 0; e < count; ++e) {
-          const uint64_t word = words[i * capacity + e];
-          values[e] = detail::TLowestWords::ValueOf(word);
-          dates[e] = fHourBlocks.Dates[detail::TLowestWords::PositionOf(word)];
-        }
         const int keptCount = skipZeros ? kept[i] : periods[q].offered;
-        item.GetBlockStore(periods[q].period, typeList[k])->AssignRanked(values, dates, keptCount, periods[q].offered);
+        lowest.Assign(i, *item.GetBlockStore(periods[q].period, typeList[k]), fHourBlocks.Dates, keptCount,
+                      periods[q].offered);
       }
     }
   }
