@@ -63,7 +63,8 @@ void RunPercentile(const PercentileOptions& o) {
   if (folder.empty()) folder = ".";
   std::error_code ec;
   if (!o.outDir.empty() && !fs::is_directory(folder, ec))
-    throw EFOpenError(fmt::format("The output folder {} does not exist", folder));
+    throw EFOpenError(fmt::format("The output folder {} {}", folder,
+                                  fs::exists(folder, ec) ? "is not a folder" : "does not exist"));
   CheckRunInputs(o.in);
   CheckRunOutputs(InputRoles(o.in), outputs);
 

@@ -1,5 +1,6 @@
 #include <fmt/format.h>
 
+#include <charconv>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -15,13 +16,18 @@ namespace {
 
 struct RollingOptions {
   RunInputs in;
-  std::vector<int> periods{3, 8, 24};
+  std::vector<std::string> periods{"3", "8", "24"};
   std::string ranks = "1-6";
   std::string outDir;
   bool blocks = false;
 };
 
-TAverageValue PeriodOf(int hours) {
+TAverageValue PeriodOf(const std::string& text) {
+  if (text.empty()) throw EUsageError("--periods: name at least one of 3, 8 and 24");
+  int hours = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), hours);
+  if (ec != std::errc() || end != text.data() + text.size())
+    throw EUsageError(fmt::format("--periods: \"{}\" is not a number of hours (3, 8 or 24)", text));
   switch (hours) {
     case 3: return TAverageValue::hr_3;
     case 8: return TAverageValue::hr_8;
@@ -66,11 +72,12 @@ void RunRolling(const RollingOptions& o) {
   namespace fs = std::filesystem;
   TRollingRunParams run;
   if (o.periods.empty()) throw EUsageError("--periods: name at least one of 3, 8 and 24");
-  for (int hours : o.periods) run.Periods.Include(PeriodOf(hours));
+  for (const std::string& hours : o.periods) run.Periods.Include(PeriodOf(hours));
   run.Ranks = ParseRanks(o.ranks);
   std::error_code ec;
   if (!o.outDir.empty() && !fs::is_directory(o.outDir, ec))
-    throw EFOpenError(fmt::format("The output folder {} does not exist", o.outDir));
+    throw EFOpenError(fmt::format("The output folder {} {}", o.outDir,
+                                  fs::exists(o.outDir, ec) ? "is not a folder" : "does not exist"));
   CheckRunInputs(o.in);
   run.PostFile = o.in.post;
   run.PlotFile = o.in.plot;
