@@ -64,8 +64,10 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
 // One selector per receptor and series of a worker's range, over one block of words.
 class TSelectors {
  public:
-  TSelectors(size_t count, uint32_t m)
-      : fCapacity(std::max<uint32_t>(2 * m, 64)),
+  // Each selector gathers up to max(2m, minCapacity) entries between cuts: a larger block cuts less often, a
+  // smaller one raises the entry limit sooner and stays in cache.
+  TSelectors(size_t count, uint32_t m, uint32_t minCapacity = 64)
+      : fCapacity(std::max<uint32_t>(2 * m, minCapacity)),
         fWords(std::make_unique_for_overwrite<uint64_t[]>(count * fCapacity)) {
     fLowest.reserve(count);
     for (size_t i = 0; i < count; ++i) fLowest.emplace_back(&fWords[i * fCapacity], fCapacity, m);
@@ -315,7 +317,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   }
   const size_t types = typeList.size();
   const size_t selectors = types * periods.size() * n;
-  TSelectors lowest(selectors, static_cast<uint32_t>(deepest));
+  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), 16);
   std::vector<int> kept(selectors, 0);  // kept window values, counted only when zeros are skipped
   std::vector<float> limits(selectors);  // each selector's LimitValue, in a row for vector comparisons
   for (size_t i = 0; i < selectors; ++i) limits[i] = lowest[i].LimitValue();
@@ -348,11 +350,11 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
         if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row))
           RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[k], fHourBlocks.Dates[h]);
         skip += ReceptorCount() * valueSize;
-        double* sum = &hourSums[k * n];
-        for (size_t j = 0; j < n; ++j) {
-          sum[j] += row[j];
-          zeros += row[j] <= kZeroValueLimit;
-        }
+        double* __restrict sum = &hourSums[k * n];
+        const float* __restrict values = row;
+        for (size_t j = 0; j < n; ++j) sum[j] += values[j];
+        constexpr float kZero = static_cast<float>(kZeroValueLimit);
+        for (size_t j = 0; j < n; ++j) zeros += values[j] <= kZero;
       }
       for (size_t q = 0; q < periods.size(); ++q) {
         const TPeriod& period = periods[q];
