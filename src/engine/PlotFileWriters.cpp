@@ -49,7 +49,6 @@ TPlotFileWriter::TPlotFileWriter(const std::string& aPath, const TPercentItem& a
   for (std::string_view key : filled)
     if (!fields->ByName(key)) fields->AddAttribute(std::make_unique<Atr_String>(std::string(key)));
   fWriter->ProcessBegin(aHeader, *fields);
-  for (Tplotcolumn column : fWriter->Columns()) fColumnKeys.emplace_back(PlotColumnInfo(column).Key);
 }
 
 TPlotFileWriter::~TPlotFileWriter() = default;  // an unfinished PLOTFILE is deleted by its writer
@@ -92,11 +91,8 @@ void TPlotFileWriter::SetLineData(const TPrReceptorItem& receptor, TAttributeCol
 }
 
 void TPlotFileWriter::WriteRecord(TAttributeCollectionRef& record) {
-  if (!fWriter) return;
-  // A declared column that the record lacks is written blank, so that every line has the header's columns.
-  for (const std::string& key : fColumnKeys)
-    if (!record.ByName(key)) record.AddAttribute(std::make_unique<Atr_String>(key));
-  fWriter->ProcessRecord(record);
+  // A declared column that the record lacks is written blank by the PLOTFILE writer.
+  if (fWriter) fWriter->ProcessRecord(record);
 }
 
 void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount) {

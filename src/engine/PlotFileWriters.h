@@ -55,7 +55,6 @@ class TPlotFileWriter : public TPlotWriterBase {
   std::string fStrHigh;
   std::string fStrAve;
   std::string fFileName;
-  std::vector<std::string> fColumnKeys;  // record keys of the columns the header declares
 };
 
 // The list that writes one TPlotFileWriter per item.

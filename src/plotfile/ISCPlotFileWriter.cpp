@@ -108,13 +108,14 @@ void TISCPlotFileWriterBase::ProcessRecord(TAttributeCollectionRef& newRecord) {
     line.reserve(160);
     bool hasValue = false;
     const auto& slots = ColumnSlots(newRecord);
-    for (int i = 1; i < kPlotColumnCount; ++i) {
-      const auto column = static_cast<Tplotcolumn>(i);
+    // Exactly the columns the header declares, in its order: one the record lacks is written blank, one the
+    // header does not declare is not written, so every line fits the FORMAT statement above it.
+    for (const Tplotcolumn column : fColumns) {
       const TPlotColumnInfo& info = PlotColumnInfo(column);
-      if (slots[static_cast<size_t>(i)] < 0) continue;
-      const base_Attribute* a = &newRecord.ByIndex(slots[static_cast<size_t>(i)]);
+      const int slot = slots[static_cast<size_t>(column)];
+      const base_Attribute* a = slot < 0 ? nullptr : &newRecord.ByIndex(slot);
       line += ' ';
-      if (a->IsNull()) {
+      if (!a || a->IsNull()) {
         line.append(static_cast<size_t>(info.Width), ' ');
         continue;
       }
@@ -122,9 +123,11 @@ void TISCPlotFileWriterBase::ProcessRecord(TAttributeCollectionRef& newRecord) {
       std::optional<std::string> text;
       switch (a->FieldType()) {
         case AttrType::atFloat:
-          if (IsResultColumn(column))
-            text = fmt::format("{:>13}", FormatValue(*a));
-          else
+          if (IsResultColumn(column)) {
+            std::string value = FormatValue(*a);
+            if (value.size() < 13) value.insert(0, 13 - value.size(), ' ');
+            text = std::move(value);
+          } else
             text = ApplyOutputFormat(info.OutputFormat, a->asFloat());
           break;
         case AttrType::atInteger:

@@ -40,7 +40,8 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   // True between ProcessBegin and ProcessFinish.
   bool IsOpen() const { return fFile != nullptr; }
 
-  // Writes one receptor line; a record whose columns beyond X and Y are all absent or null gives none.
+  // Writes one receptor line with the declared columns (blank where the record has no value); a record whose
+  // columns beyond X and Y are all absent or null gives none.
   void ProcessRecord(TAttributeCollectionRef& newRecord) override;
   // Reader errors are ignored.
   void ProcessError(attributeReaderStatus /*error*/) override {}

@@ -67,14 +67,18 @@ std::string PrintInteger(int64_t value, const TOutputSpec& spec) {
   return Pad(std::move(digits), spec);
 }
 
-std::string PrintFixed(double value, const TOutputSpec& spec) {
-  // Correctly rounded like printf's %.*f (and fmt's), without a format string to interpret: it runs for every
-  // coordinate of every line written.
-  const int precision = spec.precision < 0 ? 6 : spec.precision;
+// printf's %.*f (fixed) or %.*e (scientific): both correctly rounded, without a format string to interpret, as
+// they run for every number of every line written.
+std::string Printf(double value, std::chars_format format, int precision) {
   char buffer[128];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
-  if (ec != std::errc()) return Pad(fmt::format("{:.{}f}", value, precision), spec);
-  return Pad(std::string(buffer, end), spec);
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
+  if (ec == std::errc()) return std::string(buffer, end);
+  return format == std::chars_format::fixed ? fmt::format("{:.{}f}", value, precision)
+                                            : fmt::format("{:.{}e}", value, precision);
+}
+
+std::string PrintFixed(double value, const TOutputSpec& spec) {
+  return Pad(Printf(value, std::chars_format::fixed, spec.precision < 0 ? 6 : spec.precision), spec);
 }
 
 std::string PrintText(std::string_view text, const TOutputSpec& spec) {
@@ -93,7 +97,7 @@ bool WholeNumber(double value, int64_t& result) {
 std::string FormatGeneral(double v, int precision) {
   if (v == 0) return "0";
   if (!std::isfinite(v)) return std::isnan(v) ? "NAN" : (v < 0 ? "-INF" : "INF");
-  std::string sci = fmt::format("{:.{}e}", v, precision - 1);  // [-]d.ddde[+-]xx
+  std::string sci = Printf(v, std::chars_format::scientific, precision - 1);  // [-]d.ddde[+-]xx
   bool negative = sci[0] == '-';
   if (negative) sci.erase(0, 1);
   auto e = sci.find('e');
@@ -120,7 +124,7 @@ std::string FormatPlotValue(double v, int significantDigits) {
   const double a = std::fabs(v);
   std::string text;
   if (a > 1 && a <= 100000) {
-    text = fmt::format("{:.{}f}", v, n);
+    text = Printf(v, std::chars_format::fixed, n);
   } else if (a >= 0.00001 && a <= 1) {
     double scale = std::pow(10.0, std::ceil(std::log10(a)));
     double factor = std::pow(10.0, n);
@@ -129,8 +133,9 @@ std::string FormatPlotValue(double v, int significantDigits) {
   } else if (v == 0) {
     return "0";
   } else {
-    text = fmt::format("{:.{}E}", v, n);
-    auto e = text.find('E');
+    text = Printf(v, std::chars_format::scientific, n);
+    auto e = text.find('e');
+    text[e] = 'E';
     size_t end = e;
     while (end > 0 && text[end - 1] == '0') --end;
     if (end > 0 && text[end - 1] == '.') --end;
