@@ -14,5 +14,7 @@ echo "== 98th and 99th percentile PLOTFILEs of every receptor"
 echo "== the ordered hours of receptor 1, as the percentile viewer shows them"
 "$cli" hours --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --receptor 1 --percentile 98 \
   --csv "$out/receptor1.csv" --plotfile "$out/viewer_P98.PLT"
+echo "== the 1st to 6th highest 3-, 8- and 24-hour rolling averages of every receptor"
+"$cli" rolling --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --out-dir "$out"
 echo "== written to $out"
 ls -l "$out"
