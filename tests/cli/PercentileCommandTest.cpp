@@ -5,7 +5,7 @@
 
 #include "plotfile/SamplePlotFile.h"
 #include "post/PostFileWriter.h"
-#include "support/TestSupport.h"
+#include "support/TestProject.h"
 
 namespace zorvik {
 namespace {
@@ -14,20 +14,13 @@ namespace fs = std::filesystem;
 using test::RunCli;
 using test::TempDir;
 
-struct Project {
-  TempDir dir;
-  std::string post = dir.File("run.pos");
-  std::string plot = dir.File("run.plt");
-  explicit Project(int receptors = 12, int hours = 240) {
-    TPostFileLayout layout;
-    layout.Receptors = receptors;
-    WritePostFile(post, layout, 96010101, hours, [](int h, int, int r) {
-      const int mix = (h * 37 + r * 11) % 50;
-      return mix < 10 ? 0.0 : mix * (r + 1) * 0.1;
-    });
-    WriteSamplePlotFile(plot, SampleGrid(receptors));
-  }
-  std::string Inputs() const { return "--post '" + post + "' --plot '" + plot + "'"; }
+// A run whose receptors have zero hours and values over one decade.
+struct Project : test::TestProject {
+  explicit Project(int receptors = 12, int hours = 240)
+      : TestProject(receptors, hours, [](int h, int, int r) {
+          const int mix = (h * 37 + r * 11) % 50;
+          return mix < 10 ? 0.0 : mix * (r + 1) * 0.1;
+        }) {}
 };
 
 TEST(PercentileCommandTest, SameBytesWhateverTheChunksAndThreads) {

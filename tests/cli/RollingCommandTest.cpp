@@ -9,7 +9,7 @@
 #include "plotfile/SamplePlotFile.h"
 #include "post/PostFileWriter.h"
 #include "rolling/RollingReference.h"
-#include "support/TestSupport.h"
+#include "support/TestProject.h"
 
 namespace zorvik {
 namespace {
@@ -18,22 +18,19 @@ namespace fs = std::filesystem;
 using test::RunCli;
 using test::TempDir;
 
-struct Project {
-  TempDir dir;
-  std::string post = dir.File("run.pos");
-  std::string plot = dir.File("run.plt");
-  explicit Project(int32_t averagePeriod = 1, const std::string& plotName = "run.plt") : plot(dir.File(plotName)) {
-    TPostFileLayout layout;
-    layout.Receptors = 6;
-    layout.AveragePeriod = averagePeriod;
-    WritePostFile(post, layout, 96010101, 72, [](int h, int, int r) { return (h * 5 + r * 3) % 17 * 0.5; });
-    WriteSamplePlotFile(plot, SampleGrid(6));
-  }
-  std::string Inputs() const { return "--post '" + post + "' --plot '" + plot + "'"; }
+struct Project : test::TestProject {
+  explicit Project(int32_t averagePeriod = 1, const std::string& plotName = "run.plt")
+      : TestProject(6, 72, [](int h, int, int r) { return (h * 5 + r * 3) % 17 * 0.5; }, Layout(averagePeriod),
+                    plotName) {}
   std::set<std::string> Files() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir.Path())) names.insert(entry.path().filename().string());
     return names;
+  }
+  static TPostFileLayout Layout(int32_t averagePeriod) {
+    TPostFileLayout layout;
+    layout.AveragePeriod = averagePeriod;
+    return layout;
   }
 };
 

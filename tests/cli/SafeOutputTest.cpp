@@ -15,7 +15,7 @@
 
 #include "plotfile/SamplePlotFile.h"
 #include "post/PostFileWriter.h"
-#include "support/TestSupport.h"
+#include "support/TestProject.h"
 
 extern char** environ;
 
@@ -27,17 +27,9 @@ using test::ReadAll;
 using test::RunCli;
 using test::TempDir;
 
-struct Project {
-  TempDir dir;
-  std::string post = dir.File("run.pos");
-  std::string plot = dir.File("run.plt");
-  explicit Project(int receptors = 12, int hours = 240) {
-    TPostFileLayout layout;
-    layout.Receptors = receptors;
-    WritePostFile(post, layout, 96010101, hours, [](int h, int, int r) { return ((h * 7 + r) % 13) * 0.5; });
-    WriteSamplePlotFile(plot, SampleGrid(receptors));
-  }
-  std::string Inputs() const { return "--post '" + post + "' --plot '" + plot + "'"; }
+struct Project : test::TestProject {
+  explicit Project(int receptors = 12, int hours = 240)
+      : TestProject(receptors, hours, [](int h, int, int r) { return ((h * 7 + r) % 13) * 0.5; }) {}
 };
 
 std::vector<std::string> Entries(const fs::path& folder) {
