@@ -1,6 +1,7 @@
 // The main window's flow on small generated projects: load, a receptor at a percentile (the red bar and the
 // value), receptor numbers outside the PLOTFILE refused, a second load replacing the first, the percentile
 // PLOTFILE against the command line's, an output that is an input refused, and a failed load closing the view.
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -261,6 +262,20 @@ class MainWindowTest : public QObject {
     QVERIFY(fDialogs.Errors.empty());
     QVERIFY(w.PostFileName().empty());
     QVERIFY(w.Chart()->isHidden());
+  }
+
+  void ExportsChartAsPngAndPdf() {
+    TzorvikMain w;
+    w.show();
+    QVERIFY(w.OpenProject(fSecond.Files));
+    QVERIFY(w.ShowReceptor(1, 98.0));
+    const std::string png = fDir.File("chart.png"), pdf = fDir.File("chart.pdf");
+    w.ExportChart(png);
+    w.ExportChart(pdf);
+    QVERIFY(fDialogs.Errors.empty());
+    const QImage image(QString::fromStdString(png));
+    QCOMPARE(image.size(), w.Chart()->size());
+    QVERIFY(test::ReadAll(pdf).rfind("%PDF", 0) == 0);
   }
 
   void ViewPostFileAsksFirst() {
