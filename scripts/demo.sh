@@ -18,3 +18,8 @@ echo "== the 1st to 6th highest 3-, 8- and 24-hour rolling averages of every rec
 "$cli" rolling --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --out-dir "$out"
 echo "== written to $out"
 ls -l "$out"
+# With a display, the percentile viewer opens on the same project (receptor 1 at the 98th percentile).
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/src/zorvik ]; then
+  echo "== the percentile viewer"
+  build/src/zorvik --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --receptor 1 --percentile 98
+fi

@@ -259,7 +259,6 @@ void TzorvikMain::BuildToolRow() {
   spePercentile->setAlignment(Qt::AlignRight);
   spePercentile->setFixedWidth(60);
   TBoundedRealEditLogic& logic = spePercentile->Logic();
-  logic.SetNumDecimal(1);
   logic.SetFmtMinC(1.0);
   logic.SetFmtMaxC(100.0);
   logic.SetLowerVal(10.0);
@@ -640,6 +639,7 @@ void TzorvikMain::Browse() {
 
 void TzorvikMain::RollingAverage() {
   TpercRollingAvg window(this);
+  connect(&window, &TpercRollingAvg::HelpRequested, this, [] { OpenHelpPage(QStringLiteral("rolling")); });
   window.exec();
 }
 

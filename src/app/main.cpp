@@ -1,5 +1,5 @@
 // zorvik: the percentile viewer.
-//   zorvik [--post P --plot L [--met M] [--single]] [--receptor N] [--percentile P] [--grab FILE.png]
+//   zorvik [--post P --plot L [--met M] [--single]] [--receptor N] [--percentile P] [--grab FILE.png [--rolling]]
 // opens that project at start; --grab renders the main window (after any load) into a PNG and exits, with
 // messages going to stderr instead of boxes.
 #include <QApplication>
@@ -7,9 +7,11 @@
 #include <QTimer>
 
 #include <iostream>
+#include <memory>
 
 #include "app/AppDialogs.h"
 #include "app/MainWindow.h"
+#include "app/RollingWindow.h"
 #include "app/OrderedHoursChart.h"
 #include "controls/qt/BoundedRealEdit.h"
 
@@ -69,7 +71,9 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption grab(QStringLiteral("grab"),
                                 QStringLiteral("render the window into a PNG after any load and exit"),
                                 QStringLiteral("FILE.png"));
-  parser.addOptions({post, plot, met, single, receptor, percentile, grab});
+  const QCommandLineOption rolling(QStringLiteral("rolling"),
+                                   QStringLiteral("with --grab: render the rolling average window instead"));
+  parser.addOptions({post, plot, met, single, receptor, percentile, grab, rolling});
   parser.process(app);
 
   if (parser.isSet(post) != parser.isSet(plot)) {
@@ -114,7 +118,15 @@ int main(int argc, char* argv[]) {
     }
     if (grabbing) {
       QApplication::processEvents();
-      if (!window.grab().save(parser.value(grab), "PNG")) {
+      std::unique_ptr<TpercRollingAvg> rollingWindow;
+      QWidget* shown = &window;
+      if (parser.isSet(rolling)) {
+        rollingWindow = std::make_unique<TpercRollingAvg>(&window);
+        rollingWindow->show();
+        QApplication::processEvents();
+        shown = rollingWindow.get();
+      }
+      if (!shown->grab().save(parser.value(grab), "PNG")) {
         std::cerr << "zorvik: could not write " << parser.value(grab).toStdString() << "\n";
         status = 1;
       }
