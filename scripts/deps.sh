@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs (only the ones that are missing).
 set -euo pipefail
-packages=(cmake ninja-build g++ libfmt-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev)
+packages=(cmake ninja-build g++ libfmt-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-svg-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

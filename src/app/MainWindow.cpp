@@ -15,6 +15,7 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSvgGenerator>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -572,7 +573,7 @@ void TzorvikMain::Copy() { QGuiApplication::clipboard()->setImage(fChart->Pictur
 void TzorvikMain::ExportChartAs() {
   TFileChoice choice;
   choice.Title = "Export Chart";
-  choice.Filter = "PNG Image (*.png)|*.png|PDF Document (*.pdf)|*.pdf";
+  choice.Filter = "PNG Image (*.png)|*.png|SVG Drawing (*.svg)|*.svg|PDF Document (*.pdf)|*.pdf";
   choice.DefaultExt = "png";
   choice.Save = true;
   choice.ConfirmOverwrite = true;
@@ -590,7 +591,16 @@ void TzorvikMain::ExportChart(const std::string& fileName) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     const QSize size = fChart->size().isValid() && fChart->width() > 200 ? fChart->size() : QSize(900, 600);
-    if (QFileInfo(Q(fileName)).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) == 0) {
+    const QString suffix = QFileInfo(Q(fileName)).suffix().toLower();
+    if (suffix == QLatin1String("svg")) {
+      QSvgGenerator svg;
+      svg.setOutputDevice(&buffer);
+      svg.setSize(size);
+      svg.setViewBox(QRect(QPoint(0, 0), size));
+      svg.setTitle(QStringLiteral("Series Plot"));
+      QPainter painter(&svg);
+      fChart->Paint(painter, QRect(QPoint(0, 0), size));
+    } else if (suffix == QLatin1String("pdf")) {
       QPdfWriter pdf(&buffer);
       pdf.setPageOrientation(QPageLayout::Landscape);
       pdf.setResolution(96);

@@ -264,18 +264,22 @@ class MainWindowTest : public QObject {
     QVERIFY(w.Chart()->isHidden());
   }
 
-  void ExportsChartAsPngAndPdf() {
+  void ExportsChartAsPngSvgAndPdf() {
     TzorvikMain w;
     w.show();
     QVERIFY(w.OpenProject(fSecond.Files));
     QVERIFY(w.ShowReceptor(1, 98.0));
-    const std::string png = fDir.File("chart.png"), pdf = fDir.File("chart.pdf");
+    const std::string png = fDir.File("chart.png"), pdf = fDir.File("chart.pdf"), svg = fDir.File("chart.svg");
     w.ExportChart(png);
     w.ExportChart(pdf);
+    w.ExportChart(svg);
     QVERIFY(fDialogs.Errors.empty());
     const QImage image(QString::fromStdString(png));
     QCOMPARE(image.size(), w.Chart()->size());
     QVERIFY(test::ReadAll(pdf).rfind("%PDF", 0) == 0);
+    const std::string drawing = test::ReadAll(svg);
+    QVERIFY(drawing.find("<svg") != std::string::npos);
+    QVERIFY(drawing.find("Series Plot for Receptor # 1") != std::string::npos);
   }
 
   void ViewPostFileAsksFirst() {
