@@ -61,6 +61,23 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
   return (lanes[0] | lanes[1] | lanes[2] | lanes[3]) != 0;
 }
 
+// Offers `width` values (one per receptor, at most kTile) of position h to the receptors' selectors. A full
+// tile whose values are all below their selectors' limits costs one vector comparison; a value that passes
+// goes to its selector, whose new limit is noted. With skipZeros, zero values are neither offered nor counted
+// in `kept`.
+inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
+                      int* kept, bool skipZeros) {
+  if (skipZeros)
+    for (size_t j = 0; j < width; ++j) kept[j] += !(static_cast<double>(values[j]) <= kZeroValueLimit);
+  if (width == kTile && !AnyAtLeast(values, limit)) return;
+  for (size_t j = 0; j < width; ++j) {
+    const float v = values[j];
+    if (v < limit[j] || (skipZeros && static_cast<double>(v) <= kZeroValueLimit)) continue;
+    select[j].Offer(v, h);
+    limit[j] = select[j].LimitValue();
+  }
+}
+
 // One selector per receptor and series of a worker's range, over one block of words.
 class TSelectors {
  public:
@@ -141,7 +158,9 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(types);
   TSelectors lowest(selectors, static_cast<uint32_t>(deepest));
-  std::vector<int> kept(selectors, 0);
+  std::vector<int> kept(selectors, 0);  // kept values, counted only when zeros are skipped
+  std::vector<float> limits(selectors);  // each selector's LimitValue, in a row for vector comparisons
+  for (size_t i = 0; i < selectors; ++i) limits[i] = lowest[i].LimitValue();
   std::vector<double> sums(selectors, 0.0);
   const bool skipZeros = fSettings.Options.fSkipZeroValues;
   std::vector<TPostOutType> typeList;
@@ -151,6 +170,7 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
   const auto row = std::make_unique_for_overwrite<float[]>(n);
+  const std::vector<float> calmRow(n, 0.0f);  // a calm hour: value 0 over a divisor of 1
   const int64_t* positions = fHourBlocks.Positions.data();
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return;
@@ -161,31 +181,24 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
       const auto h = static_cast<uint32_t>(h0 + b);
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
-        detail::TLowestWords* select = lowest.Data() + static_cast<size_t>(k) * n;
-        int* keptCount = &kept[static_cast<size_t>(k) * n];
-        if (positions[h] < 0) {  // a calm hour: value 0 over a divisor of 1
-          if (skipZeros) continue;
-          for (size_t j = 0; j < n; ++j) {
-            ++keptCount[j];
-            select[j].Offer(0.0f, h);
-          }
+        const size_t at = static_cast<size_t>(k) * n;
+        const float* values = calmRow.data();
+        if (positions[h] >= 0) {
+          reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+          if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get()))
+            RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
+                          fHourBlocks.Dates[h]);
+          skip += ReceptorCount() * valueSize;
+          values = row.get();
+          double* __restrict sum = &sums[at];
+          for (size_t j = 0; j < n; ++j) sum[j] += values[j];
+          for (size_t j = 0; j < n; ++j) zeros += static_cast<double>(values[j]) <= kZeroValueLimit;
+        } else if (skipZeros) {
           continue;
         }
-        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
-        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get()))
-          RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
-                        fHourBlocks.Dates[h]);
-        skip += ReceptorCount() * valueSize;
-        double* sum = &sums[static_cast<size_t>(k) * n];
-        for (size_t j = 0; j < n; ++j) {
-          const float v = row[j];
-          sum[j] += v;
-          const bool zero = v <= kZeroValueLimit;
-          zeros += zero;
-          if (skipZeros && zero) continue;
-          ++keptCount[j];
-          select[j].Offer(v, h);
-        }
+        for (size_t j0 = 0; j0 < n; j0 += kTile)
+          OfferTile(values + j0, std::min(kTile, n - j0), h, lowest.Data() + at + j0, &limits[at + j0],
+                    &kept[at + j0], skipZeros);
       }
     }
     range.zeros += zeros;
@@ -197,7 +210,8 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
     for (TPostOutType t : kAllPostOutTypes) {
       if (!FPost.Contains(t)) continue;
       const size_t i = static_cast<size_t>(k++) * n + j;
-      lowest.Assign(i, *item.GetBlockStore(TAverageValue::hr_1, t), fHourBlocks.Dates, kept[i], hoursTotal);
+      lowest.Assign(i, *item.GetBlockStore(TAverageValue::hr_1, t), fHourBlocks.Dates, skipZeros ? kept[i] : hoursTotal,
+                    hoursTotal);
       item.AddHourlySums(t, sums[i], hoursTotal - fHourBlocks.SkipHourBlocks);
     }
   }
@@ -353,8 +367,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
         double* __restrict sum = &hourSums[k * n];
         const float* __restrict values = row;
         for (size_t j = 0; j < n; ++j) sum[j] += values[j];
-        constexpr float kZero = static_cast<float>(kZeroValueLimit);
-        for (size_t j = 0; j < n; ++j) zeros += values[j] <= kZero;
+        for (size_t j = 0; j < n; ++j) zeros += static_cast<double>(values[j]) <= kZeroValueLimit;
       }
       for (size_t q = 0; q < periods.size(); ++q) {
         const TPeriod& period = periods[q];
@@ -377,8 +390,6 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
             float values[kTile];
             if (width == kTile) {
               WindowTile(rows.data(), period.hours, j0, average, divisor, values);
-              // Most windows cannot enter their receptor's highest entries: one comparison per four.
-              if (!skipZeros && !AnyAtLeast(values, limit + j0)) continue;
             } else {
               for (size_t j = 0; j < width; ++j) {
                 float sum = rows[0][j0 + j];
@@ -386,16 +397,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
                 values[j] = average ? sum / divisor : sum;
               }
             }
-            for (size_t j = 0; j < width; ++j) {
-              const float v = values[j];
-              if (skipZeros) {
-                if (v <= kZeroValueLimit) continue;
-                ++keptCount[j0 + j];
-              }
-              if (v < limit[j0 + j]) continue;
-              select[j0 + j].Offer(v, static_cast<uint32_t>(h));
-              limit[j0 + j] = select[j0 + j].LimitValue();
-            }
+            OfferTile(values, width, static_cast<uint32_t>(h), select + j0, limit + j0, keptCount + j0, skipZeros);
           }
         }
       }
