@@ -3,6 +3,7 @@
 // - ReadHourlyRange: the 1-hour path of one worker thread over its range of receptors; whole series, or with
 //   ReadHourlySelected only the few highest entries that the writers read.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -61,6 +62,20 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
   return (lanes[0] | lanes[1] | lanes[2] | lanes[3]) != 0;
 }
 
+// The largest float that is a zero value: a float v is at or below the (double) zero limit exactly when it is
+// at or below this one, so rows compare in single precision, in vector lanes.
+const float kZeroFloat = [] {
+  const auto f = static_cast<float>(kZeroValueLimit);
+  return static_cast<double>(f) <= kZeroValueLimit ? f : std::nextafter(f, 0.0f);
+}();
+
+// Zero values in a row.
+inline int64_t CountZeros(const float* values, size_t n) {
+  int count = 0;
+  for (size_t j = 0; j < n; ++j) count += values[j] <= kZeroFloat;
+  return count;
+}
+
 // Offers `width` values (one per receptor, at most kTile) of position h to the receptors' selectors. A full
 // tile whose values are all below their selectors' limits costs one vector comparison; a value that passes
 // goes to its selector, whose new limit is noted. With skipZeros, zero values are neither offered nor counted
@@ -68,11 +83,11 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
 inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
                       int* kept, bool skipZeros) {
   if (skipZeros)
-    for (size_t j = 0; j < width; ++j) kept[j] += !(static_cast<double>(values[j]) <= kZeroValueLimit);
+    for (size_t j = 0; j < width; ++j) kept[j] += values[j] > kZeroFloat;
   if (width == kTile && !AnyAtLeast(values, limit)) return;
   for (size_t j = 0; j < width; ++j) {
     const float v = values[j];
-    if (v < limit[j] || (skipZeros && static_cast<double>(v) <= kZeroValueLimit)) continue;
+    if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
     select[j].Offer(v, h);
     limit[j] = select[j].LimitValue();
   }
@@ -192,7 +207,7 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
           values = row.get();
           double* __restrict sum = &sums[at];
           for (size_t j = 0; j < n; ++j) sum[j] += values[j];
-          for (size_t j = 0; j < n; ++j) zeros += static_cast<double>(values[j]) <= kZeroValueLimit;
+          zeros += CountZeros(values, n);
         } else if (skipZeros) {
           continue;
         }
@@ -367,7 +382,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
         double* __restrict sum = &hourSums[k * n];
         const float* __restrict values = row;
         for (size_t j = 0; j < n; ++j) sum[j] += values[j];
-        for (size_t j = 0; j < n; ++j) zeros += static_cast<double>(values[j]) <= kZeroValueLimit;
+        zeros += CountZeros(values, n);
       }
       for (size_t q = 0; q < periods.size(); ++q) {
         const TPeriod& period = periods[q];
