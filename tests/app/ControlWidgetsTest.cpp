@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/AppDialogs.h"
+#include "RecordingAppDialogs.h"
 #include "controls/qt/BoundedRealEdit.h"
 #include "controls/qt/FileSelector.h"
 
@@ -27,28 +28,6 @@ namespace {
 
 using B = TFileSelectButton;
 
-// Records every box and answers the file dialog with a preset name; installed for its lifetime.
-class TFakeDialogs final : public IAppDialogs {
- public:
-  TFakeDialogs() : fPrevious(SetAppDialogs(this)) {}
-  ~TFakeDialogs() override { SetAppDialogs(fPrevious); }
-
-  std::vector<std::pair<std::string, TMsgDlgType>> messages;
-  std::vector<std::string> errors;
-  std::optional<std::string> chosen;  // the file dialog's answer; nothing: Cancel
-
-  void ShowMessage(const std::string& text, TMsgDlgType type) override { messages.emplace_back(text, type); }
-  bool AskYesNo(const std::string&, TMsgDlgType) override { return true; }
-  void ShowError(const std::string& text) override { errors.push_back(text); }
-  std::optional<std::string> BrowseForFolder() override { return std::nullopt; }
-  std::optional<std::string> ChooseFile(const TFileChoice&) override { return chosen; }
-  bool Execute(const TFileDialogRequest&, const std::function<bool(const std::string&)>& closeRequest) override {
-    return chosen && closeRequest(*chosen);
-  }
-
- private:
-  IAppDialogs* fPrevious;
-};
 
 QRect Span(int left, int right, int height) { return QRect(left, 0, right - left, height); }
 
@@ -174,8 +153,8 @@ class ControlWidgetsTest : public QObject {
     QFETCH(QString, chosen);
     QFETCH(QString, expected);
     QFETCH(bool, refused);
-    TFakeDialogs dialogs;
-    dialogs.chosen = chosen.toStdString();
+    test::RecordingAppDialogs dialogs;
+    dialogs.file = chosen.toStdString();
     TFileSelector selector;
     selector.Properties().DlgDefaultExt = "pos";
     selector.Properties().DlgAllowOtherExt = false;
@@ -194,7 +173,7 @@ class ControlWidgetsTest : public QObject {
   }
 
   void SelectorViewOfAMissingFile() {
-    TFakeDialogs dialogs;
+    test::RecordingAppDialogs dialogs;
     TFileSelector selector;
     selector.SetFileName("/no/such/folder/run.plt");
     Click(selector.Button(B::fsbView));
@@ -243,7 +222,7 @@ class ControlWidgetsTest : public QObject {
   }
 
   void EditOutOfRangeOnLeaving() {
-    TFakeDialogs dialogs;
+    test::RecordingAppDialogs dialogs;
     TBoundedRealEdit edit;
     SetUpPercentile(edit);
     QCOMPARE(edit.toolTip(), QStringLiteral("The allowed range is 10.0 <= value <= 99.99."));
@@ -266,7 +245,7 @@ class ControlWidgetsTest : public QObject {
   }
 
   void EditTakesTheFocusBack() {
-    TFakeDialogs dialogs;
+    test::RecordingAppDialogs dialogs;
     QWidget window;
     auto* edit = new TBoundedRealEdit(&window);
     auto* other = new QLineEdit(&window);

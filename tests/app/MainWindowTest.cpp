@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/AppDialogs.h"
+#include "RecordingAppDialogs.h"
 #include "app/MainWindow.h"
 #include "app/OrderedHoursChart.h"
 #include "controls/qt/BoundedRealEdit.h"
@@ -30,29 +31,6 @@ namespace {
 
 constexpr int kHours = 8760;
 
-// The boxes answer from a script and remember what they were asked.
-class TFakeDialogs final : public IAppDialogs {
- public:
-  void ShowMessage(const std::string& text, TMsgDlgType) override { Messages.push_back(text); }
-  bool AskYesNo(const std::string& text, TMsgDlgType) override {
-    Questions.push_back(text);
-    return false;
-  }
-  void ShowError(const std::string& text) override { Errors.push_back(text); }
-  std::optional<std::string> ChooseFile(const TFileChoice& choice) override {
-    Choices.push_back(choice);
-    if (Answers.empty()) return std::nullopt;
-    std::string answer = Answers.front();
-    Answers.pop_front();
-    return answer;
-  }
-  std::optional<std::string> BrowseForFolder() override { return std::nullopt; }
-  bool Execute(const TFileDialogRequest&, const std::function<bool(const std::string&)>&) override { return false; }
-
-  std::vector<std::string> Messages, Questions, Errors;
-  std::vector<TFileChoice> Choices;
-  std::deque<std::string> Answers;
-};
 
 // Hour h of receptor r: zero on about 60% of the hours, so receptors keep a few thousand of their 8,760.
 double HourValue(int h, int r, int seed) {
@@ -102,12 +80,14 @@ class MainWindowTest : public QObject {
  private slots:
   void initTestCase() {
     QStandardPaths::setTestModeEnabled(true);  // window placement goes to a test settings file
-    SetAppDialogs(&fDialogs);
     fFirst = MakeProject(fDir, "grid144", 144, 0);
     fSecond = MakeProject(fDir, "grid20", 20, 7);
   }
-  void cleanupTestCase() { SetAppDialogs(nullptr); }
-  void init() { fDialogs = TFakeDialogs(); }
+  void init() {
+    fDialogs.Clear();
+    fDialogs.files.clear();
+    fDialogs.yes = false;
+  }
 
   void StartsWithoutFile() {
     TzorvikMain w;
@@ -122,7 +102,7 @@ class MainWindowTest : public QObject {
     TzorvikMain w;
     w.show();
     QVERIFY(w.OpenProject(fFirst.Files));
-    QVERIFY(fDialogs.Errors.empty());
+    QVERIFY(fDialogs.errors.empty());
     QCOMPARE(w.windowTitle(), QString::fromStdString("Zorvik Redizeru 9.5.5 - [" + fFirst.Files.PostFile + "]"));
     QVERIFY(w.Chart()->isVisible());
     QCOMPARE(w.ReceptorEdit()->High(), 144);
@@ -167,7 +147,7 @@ class MainWindowTest : public QObject {
     QVERIFY(w.PlotButton()->isEnabled());
     QVERIFY(w.ReceptorTimer()->isActive());
     QTRY_COMPARE(w.Chart()->Title().value(0), QStringLiteral("Series Plot for Receptor # 144"));
-    QVERIFY(fDialogs.Errors.empty());
+    QVERIFY(fDialogs.errors.empty());
   }
 
   void SecondOpenReplacesTheFirst() {
@@ -190,12 +170,12 @@ class MainWindowTest : public QObject {
     w.show();
     QVERIFY(w.OpenProject(fFirst.Files));
     const std::string out = fDir.File("P98.plt");
-    fDialogs.Answers.push_back(out);
+    fDialogs.files.push_back(out);
     QTest::mouseClick(w.PlotButton(), Qt::LeftButton);
-    QCOMPARE(fDialogs.Choices.size(), size_t{1});
-    QCOMPARE(fDialogs.Choices[0].Title, std::string("Save Generated Plotfile for 98th Percentile As"));
-    QCOMPARE(fDialogs.Choices[0].Filter, std::string("ISC/AERMOD Plotfile (*.plt)|*.plt"));
-    QCOMPARE(fDialogs.Messages, std::vector<std::string>{"Plotfile Generated Successfully."});
+    QCOMPARE(fDialogs.choices.size(), size_t{1});
+    QCOMPARE(fDialogs.choices[0].Title, std::string("Save Generated Plotfile for 98th Percentile As"));
+    QCOMPARE(fDialogs.choices[0].Filter, std::string("ISC/AERMOD Plotfile (*.plt)|*.plt"));
+    QCOMPARE(fDialogs.MessageTexts(), std::vector<std::string>{"Plotfile Generated Successfully."});
 
     const std::string reference = fDir.File("cli98.plt");
     const test::CliResult cli = test::RunCli("hours --post '" + fFirst.Files.PostFile + "' --plot '" +
@@ -207,7 +187,7 @@ class MainWindowTest : public QObject {
     // Percentile 12: the title says so.
     w.PercentileEdit()->SetValue(12.0);
     QTest::mouseClick(w.PlotButton(), Qt::LeftButton);
-    QCOMPARE(fDialogs.Choices.back().Title, std::string("Save Generated Plotfile for 12th Percentile As"));
+    QCOMPARE(fDialogs.choices.back().Title, std::string("Save Generated Plotfile for 12th Percentile As"));
   }
 
   void OutputThatIsAnInputRefused() {
@@ -215,12 +195,12 @@ class MainWindowTest : public QObject {
     w.show();
     QVERIFY(w.OpenProject(fFirst.Files));
     const std::string before = test::ReadAll(fFirst.Files.PlotFile);
-    fDialogs.Answers.push_back(fFirst.Files.PlotFile);
+    fDialogs.files.push_back(fFirst.Files.PlotFile);
     QTest::mouseClick(w.PlotButton(), Qt::LeftButton);
-    QCOMPARE(fDialogs.Errors.size(), size_t{1});
-    QVERIFY2(fDialogs.Errors[0].find("is the PLOTFILE of this run") != std::string::npos, fDialogs.Errors[0].c_str());
-    QVERIFY(fDialogs.Errors[0].find("TzorvikMain.CreatePlotFile") != std::string::npos);
-    QVERIFY(fDialogs.Messages.empty());
+    QCOMPARE(fDialogs.errors.size(), size_t{1});
+    QVERIFY2(fDialogs.errors[0].find("is the PLOTFILE of this run") != std::string::npos, fDialogs.errors[0].c_str());
+    QVERIFY(fDialogs.errors[0].find("TzorvikMain.CreatePlotFile") != std::string::npos);
+    QVERIFY(fDialogs.messages.empty());
     QVERIFY(test::ReadAll(fFirst.Files.PlotFile) == before);
     QVERIFY(!w.PostFileName().empty());  // the view stays
   }
@@ -232,9 +212,9 @@ class MainWindowTest : public QObject {
     TProjectFiles missing = fFirst.Files;
     missing.PlotFile = fDir.File("absent.plt");
     QVERIFY(!w.OpenProject(missing));
-    QCOMPARE(fDialogs.Errors.size(), size_t{1});
-    QVERIFY2(fDialogs.Errors[0].find("TzorvikMain.ReadBlockRecepteros") != std::string::npos,
-             fDialogs.Errors[0].c_str());
+    QCOMPARE(fDialogs.errors.size(), size_t{1});
+    QVERIFY2(fDialogs.errors[0].find("TzorvikMain.ReadBlockRecepteros") != std::string::npos,
+             fDialogs.errors[0].c_str());
     QVERIFY(w.PostFileName().empty());
     QCOMPARE(w.windowTitle(), QStringLiteral("Zorvik Redizeru 9.5.5 - []"));
     QVERIFY(w.Chart()->isHidden());
@@ -259,7 +239,7 @@ class MainWindowTest : public QObject {
     const bool ok = w.OpenProject(fFirst.Files);
     poll.stop();
     QVERIFY(!ok);
-    QVERIFY(fDialogs.Errors.empty());
+    QVERIFY(fDialogs.errors.empty());
     QVERIFY(w.PostFileName().empty());
     QVERIFY(w.Chart()->isHidden());
   }
@@ -273,7 +253,7 @@ class MainWindowTest : public QObject {
     w.ExportChart(png);
     w.ExportChart(pdf);
     w.ExportChart(svg);
-    QVERIFY(fDialogs.Errors.empty());
+    QVERIFY(fDialogs.errors.empty());
     const QImage image(QString::fromStdString(png));
     QCOMPARE(image.size(), w.Chart()->size());
     QVERIFY(test::ReadAll(pdf).rfind("%PDF", 0) == 0);
@@ -286,13 +266,13 @@ class MainWindowTest : public QObject {
     TzorvikMain w;
     QVERIFY(w.OpenProject(fSecond.Files));
     w.ViewPostFile();  // answered No: no editor
-    QCOMPARE(fDialogs.Questions,
+    QCOMPARE(fDialogs.questions,
              std::vector<std::string>{"Warning: POSTFILES are *LARGE*. This operation may consume all memory.\rProceed?"});
   }
 
  private:
   test::TempDir fDir;
-  TFakeDialogs fDialogs;
+  test::RecordingAppDialogs fDialogs;
   TProject fFirst, fSecond;
 };
 
