@@ -1,5 +1,8 @@
 #include "app/InputSelectors.h"
 
+#include <QGroupBox>
+#include <QVBoxLayout>
+
 #include "controls/qt/FileSelector.h"
 
 namespace zorvik {
@@ -38,6 +41,17 @@ void SetUpMetSelector(TFileSelector& selector) {
         "Specify AERMOD / ISCST3 Met File", "sfc",
         "ISC/AERMOD Met Files (*.met, *.sfc)|*.met;*.sfc|All Files (*.*)|*.*", true);
   EnableSelector(selector, false);
+}
+
+QGroupBox* NewPlotFileGroup(QWidget* parent, TFileSelector*& selector) {
+  auto* group = new QGroupBox(QString::fromLatin1(kPlotGroupCaption), parent);
+  group->setObjectName(QStringLiteral("grpPlotFile"));
+  selector = new TFileSelector(group);
+  selector->setObjectName(QStringLiteral("fselTextPlot"));
+  SetUpPlotSelector(*selector);
+  auto* layout = new QVBoxLayout(group);
+  layout->addWidget(selector);
+  return group;
 }
 
 void EnableSelector(TFileSelector& selector, bool enabled) {

@@ -2,6 +2,9 @@
 // The input selectors that the open dialog and the rolling average window share: the 1-hour POSTFILE, the
 // PLOTFILE of the same project and the met file, each with its buttons, dialog title, filter and extension
 // rule, and the captions of the groups and boxes around them.
+class QGroupBox;
+class QWidget;
+
 namespace zorvik {
 
 class TFileSelector;
@@ -19,6 +22,8 @@ void SetUpPostSelector(TFileSelector& selector);
 void SetUpPlotSelector(TFileSelector& selector);
 // Clear, View and Open; other extensions allowed; starts disabled.
 void SetUpMetSelector(TFileSelector& selector);
+// The group "Specify PLOTFILE ..." holding a PLOTFILE selector ("grpPlotFile" and "fselTextPlot").
+QGroupBox* NewPlotFileGroup(QWidget* parent, TFileSelector*& selector);
 // Enables or disables the selector with its panel and buttons.
 void EnableSelector(TFileSelector& selector, bool enabled);
 

@@ -63,13 +63,7 @@ TOpenPostFileDlg::TOpenPostFileDlg(QWidget* parent)
   metLayout->addWidget(chkMeteo);
   metLayout->addWidget(fselMetFile, 1);
 
-  auto* grpPlotFile = new QGroupBox(QString::fromLatin1(kPlotGroupCaption), this);
-  grpPlotFile->setObjectName(QStringLiteral("grpPlotFile"));
-  fselTextPlot = new TFileSelector(grpPlotFile);
-  fselTextPlot->setObjectName(QStringLiteral("fselTextPlot"));
-  SetUpPlotSelector(*fselTextPlot);
-  auto* plotLayout = new QVBoxLayout(grpPlotFile);
-  plotLayout->addWidget(fselTextPlot);
+  QGroupBox* grpPlotFile = NewPlotFileGroup(this, fselTextPlot);
 
   btnOpen = new QPushButton(QStringLiteral("&Open"), this);
   btnOpen->setObjectName(QStringLiteral("btnOpen"));

@@ -114,13 +114,7 @@ void TpercRollingAvg::BuildControls() {
   postLayout->addWidget(fselBinPost);
   postLayout->addWidget(chkSingleFormat);
 
-  auto* grpPlotFile = new QGroupBox(QString::fromLatin1(kPlotGroupCaption), this);
-  grpPlotFile->setObjectName(QStringLiteral("grpPlotFile"));
-  fselTextPlot = new TFileSelector(grpPlotFile);
-  fselTextPlot->setObjectName(QStringLiteral("fselTextPlot"));
-  SetUpPlotSelector(*fselTextPlot);
-  auto* plotLayout = new QVBoxLayout(grpPlotFile);
-  plotLayout->addWidget(fselTextPlot);
+  QGroupBox* grpPlotFile = NewPlotFileGroup(this, fselTextPlot);
 
   auto* grpMeteoFile = new QGroupBox(this);
   grpMeteoFile->setObjectName(QStringLiteral("grpMeteoFile"));

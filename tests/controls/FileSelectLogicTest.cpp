@@ -8,21 +8,15 @@
 #include <vector>
 
 #include "support/TestSupport.h"
+#include "support/FakeUserDialogs.h"
 
 namespace zorvik {
 namespace {
 
 using B = TFileSelectButton;
 
-struct FakeMessages : IMessageBox {
-  std::vector<std::pair<std::string, TMsgDlgType>> shown;
-  void ShowMessage(const std::string& text, TMsgDlgType type) override { shown.emplace_back(text, type); }
-};
-
-struct FakeEditor : IEditorLauncher {
-  std::vector<std::string> opened;
-  void ViewFile(const std::string& fileName) override { opened.push_back(fileName); }
-};
+using test::FakeEditor;
+using test::FakeMessages;
 
 // Confirms each scripted name in turn until the selector lets it close; cancels when the script runs out.
 struct FakeDialog : IFileDialog {

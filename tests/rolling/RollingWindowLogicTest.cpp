@@ -8,19 +8,13 @@
 #include <vector>
 
 #include "support/TestSupport.h"
+#include "support/FakeUserDialogs.h"
 
 namespace zorvik {
 namespace {
 
-struct FakeMessages : IMessageBox {
-  std::vector<std::pair<std::string, TMsgDlgType>> shown;
-  void ShowMessage(const std::string& text, TMsgDlgType type) override { shown.emplace_back(text, type); }
-};
-
-struct FakeEditor : IEditorLauncher {
-  std::vector<std::string> opened;
-  void ViewFile(const std::string& fileName) override { opened.push_back(fileName); }
-};
+using test::FakeEditor;
+using test::FakeMessages;
 
 struct FakeBrowser : IFolderBrowser {
   std::optional<std::string> answer;
