@@ -1,5 +1,7 @@
 #include "engine/PlotFileWriters.h"
 
+#include <charconv>
+
 #include <fmt/format.h>
 
 #include "engine/BlockStore.h"
@@ -68,6 +70,18 @@ bool TPlotFileWriter::AddNeededRanks(int offered, std::vector<int>& ranks) const
   return true;
 }
 
+base_Attribute* TPlotFileWriter::Field(TAttributeCollectionRef& record, int& slot, std::string_view name,
+                                       bool create, bool asString) {
+  // Records of one run share their layout: the position found in the previous record serves while the
+  // attribute there has the name.
+  if (slot >= 0 && slot < record.Count() && record.ByIndex(slot).FieldName() == name) return &record.ByIndex(slot);
+  base_Attribute* field = record.ByName(name);
+  if (!field && create)
+    field = asString ? &record.DefineString(name, "") : &record.DefineFloat(name, 0.0);
+  slot = field ? record.IndexOfName(name) : -1;
+  return field;
+}
+
 void TPlotFileWriter::SetLineData(const TPrReceptorItem& receptor, TAttributeCollectionRef& record) {
   traced("TPlotFileWriter.SetLineData", [&] {
     for (TPostOutType t : kAllPostOutTypes) {
@@ -79,14 +93,17 @@ void TPlotFileWriter::SetLineData(const TPrReceptorItem& receptor, TAttributeCol
       else if (rPercent.Percent > 0)
         value = receptor.POSTValue(rPercent.AvgPeriod, t, rPercent.Percent, fUseInterpolation, date);
       // Each file shows its own date: one written by an earlier writer of the same record is cleared.
-      if (date != 0)
-        record.DefineString("date", std::to_string(date));
-      else if (base_Attribute* field = record.ByName("date"))
+      if (date != 0) {
+        char text[16];
+        const auto [end, ec] = std::to_chars(text, text + sizeof text, date);
+        Field(record, fSlots.date, "date", true, true)->SetAsString(std::string_view(text, static_cast<size_t>(end - text)));
+      } else if (base_Attribute* field = Field(record, fSlots.date, "date", false, true)) {
         field->Clear();
-      record.DefineFloat(OutputFieldName(t), value);
+      }
+      Field(record, fSlots.value[static_cast<size_t>(t)], OutputFieldName(t), true, false)->SetAsFloat(value);
     }
-    record.DefineString("period", fStrAve);
-    record.DefineString("sgroup", rPercent.GroupName);
+    Field(record, fSlots.period, "period", true, true)->SetAsString(fStrAve);
+    Field(record, fSlots.sgroup, "sgroup", true, true)->SetAsString(rPercent.GroupName);
   });
 }
 

@@ -2,6 +2,7 @@
 // Percentile PLOTFILE writers: for every receptor of a finished chunk, one ranked value per output type (a
 // percentile or the n-th highest value of one averaging period) goes into the receptor's PLOTFILE record, which
 // is written in the models' layout. The file gets its name only when the run completes.
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,6 +56,17 @@ class TPlotFileWriter : public TPlotWriterBase {
   std::string fStrHigh;
   std::string fStrAve;
   std::string fFileName;
+
+ private:
+  // The field `name` of the record (created when absent and `create`), by its position in the previous
+  // record when that still fits.
+  static base_Attribute* Field(TAttributeCollectionRef& record, int& slot, std::string_view name, bool create,
+                               bool asString);
+  struct TFieldSlots {
+    std::array<int, kPostOutTypeCount> value{-1, -1, -1, -1};
+    int date = -1, period = -1, sgroup = -1;
+  };
+  TFieldSlots fSlots;
 };
 
 // The list that writes one TPlotFileWriter per item.
