@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -77,8 +78,8 @@ inline int64_t CountZeros(const float* values, size_t n) {
 }
 
 // Offers `width` values (one per receptor, at most kTile) of position h to the receptors' selectors. A full
-// tile whose values are all below their selectors' limits costs one vector comparison; a value that passes
-// goes to its selector, whose new limit is noted. With skipZeros, zero values are neither offered nor counted
+// tile whose values are all below their limits costs one vector comparison; a value that passes goes to its
+// selector, whose new limit is noted (a limit never falls: it may start from a floor above the selector's). With skipZeros, zero values are neither offered nor counted
 // in `kept`.
 inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
                       int* kept, bool skipZeros) {
@@ -89,7 +90,7 @@ inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLo
     const float v = values[j];
     if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
     select[j].Offer(v, h);
-    limit[j] = select[j].LimitValue();
+    limit[j] = std::max(limit[j], select[j].LimitValue());  // a floor set from a sample stays
   }
 }
 
@@ -106,6 +107,12 @@ class TSelectors {
   }
   detail::TLowestWords* Data() { return fLowest.data(); }
   detail::TLowestWords& operator[](size_t i) { return fLowest[i]; }
+  // Ranks selector i's entries; returns how many it keeps and, through `lowestKept`, the value of the last.
+  uint32_t Finish(size_t i, float& lowestKept) {
+    const uint32_t count = fLowest[i].Finish();
+    lowestKept = count ? detail::TLowestWords::ValueOf(fWords[i * fCapacity + count - 1]) : 0.0f;
+    return count;
+  }
   // Hands selector i's kept entries, highest first, to `store`, with the dates of their hours.
   void Assign(size_t i, TSortedListStore& store, const std::vector<int32_t>& hourDates, int kept, int offered) {
     const uint32_t count = fLowest[i].Finish();
@@ -166,7 +173,63 @@ void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
 // offered to one selector per receptor and type, which keeps only the entries down to the deepest rank asked
 // for. No receptor's series is ever held whole: memory is two words per kept rank, and the stores receive the
 // ranked entries at the end (TSortedListStore::AssignRanked).
+//
+// Most of the cost is in the values that enter a selector before its limit has risen. A first look at every
+// 17th hour gives each series a floor that its deepest rank lies above, so that values below it are never
+// offered; the floor is checked afterwards (the series must still have kept `deepest` entries), and a range
+// where it was too high is read again without floors. The result is the same either way.
 void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
+  std::vector<float> floors = SampleFloors(range, deepest);
+  if (!ReadHourlySelectedPass(range, deepest, floors) && !floors.empty()) ReadHourlySelectedPass(range, deepest, {});
+}
+
+std::vector<float> TPrReceptorList::SampleFloors(THourlyRange& range, int deepest) {
+  constexpr int kStride = 17;      // prime to the 24 hours of a day
+  constexpr int kMinSamples = 64;  // fewer say too little about a series
+  const int hoursTotal = TotalHours();
+  const int samples = (hoursTotal + kStride - 1) / kStride;
+  if (fSettings.Options.fSkipZeroValues || samples < kMinSamples) return {};
+  // The floor is the sample's value at about twice the rank where the deepest rank should fall, plus a margin.
+  const int rank = std::min(samples, static_cast<int>(2 * int64_t{deepest} * samples / hoursTotal) + 8);
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  const size_t n = static_cast<size_t>(range.count);
+  const size_t selectors = n * static_cast<size_t>(FPost.Count());
+  TSelectors sample(selectors, static_cast<uint32_t>(rank), 16);
+  std::vector<float> limits(selectors);
+  for (size_t i = 0; i < selectors; ++i) limits[i] = sample[i].LimitValue();
+  std::vector<int> unused(selectors, 0);
+  TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
+  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
+  const auto row = std::make_unique_for_overwrite<float[]>(n);
+  const std::vector<float> calmRow(n, 0.0f);
+  const int64_t* positions = fHourBlocks.Positions.data();
+  for (int h = 0; h < hoursTotal; h += kStride) {
+    if (range.stop->load(std::memory_order_relaxed)) return {};
+    int skip = range.from * valueSize;
+    for (int k = 0; k < FPost.Count(); ++k) {
+      const size_t at = static_cast<size_t>(k) * n;
+      const float* values = calmRow.data();
+      if (positions[h] >= 0) {
+        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        skip += ReceptorCount() * valueSize;
+        // An unreadable value is reported by the full pass, with its place.
+        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get())) return {};
+        values = row.get();
+      }
+      for (size_t j0 = 0; j0 < n; j0 += kTile)
+        OfferTile(values + j0, std::min(kTile, n - j0), static_cast<uint32_t>(h), sample.Data() + at + j0,
+                  &limits[at + j0], &unused[at + j0], false);
+    }
+  }
+  std::vector<float> floors(selectors, -std::numeric_limits<float>::infinity());
+  for (size_t i = 0; i < selectors; ++i) {
+    float lowestKept = 0.0f;
+    if (sample.Finish(i, lowestKept) >= static_cast<uint32_t>(rank)) floors[i] = lowestKept;
+  }
+  return floors;
+}
+
+bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, const std::vector<float>& floors) {
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const int hoursTotal = TotalHours();
   const int types = FPost.Count();
@@ -174,8 +237,10 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   const size_t selectors = n * static_cast<size_t>(types);
   TSelectors lowest(selectors, static_cast<uint32_t>(deepest));
   std::vector<int> kept(selectors, 0);  // kept values, counted only when zeros are skipped
-  std::vector<float> limits(selectors);  // each selector's LimitValue, in a row for vector comparisons
-  for (size_t i = 0; i < selectors; ++i) limits[i] = lowest[i].LimitValue();
+  // Each selector's limit (or the floor below which nothing it keeps can lie), in a row for vector comparisons.
+  std::vector<float> limits(selectors);
+  for (size_t i = 0; i < selectors; ++i)
+    limits[i] = floors.empty() ? lowest[i].LimitValue() : std::max(floors[i], lowest[i].LimitValue());
   std::vector<double> sums(selectors, 0.0);
   const bool skipZeros = fSettings.Options.fSkipZeroValues;
   std::vector<TPostOutType> typeList;
@@ -187,10 +252,10 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   const auto row = std::make_unique_for_overwrite<float[]>(n);
   const std::vector<float> calmRow(n, 0.0f);  // a calm hour: value 0 over a divisor of 1
   const int64_t* positions = fHourBlocks.Positions.data();
+  int64_t zeros = 0;
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
-    if (range.stop->load(std::memory_order_relaxed)) return;
+    if (range.stop->load(std::memory_order_relaxed)) return true;
     const int hb = std::min(kHourBatch, hoursTotal - h0);
-    int64_t zeros = 0;
     // Hour by hour: the hour's slice is read, and its values and the selectors are both visited in order.
     for (int b = 0; b < hb; ++b) {
       const auto h = static_cast<uint32_t>(h0 + b);
@@ -216,9 +281,15 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
                     &kept[at + j0], skipZeros);
       }
     }
-    range.zeros += zeros;
     range.hoursDone->store(h0 + hb, std::memory_order_release);
   }
+  // A floor was right when its series still kept as many entries as the deepest rank.
+  if (!floors.empty())
+    for (size_t i = 0; i < selectors; ++i) {
+      float lowestKept = 0.0f;
+      if (lowest.Finish(i, lowestKept) < static_cast<uint32_t>(deepest)) return false;
+    }
+  range.zeros += zeros;
   for (size_t j = 0; j < n; ++j) {
     TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
     int k = 0;
@@ -230,6 +301,7 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
       item.AddHourlySums(t, sums[i], hoursTotal - fHourBlocks.SkipHourBlocks);
     }
   }
+  return true;
 }
 
 void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {

@@ -136,6 +136,11 @@ class TPrReceptorList {
   void ProcessHourlyChunk(int start, int n);
   void ReadHourlyRange(THourlyRange& range);
   void ReadHourlySelected(THourlyRange& range, int deepest);
+  // Per series of the range, a value that its deepest rank should lie above, from a sample of the hours; empty
+  // when there is nothing to gain (few hours, zeros skipped) or the run was stopped.
+  std::vector<float> SampleFloors(THourlyRange& range, int deepest);
+  // One reading of the range with the floors (none when empty); false when a floor proved too high.
+  bool ReadHourlySelectedPass(THourlyRange& range, int deepest, const std::vector<float>& floors);
   void ReadWindowsSelected(THourlyRange& range, int deepest);
   // The deepest rank the writers read from a 1-hour store, or -1 when one of them needs every value in order.
   int DeepestNeededRank() const;
