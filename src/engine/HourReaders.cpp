@@ -3,6 +3,9 @@
 // - ReadHourlyRange: the 1-hour path of one worker thread over its range of receptors; whole series, or with
 //   ReadHourlySelected only the few highest entries that the writers read.
 #include <algorithm>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -56,11 +59,17 @@ __attribute__((target_clones("avx2", "default"))) void WindowTile(const float* c
 
 // Whether any of the kTile values is at least its limit.
 inline bool AnyAtLeast(const float* values, const float* limits) {
+#if defined(__SSE2__)
+  __m128 any = _mm_cmpge_ps(_mm_loadu_ps(values), _mm_loadu_ps(limits));
+  for (size_t i = 4; i < kTile; i += 4) any = _mm_or_ps(any, _mm_cmpge_ps(_mm_loadu_ps(values + i), _mm_loadu_ps(limits + i)));
+  return _mm_movemask_ps(any) != 0;
+#else
   TInt4 any = {0, 0, 0, 0};
   for (size_t i = 0; i < kTile; i += 4) any |= Load4(values + i) >= Load4(limits + i);
   int lanes[4];
   std::memcpy(lanes, &any, sizeof lanes);
   return (lanes[0] | lanes[1] | lanes[2] | lanes[3]) != 0;
+#endif
 }
 
 // The largest float that is a zero value: a float v is at or below the (double) zero limit exactly when it is
