@@ -120,28 +120,28 @@ void TISCPlotFileWriterBase::ProcessRecord(TAttributeCollectionRef& newRecord) {
         continue;
       }
       if (column != Tplotcolumn::pltX && column != Tplotcolumn::pltY) hasValue = true;
-      std::optional<std::string> text;
+      bool written = true;
       switch (a->FieldType()) {
         case AttrType::atFloat:
           if (IsResultColumn(column)) {
-            std::string value = FormatValue(*a);
-            if (value.size() < 13) value.insert(0, 13 - value.size(), ' ');
-            text = std::move(value);
-          } else
-            text = ApplyOutputFormat(info.OutputFormat, a->asFloat());
+            const std::string value = FormatValue(*a);
+            if (value.size() < 13) line.append(13 - value.size(), ' ');
+            line += value;
+          } else {
+            written = AppendOutputFormat(line, info.OutputFormat, a->asFloat());
+          }
           break;
         case AttrType::atInteger:
-          text = ApplyOutputFormat(info.OutputFormat, static_cast<int64_t>(a->asInteger()));
+          written = AppendOutputFormat(line, info.OutputFormat, static_cast<int64_t>(a->asInteger()));
           break;
         default:
-          text = ApplyOutputFormat(info.OutputFormat, a->asString());
+          written = AppendOutputFormat(line, info.OutputFormat, a->asString());
           break;
       }
-      if (!text)
+      if (!written)
         throw EConvertError(fmt::format("{}, line {}: the {} value \"{}\" cannot be written with the format {}",
                                         fFileName, fFile->LineNumber() + 1, info.Title, a->asString(),
                                         info.OutputFormat));
-      line += *text;
     }
     if (hasValue) fFile->WriteLine(line);
   });

@@ -52,19 +52,25 @@ std::optional<TOutputSpec> ParseOutputFormat(std::string_view format) {
   return spec;
 }
 
-std::string Pad(std::string text, const TOutputSpec& spec) {
-  if (static_cast<int>(text.size()) >= spec.width) return text;
-  std::string blanks(spec.width - text.size(), ' ');
-  return spec.left ? text + blanks : blanks + text;
+// Appends the text, padded with blanks to the spec's width (left- or right-aligned).
+void AppendPadded(std::string& out, std::string_view text, const TOutputSpec& spec) {
+  const size_t blanks = static_cast<int>(text.size()) < spec.width ? static_cast<size_t>(spec.width) - text.size() : 0;
+  if (!spec.left) out.append(blanks, ' ');
+  out.append(text);
+  if (spec.left) out.append(blanks, ' ');
 }
 
-std::string PrintInteger(int64_t value, const TOutputSpec& spec) {
+void AppendInteger(std::string& out, int64_t value, const TOutputSpec& spec) {
   // printf's %w.pd: at least p digits, zero-filled, sign in front.
-  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-  std::string digits = std::to_string(magnitude);
-  if (spec.precision > static_cast<int>(digits.size())) digits.insert(0, spec.precision - digits.size(), '0');
-  if (value < 0) digits.insert(0, 1, '-');
-  return Pad(std::move(digits), spec);
+  const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+  const auto count = static_cast<int>(end - digits);
+  std::string text;
+  if (value < 0) text += '-';
+  if (spec.precision > count) text.append(static_cast<size_t>(spec.precision - count), '0');
+  text.append(digits, static_cast<size_t>(count));
+  AppendPadded(out, text, spec);
 }
 
 // printf's %.*f (fixed) or %.*e (scientific): both correctly rounded, without a format string to interpret, as
@@ -77,13 +83,19 @@ std::string Printf(double value, std::chars_format format, int precision) {
                                             : fmt::format("{:.{}e}", value, precision);
 }
 
-std::string PrintFixed(double value, const TOutputSpec& spec) {
-  return Pad(Printf(value, std::chars_format::fixed, spec.precision < 0 ? 6 : spec.precision), spec);
+void AppendFixed(std::string& out, double value, const TOutputSpec& spec) {
+  const int precision = spec.precision < 0 ? 6 : spec.precision;
+  char buffer[128];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+  if (ec == std::errc())
+    AppendPadded(out, std::string_view(buffer, static_cast<size_t>(end - buffer)), spec);
+  else
+    AppendPadded(out, Printf(value, std::chars_format::fixed, precision), spec);
 }
 
-std::string PrintText(std::string_view text, const TOutputSpec& spec) {
+void AppendText(std::string& out, std::string_view text, const TOutputSpec& spec) {
   if (spec.precision >= 0 && static_cast<int>(text.size()) > spec.precision) text = text.substr(0, spec.precision);
-  return Pad(std::string(text), spec);
+  AppendPadded(out, text, spec);
 }
 
 bool WholeNumber(double value, int64_t& result) {
@@ -146,58 +158,82 @@ std::string FormatPlotValue(double v, int significantDigits) {
   return text;
 }
 
-std::optional<std::string> ApplyOutputFormat(std::string_view format, double value) {
-  auto spec = ParseOutputFormat(format);
-  if (!spec) return std::nullopt;
+bool AppendOutputFormat(std::string& out, std::string_view format, double value) {
+  const auto spec = ParseOutputFormat(format);
+  if (!spec) return false;
   switch (spec->conversion) {
     case 'f':
-      return PrintFixed(value, *spec);
+      AppendFixed(out, value, *spec);
+      return true;
     case 'd': {
       int64_t whole;
-      if (!WholeNumber(value, whole)) return std::nullopt;
-      return PrintInteger(whole, *spec);
+      if (!WholeNumber(value, whole)) return false;
+      AppendInteger(out, whole, *spec);
+      return true;
     }
     default:
-      return PrintText(FormatGeneral(value), *spec);
+      AppendText(out, FormatGeneral(value), *spec);
+      return true;
   }
 }
 
-std::optional<std::string> ApplyOutputFormat(std::string_view format, int64_t value) {
-  auto spec = ParseOutputFormat(format);
-  if (!spec) return std::nullopt;
+bool AppendOutputFormat(std::string& out, std::string_view format, int64_t value) {
+  const auto spec = ParseOutputFormat(format);
+  if (!spec) return false;
   switch (spec->conversion) {
     case 'f':
-      return PrintFixed(static_cast<double>(value), *spec);
+      AppendFixed(out, static_cast<double>(value), *spec);
+      return true;
     case 'd':
-      return PrintInteger(value, *spec);
+      AppendInteger(out, value, *spec);
+      return true;
     default:
-      return PrintText(std::to_string(value), *spec);
+      AppendText(out, std::to_string(value), *spec);
+      return true;
   }
 }
 
-std::optional<std::string> ApplyOutputFormat(std::string_view format, std::string_view text) {
-  auto spec = ParseOutputFormat(format);
-  if (!spec) return std::nullopt;
+bool AppendOutputFormat(std::string& out, std::string_view format, std::string_view text) {
+  const auto spec = ParseOutputFormat(format);
+  if (!spec) return false;
   switch (spec->conversion) {
     case 'f': {
       std::string_view t = TrimView(text);
       if (!t.empty() && t.front() == '+') t.remove_prefix(1);
       double value;
       auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-      if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;
-      return PrintFixed(value, *spec);
+      if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return false;
+      AppendFixed(out, value, *spec);
+      return true;
     }
     case 'd': {
       std::string_view t = TrimView(text);
       if (!t.empty() && t.front() == '+') t.remove_prefix(1);
       int64_t value;
       auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-      if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return std::nullopt;
-      return PrintInteger(value, *spec);
+      if (t.empty() || ec != std::errc() || ptr != t.data() + t.size()) return false;
+      AppendInteger(out, value, *spec);
+      return true;
     }
     default:
-      return PrintText(text, *spec);
+      AppendText(out, text, *spec);
+      return true;
   }
+}
+
+namespace {
+template <class T>
+std::optional<std::string> Applied(std::string_view format, T value) {
+  std::string text;
+  if (!AppendOutputFormat(text, format, value)) return std::nullopt;
+  return text;
+}
+}  // namespace
+
+std::optional<std::string> ApplyOutputFormat(std::string_view format, double value) { return Applied(format, value); }
+std::optional<std::string> ApplyOutputFormat(std::string_view format, int64_t value) { return Applied(format, value); }
+std::optional<std::string> ApplyOutputFormat(std::string_view format, std::string_view text) {
+  return Applied(format, text);
 }
 
 std::string CenterTitle(std::string_view title, int width) {

@@ -29,6 +29,10 @@ std::string FormatGeneral(double v, int precision = 15);
 // answer is empty when the format cannot print the value: a text that is no whole number under an integer
 // format, a text that is no number under a fixed format, a fractional number under an integer format.
 std::optional<std::string> ApplyOutputFormat(std::string_view format, double value);
+// The same, appended to `out`; false (and `out` unchanged) where ApplyOutputFormat gives nothing.
+bool AppendOutputFormat(std::string& out, std::string_view format, double value);
+bool AppendOutputFormat(std::string& out, std::string_view format, int64_t value);
+bool AppendOutputFormat(std::string& out, std::string_view format, std::string_view text);
 std::optional<std::string> ApplyOutputFormat(std::string_view format, int64_t value);
 std::optional<std::string> ApplyOutputFormat(std::string_view format, std::string_view text);
 
