@@ -210,7 +210,7 @@ std::string FormatSection(const TSection& s, double magnitude, bool negative, co
 
 struct TPrintfPattern {
   std::string prefix, suffix;
-  std::string fmtSpec;  // the conversion as an fmt format specification
+  std::string conversion;  // the conversion in fmt's replacement-field syntax, e.g. "<+8.3e"
 };
 
 bool ParsePrintf(std::string_view pattern, TPrintfPattern& parsed) {
@@ -249,15 +249,15 @@ bool ParsePrintf(std::string_view pattern, TPrintfPattern& parsed) {
     if (j >= pattern.size() || width.size() > 3 || precision.size() > 2) return false;
     const char type = pattern[j];
     if (std::string_view("eEfFgG").find(type) == std::string_view::npos) return false;
-    std::string& spec = parsed.fmtSpec;
-    if (left) spec += '<';
-    spec += plus ? "+" : space ? " " : "";
-    if (alternate) spec += '#';
-    if (zero && !left) spec += '0';
-    spec += width;
-    spec += '.';
-    spec += havePrecision ? (precision.empty() ? std::string("0") : precision) : std::string("6");  // printf's default
-    spec += type;
+    std::string& conversion = parsed.conversion;
+    if (left) conversion += '<';
+    conversion += plus ? "+" : space ? " " : "";
+    if (alternate) conversion += '#';
+    if (zero && !left) conversion += '0';
+    conversion += width;
+    conversion += '.';
+    conversion += havePrecision ? (precision.empty() ? std::string("0") : precision) : std::string("6");  // printf's default
+    conversion += type;
     text = &parsed.suffix;
     i = j;
   }
@@ -288,7 +288,7 @@ std::string FormatPrintfPattern(std::string_view pattern, double value, const TN
   TPrintfPattern parsed;
   if (!ParsePrintf(pattern, parsed))
     throw std::invalid_argument(fmt::format("Not a number format with one real-number conversion: \"{}\"", pattern));
-  std::string number = fmt::format(fmt::runtime("{:" + parsed.fmtSpec + "}"), value);
+  std::string number = fmt::format(fmt::runtime("{:" + parsed.conversion + "}"), value);
   ReplaceFirstPoint(number, locale.decimalSeparator);
   return parsed.prefix + number + parsed.suffix;
 }

@@ -52,7 +52,7 @@ std::optional<TOutputSpec> ParseOutputFormat(std::string_view format) {
   return spec;
 }
 
-// Appends the text, padded with blanks to the spec's width (left- or right-aligned).
+// Appends the text, padded with blanks to the format's width (left- or right-aligned).
 void AppendPadded(std::string& out, std::string_view text, const TOutputSpec& spec) {
   const size_t blanks = static_cast<int>(text.size()) < spec.width ? static_cast<size_t>(spec.width) - text.size() : 0;
   if (!spec.left) out.append(blanks, ' ');
