@@ -94,6 +94,19 @@ TQtDialogs& QtDialogs() {
 
 IAppDialogs* gDialogs = nullptr;
 
+class TCurrentDialogs final : public IAppDialogs {
+ public:
+  void ShowMessage(const std::string& text, TMsgDlgType type) override { AppDialogs().ShowMessage(text, type); }
+  bool AskYesNo(const std::string& text, TMsgDlgType type) override { return AppDialogs().AskYesNo(text, type); }
+  void ShowError(const std::string& text) override { AppDialogs().ShowError(text); }
+  std::optional<std::string> BrowseForFolder() override { return AppDialogs().BrowseForFolder(); }
+  std::optional<std::string> ChooseFile(const TFileChoice& choice) override { return AppDialogs().ChooseFile(choice); }
+  bool Execute(const TFileDialogRequest& request,
+               const std::function<bool(const std::string& chosenName)>& closeRequest) override {
+    return AppDialogs().Execute(request, closeRequest);
+  }
+};
+
 }  // namespace
 
 IAppDialogs& AppDialogs() { return gDialogs ? *gDialogs : QtDialogs(); }
@@ -102,6 +115,11 @@ IAppDialogs* SetAppDialogs(IAppDialogs* dialogs) {
   IAppDialogs* previous = gDialogs;
   gDialogs = dialogs;
   return previous;
+}
+
+IAppDialogs& CurrentAppDialogs() {
+  static TCurrentDialogs dialogs;
+  return dialogs;
 }
 
 void SetDialogParent(QWidget* parent) { gParent = parent; }

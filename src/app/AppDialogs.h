@@ -39,6 +39,9 @@ class IAppDialogs : public IMessageBox, public IFolderBrowser, public IFileDialo
 IAppDialogs& AppDialogs();
 // Installs `dialogs` (nullptr: the Qt ones again); returns the previous ones.
 IAppDialogs* SetAppDialogs(IAppDialogs* dialogs);
+// Dialogs that look up AppDialogs() at each use, for logic objects that keep their dialogs for a long time: a
+// test may install its fakes after they were made.
+IAppDialogs& CurrentAppDialogs();
 // The parent window of the boxes (the main window once it exists).
 void SetDialogParent(QWidget* parent);
 

@@ -1,6 +1,8 @@
 #include "app/InputSelectors.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "controls/qt/FileSelector.h"
@@ -41,6 +43,34 @@ void SetUpMetSelector(TFileSelector& selector) {
         "Specify AERMOD / ISCST3 Met File", "sfc",
         "ISC/AERMOD Met Files (*.met, *.sfc)|*.met;*.sfc|All Files (*.*)|*.*", true);
   EnableSelector(selector, false);
+}
+
+QGroupBox* NewPostFileGroup(QWidget* parent, TFileSelector*& selector, QCheckBox*& singleFormat) {
+  auto* group = new QGroupBox(QString::fromLatin1(kPostGroupCaption), parent);
+  group->setObjectName(QStringLiteral("grpPostfile"));
+  selector = new TFileSelector(group);
+  selector->setObjectName(QStringLiteral("fselBinPost"));
+  SetUpPostSelector(*selector);
+  singleFormat = new QCheckBox(QString::fromLatin1(kSingleFormatCaption), group);
+  singleFormat->setObjectName(QStringLiteral("chkSingleFormat"));
+  auto* layout = new QVBoxLayout(group);
+  layout->addWidget(selector);
+  layout->addWidget(singleFormat);
+  return group;
+}
+
+QGroupBox* NewMetFileGroup(QWidget* parent, QCheckBox*& meteo, TFileSelector*& selector) {
+  auto* group = new QGroupBox(parent);
+  group->setObjectName(QStringLiteral("grpMeteoFile"));
+  meteo = new QCheckBox(QString::fromLatin1(kMeteoCaption), group);
+  meteo->setObjectName(QStringLiteral("chkMeteo"));
+  selector = new TFileSelector(group);
+  selector->setObjectName(QStringLiteral("fselMetFile"));
+  SetUpMetSelector(*selector);
+  auto* layout = new QHBoxLayout(group);
+  layout->addWidget(meteo);
+  layout->addWidget(selector, 1);
+  return group;
 }
 
 QGroupBox* NewPlotFileGroup(QWidget* parent, TFileSelector*& selector) {

@@ -2,6 +2,7 @@
 // The input selectors that the open dialog and the rolling average window share: the 1-hour POSTFILE, the
 // PLOTFILE of the same project and the met file, each with its buttons, dialog title, filter and extension
 // rule, and the captions of the groups and boxes around them.
+class QCheckBox;
 class QGroupBox;
 class QWidget;
 
@@ -22,6 +23,12 @@ void SetUpPostSelector(TFileSelector& selector);
 void SetUpPlotSelector(TFileSelector& selector);
 // Clear, View and Open; other extensions allowed; starts disabled.
 void SetUpMetSelector(TFileSelector& selector);
+// The group "Specify POSTFILE ..." with the POSTFILE selector and the single-precision box ("grpPostfile",
+// "fselBinPost", "chkSingleFormat").
+QGroupBox* NewPostFileGroup(QWidget* parent, TFileSelector*& selector, QCheckBox*& singleFormat);
+// The captionless group with the "Specify Met File" box and the met selector, disabled ("grpMeteoFile",
+// "chkMeteo", "fselMetFile").
+QGroupBox* NewMetFileGroup(QWidget* parent, QCheckBox*& meteo, TFileSelector*& selector);
 // The group "Specify PLOTFILE ..." holding a PLOTFILE selector ("grpPlotFile" and "fselTextPlot").
 QGroupBox* NewPlotFileGroup(QWidget* parent, TFileSelector*& selector);
 // Enables or disables the selector with its panel and buttons.

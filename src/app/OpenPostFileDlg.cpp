@@ -41,28 +41,8 @@ TOpenPostFileDlg::TOpenPostFileDlg(QWidget* parent)
   setWindowTitle(QStringLiteral("Open POST File"));
   setFont(QFont(QStringLiteral("Arial"), 8));
 
-  auto* grpPostfile = new QGroupBox(QString::fromLatin1(kPostGroupCaption), this);
-  grpPostfile->setObjectName(QStringLiteral("grpPostfile"));
-  fselBinPost = new TFileSelector(grpPostfile);
-  fselBinPost->setObjectName(QStringLiteral("fselBinPost"));
-  SetUpPostSelector(*fselBinPost);
-  chkSingleFormat = new QCheckBox(QString::fromLatin1(kSingleFormatCaption), grpPostfile);
-  chkSingleFormat->setObjectName(QStringLiteral("chkSingleFormat"));
-  auto* postLayout = new QVBoxLayout(grpPostfile);
-  postLayout->addWidget(fselBinPost);
-  postLayout->addWidget(chkSingleFormat);
-
-  auto* grpMeteoFile = new QGroupBox(this);
-  grpMeteoFile->setObjectName(QStringLiteral("grpMeteoFile"));
-  chkMeteo = new QCheckBox(QString::fromLatin1(kMeteoCaption), grpMeteoFile);
-  chkMeteo->setObjectName(QStringLiteral("chkMeteo"));
-  fselMetFile = new TFileSelector(grpMeteoFile);
-  fselMetFile->setObjectName(QStringLiteral("fselMetFile"));
-  SetUpMetSelector(*fselMetFile);
-  auto* metLayout = new QHBoxLayout(grpMeteoFile);
-  metLayout->addWidget(chkMeteo);
-  metLayout->addWidget(fselMetFile, 1);
-
+  QGroupBox* grpPostfile = NewPostFileGroup(this, fselBinPost, chkSingleFormat);
+  QGroupBox* grpMeteoFile = NewMetFileGroup(this, chkMeteo, fselMetFile);
   QGroupBox* grpPlotFile = NewPlotFileGroup(this, fselTextPlot);
 
   btnOpen = new QPushButton(QStringLiteral("&Open"), this);

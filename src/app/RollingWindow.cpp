@@ -31,19 +31,6 @@ constexpr int kClientWidth = 555;
 constexpr int kClientHeight = 472;
 constexpr int kSmallButton = 25;
 
-// The logic asks for boxes and the folder browser when it needs them: whatever AppDialogs() is then.
-class TAppMessages final : public IMessageBox {
- public:
-  void ShowMessage(const std::string& text, TMsgDlgType type) override { AppDialogs().ShowMessage(text, type); }
-};
-
-class TAppFolderBrowser final : public IFolderBrowser {
- public:
-  std::optional<std::string> BrowseForFolder() override { return AppDialogs().BrowseForFolder(); }
-};
-
-TAppMessages gMessages;
-TAppFolderBrowser gFolderBrowser;
 
 QCheckBox* NewBox(const char* caption, const char* name, QWidget* parent) {
   auto* box = new QCheckBox(QString::fromLatin1(caption), parent);
@@ -81,8 +68,8 @@ TpercRollingAvg::TpercRollingAvg(QWidget* parent)
   controls.PathPanelWidth = [this] { return pnlPath->width(); };
 
   TRollingWindowServices services;
-  services.Messages = &gMessages;
-  services.FolderBrowser = &gFolderBrowser;
+  services.Messages = &CurrentAppDialogs();
+  services.FolderBrowser = &CurrentAppDialogs();
   services.Editor = &SystemEditorLauncher();
   // The run goes to a worker thread behind the progress window, which has no Cancel for it.
   services.Run = [this](const TRollingRunParams& params) {
@@ -104,27 +91,9 @@ TpercRollingAvg::TpercRollingAvg(QWidget* parent)
 TpercRollingAvg::~TpercRollingAvg() = default;
 
 void TpercRollingAvg::BuildControls() {
-  auto* grpPostfile = new QGroupBox(QString::fromLatin1(kPostGroupCaption), this);
-  grpPostfile->setObjectName(QStringLiteral("grpPostfile"));
-  fselBinPost = new TFileSelector(grpPostfile);
-  fselBinPost->setObjectName(QStringLiteral("fselBinPost"));
-  SetUpPostSelector(*fselBinPost);
-  chkSingleFormat = NewBox(kSingleFormatCaption, "chkSingleFormat", grpPostfile);
-  auto* postLayout = new QVBoxLayout(grpPostfile);
-  postLayout->addWidget(fselBinPost);
-  postLayout->addWidget(chkSingleFormat);
-
+  QGroupBox* grpPostfile = NewPostFileGroup(this, fselBinPost, chkSingleFormat);
   QGroupBox* grpPlotFile = NewPlotFileGroup(this, fselTextPlot);
-
-  auto* grpMeteoFile = new QGroupBox(this);
-  grpMeteoFile->setObjectName(QStringLiteral("grpMeteoFile"));
-  chkMeteo = NewBox(kMeteoCaption, "chkMeteo", grpMeteoFile);
-  fselMetFile = new TFileSelector(grpMeteoFile);
-  fselMetFile->setObjectName(QStringLiteral("fselMetFile"));
-  SetUpMetSelector(*fselMetFile);
-  auto* metLayout = new QHBoxLayout(grpMeteoFile);
-  metLayout->addWidget(chkMeteo);
-  metLayout->addWidget(fselMetFile, 1);
+  QGroupBox* grpMeteoFile = NewMetFileGroup(this, chkMeteo, fselMetFile);
 
   auto* GroupBox1 = new QGroupBox(QStringLiteral("Rolling Average"), this);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));

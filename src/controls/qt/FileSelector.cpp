@@ -27,20 +27,6 @@ void ApplyHint(QWidget& widget, const std::string& hint) {
   widget.setStatusTip(FromUtf8(bar == std::string::npos ? hint : hint.substr(bar + 1)));
 }
 
-// The selector's boxes and dialogs, looked up at each use so that a test may install its fakes at any time.
-class TAppMessages final : public IMessageBox {
- public:
-  void ShowMessage(const std::string& text, TMsgDlgType type) override { AppDialogs().ShowMessage(text, type); }
-};
-
-class TAppFileDialog final : public IFileDialog {
- public:
-  bool Execute(const TFileDialogRequest& request,
-               const std::function<bool(const std::string& chosenName)>& closeRequest) override {
-    return AppDialogs().Execute(request, closeRequest);
-  }
-};
-
 constexpr std::array<TFileSelectButton, 4> kButtons{TFileSelectButton::fsbClear, TFileSelectButton::fsbRestore,
                                                     TFileSelectButton::fsbView, TFileSelectButton::fsbOpen};
 
@@ -48,7 +34,8 @@ constexpr std::array<TFileSelectButton, 4> kButtons{TFileSelectButton::fsbClear,
 
 struct TFileSelector::TImpl {
   explicit TImpl(TFileSelector& owner)
-      : fOwner(owner), fLogic(TFileSelectorProps{}, TFileSelectServices{&fMessages, nullptr, &fDialog}) {}
+      : fOwner(owner),
+        fLogic(TFileSelectorProps{}, TFileSelectServices{&CurrentAppDialogs(), nullptr, &CurrentAppDialogs()}) {}
 
   // Runs a click's action; a failure (an editor that does not start, an unassigned viewer handler) goes to
   // the error box instead of out through the event loop.
@@ -99,8 +86,6 @@ struct TFileSelector::TImpl {
   }
 
   TFileSelector& fOwner;
-  TAppMessages fMessages;
-  TAppFileDialog fDialog;
   TFileSelectLogic fLogic;
   QFrame* fPanel = nullptr;
   QLabel* fLabel = nullptr;
