@@ -86,10 +86,8 @@ TEST(InfoCommandTest, ErrorsAreOneLine) {
       {"'" + dir.File("missing.pos") + "' --receptors 5", dir.File("missing.pos"), 1},
   };
   for (const Case& c : cases) {
-    auto r = RunCli("info " + c.args);
-    EXPECT_EQ(r.status, c.status) << c.args;
-    EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    SCOPED_TRACE(c.args);
+    test::ExpectOneLineError(RunCli("info " + c.args), c.status, c.expected);
   }
 }
 

@@ -61,10 +61,8 @@ TEST(PercentileCommandTest, UsageAndInputErrors) {
        "The met file does not exist", 1},
   };
   for (const Case& c : cases) {
-    auto r = RunCli("percentile " + c.args);
-    EXPECT_EQ(r.status, c.status) << c.args;
-    EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    SCOPED_TRACE(c.args);
+    test::ExpectOneLineError(RunCli("percentile " + c.args), c.status, c.expected);
   }
   EXPECT_FALSE(fs::exists(p.dir.File("x.plt")));
 }

@@ -59,10 +59,8 @@ TEST(RollingCommandTest, BadRunsStopWithOneLineAndWriteNothing) {
   };
   for (const Case& c : cases) {
     const std::set<std::string> before = c.project.Files();
-    auto r = RunCli("rolling " + c.project.Inputs() + " " + c.args);
-    EXPECT_EQ(r.status, c.status) << c.args << ": " << r.err;
-    EXPECT_NE(r.err.find(c.expected), std::string::npos) << c.args << ": " << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    SCOPED_TRACE(c.args);
+    test::ExpectOneLineError(RunCli("rolling " + c.project.Inputs() + " " + c.args), c.status, c.expected);
     EXPECT_EQ(c.project.Files(), before) << c.args;
   }
 }

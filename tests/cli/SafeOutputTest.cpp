@@ -72,11 +72,7 @@ TEST(SafeOutputTest, NoOutputReplacesAnInputOrAnotherOutput) {
   const std::string postBytes = ReadAll(p.post), plotBytes = ReadAll(p.plot), sfcBytes = ReadAll(sfc);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
-    const auto r = RunCli(c.args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("zorvik-cli: ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    test::ExpectOneLineError(RunCli(c.args), 2, c.message);
   }
   EXPECT_EQ(Entries(p.dir.Path()), before);
   EXPECT_EQ(ReadAll(p.post), postBytes);
@@ -105,10 +101,7 @@ TEST(SafeOutputTest, UsageMistakesAreOneLineWithStatusTwo) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
     const auto r = RunCli(c.args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("zorvik-cli: ", 0), 0u) << r.err;
-    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    test::ExpectOneLineError(r, 2, c.message);
     EXPECT_EQ(r.err.find("e+308"), std::string::npos) << r.err;
   }
   EXPECT_FALSE(fs::exists(p.dir.File("x.plt")));

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +63,13 @@ CliResult RunCli(const std::string& args) {
   r.out = ReadAll(outFile);
   r.err = ReadAll(errFile);
   return r;
+}
+
+void ExpectOneLineError(const CliResult& result, int status, const std::string& message) {
+  EXPECT_EQ(result.status, status) << result.err;
+  EXPECT_EQ(result.err.rfind("zorvik-cli: ", 0), 0u) << result.err;
+  EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
 }
 
 }  // namespace zorvik::test

@@ -45,5 +45,7 @@ struct CliResult {
 };
 // Runs zorvik-cli with the arguments (a shell-quoted string).
 CliResult RunCli(const std::string& args);
+// Checks a failed run: its exit status, and one line on stderr, "zorvik-cli: ...", that contains `message`.
+void ExpectOneLineError(const CliResult& result, int status, const std::string& message);
 
 }  // namespace zorvik::test
