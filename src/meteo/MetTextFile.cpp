@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "util/Exceptions.h"
+#include "util/FileSniff.h"
 
 namespace zorvik {
 
@@ -25,17 +26,6 @@ bool IsLineEndPair(char a, char b) { return (a == '\r' && b == '\n') || (a == '\
 
 [[noreturn]] void ThrowReadError(const std::string& fileName, int err) {
   throw EInOutError(fmt::format("Error reading file \"{}\": {}", fileName, ErrorText(err)));
-}
-
-// How many bytes of the file's start the sniff looks at.
-constexpr size_t kSniffLength = 4096;
-constexpr int32_t kPostRecordHeaderLength = 16;     // date key, period, group id
-constexpr int32_t kMaxPostRecordLength = 104857600;
-
-int32_t ReadInt32LE(const char* p) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
-  return static_cast<int32_t>(v);
 }
 
 }  // namespace
@@ -106,61 +96,11 @@ void ThrowMetLineTooLong(const std::string& fileName, int32_t line) {
                                  fileName, line, kMaxMetLineLength));
 }
 
-TBinarySniff SniffBinaryBytes(std::string_view data, int64_t fileSize) {
-  TBinarySniff result;
-  for (const char c : data) {
-    const auto u = static_cast<unsigned char>(c);
-    // Text: printable bytes (8-bit included), tab, line ends, vertical tab, form feed, the DOS end mark.
-    if (u < ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\v' && c != '\f' && u != 0x1A) {
-      result.binary = true;
-      break;
-    }
-  }
-  if (!result.binary || data.size() < 4) return result;
-  // A POSTFILE: a Tarvo header (-1 first), or a record whose 4-byte length stands before and after it.
-  const int32_t first = ReadInt32LE(data.data());
-  if (first == -1) {
-    result.looksLike = "a POSTFILE";
-  } else if (first >= kPostRecordHeaderLength && first <= kMaxPostRecordLength && first + int64_t{8} <= fileSize &&
-             static_cast<size_t>(first) + 8 <= data.size() &&
-             ReadInt32LE(data.data() + 4 + first) == first) {
-    result.looksLike = "a POSTFILE";
-  }
-  return result;
-}
-
-TBinarySniff SniffBinary(const std::string& fileName) {
-  const int fd = OpenRetry(fileName.c_str(), O_RDONLY);
-  if (fd < 0) {
-    const int err = errno;
-    throw EFOpenError(fmt::format("Cannot open file \"{}\". {}", fileName, ErrorText(err)));
-  }
-  TFileHandle handle(fd);
-  std::string head(kSniffLength, '\0');
-  const int64_t n = PreadFull(fd, head.data(), head.size(), 0);
-  if (n < 0) ThrowReadError(fileName, errno);
-  head.resize(static_cast<size_t>(n));
-  struct stat st {};
-  const int64_t size = ::fstat(fd, &st) == 0 ? st.st_size : n;
-  TBinarySniff result = SniffBinaryBytes(head, size);
-  if (result.binary && result.looksLike.empty() && head.size() >= 4) {
-    // A first record longer than the bytes looked at: its trailing length word lies further on.
-    const int32_t first = ReadInt32LE(head.data());
-    if (first >= kPostRecordHeaderLength && first <= kMaxPostRecordLength && first + int64_t{8} <= size) {
-      char trailer[4];
-      if (PreadFull(fd, trailer, 4, 4 + int64_t{first}) == 4 && ReadInt32LE(trailer) == first)
-        result.looksLike = "a POSTFILE";
-    }
-  }
-  return result;
-}
-
 void CheckMetFileIsText(const std::string& fileName) {
-  const TBinarySniff sniff = SniffBinary(fileName);
-  if (!sniff.binary) return;
-  if (sniff.looksLike.empty())
-    throw EFormatError(fmt::format("{} is a binary file, not a met file", fileName));
-  throw EFormatError(fmt::format("{} is a binary file (it looks like {}), not a met file", fileName, sniff.looksLike));
+  const TFileSniff sniff = SniffFile(fileName);
+  if (sniff.ControlBytes == 0) return;
+  if (!sniff.LooksLikePostFile) throw EFormatError(fmt::format("{} is a binary file, not a met file", fileName));
+  throw EFormatError(fmt::format("{} is a binary file (it looks like a POSTFILE), not a met file", fileName));
 }
 
 }  // namespace zorvik

@@ -11,7 +11,7 @@
 //     ...
 //   }
 //
-// Also a cheap test of a file's first bytes: a file with NUL or other non-text bytes there is no met file.
+// Also the test of a file's first bytes: a file with NUL or other non-text bytes there is no met file.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -64,17 +64,6 @@ class TMetTextFile {
 
 // The error of a line longer than kMaxMetLineLength.
 [[noreturn]] void ThrowMetLineTooLong(const std::string& fileName, int32_t line);
-
-// What a file's first bytes say about it: empty when they are text (no NUL and no control byte other than tab,
-// line ends, form feed and the DOS end-of-file mark), otherwise what the file looks like: "it looks like a
-// POSTFILE" when it starts with the 4-byte length words of a record, else "".
-struct TBinarySniff {
-  bool binary = false;
-  std::string looksLike;  // e.g. "a POSTFILE"; empty when nothing more is known
-};
-TBinarySniff SniffBinary(const std::string& fileName);
-// The same test of bytes at hand: data is the start of a file of fileSize bytes.
-TBinarySniff SniffBinaryBytes(std::string_view data, int64_t fileSize);
 
 // Raises EFormatError "<file> is a binary file (it looks like a POSTFILE), not a met file" when the file's
 // first bytes are not text.
