@@ -3,6 +3,7 @@
 // - ReadHourlyRange: the 1-hour path of one worker thread over its range of receptors; whole series, or with
 //   ReadHourlySelected only the few highest entries that the writers read.
 #include <algorithm>
+#include <bit>
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "engine/PostPercent.h"
+#include "engine/SliceSweep.h"
 #include "post/PostBinReader.h"
 #include "post/PostChecks.h"
 
@@ -26,7 +28,7 @@ constexpr int kHourBatch = 32;  // hours read before their values are spread to 
 // value is exactly the sum a block store forms; averages divide once by the window's divisor.
 using TFloat4 = float __attribute__((vector_size(16)));
 using TInt4 = int __attribute__((vector_size(16)));
-constexpr size_t kTile = 16;
+constexpr size_t kTile = kSweepTile;
 
 inline TFloat4 Load4(const float* p) {
   TFloat4 v;
@@ -72,13 +74,6 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
 #endif
 }
 
-// The largest float that is a zero value: a float v is at or below the (double) zero limit exactly when it is
-// at or below this one, so rows compare in single precision, in vector lanes.
-const float kZeroFloat = [] {
-  const auto f = static_cast<float>(kZeroValueLimit);
-  return static_cast<double>(f) <= kZeroValueLimit ? f : std::nextafter(f, 0.0f);
-}();
-
 // Zero values in a row.
 inline int64_t CountZeros(const float* values, size_t n) {
   int count = 0;
@@ -86,21 +81,39 @@ inline int64_t CountZeros(const float* values, size_t n) {
   return count;
 }
 
-// Offers `width` values (one per receptor, at most kTile) of position h to the receptors' selectors. A full
-// tile whose values are all below their limits costs one vector comparison; a value that passes goes to its
-// selector, whose new limit is noted (a limit never falls: it may start from a floor above the selector's). With skipZeros, zero values are neither offered nor counted
-// in `kept`.
-inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
-                      int* kept, bool skipZeros) {
-  if (skipZeros)
-    for (size_t j = 0; j < width; ++j) kept[j] += values[j] > kZeroFloat;
-  if (width == kTile && !AnyAtLeast(values, limit)) return;
+// Offers `width` values (one per receptor) of position h to the receptors' selectors: a value that reaches its
+// limit goes to its selector, whose new limit is noted (a limit never falls: it may start from a floor above the
+// selector's). With skipZeros, zero values are not offered.
+inline void OfferLanes(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
+                       bool skipZeros) {
   for (size_t j = 0; j < width; ++j) {
     const float v = values[j];
     if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
     select[j].Offer(v, h);
     limit[j] = std::max(limit[j], select[j].LimitValue());  // a floor set from a sample stays
   }
+}
+
+// Offers the values of the lanes (bits from the first value) that reached their limits.
+inline void OfferMarked(const float* values, uint32_t lanes, uint32_t h, detail::TLowestWords* select, float* limit,
+                        bool skipZeros) {
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const auto j = static_cast<size_t>(std::countr_zero(lanes));
+    const float v = values[j];
+    if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
+    select[j].Offer(v, h);
+    limit[j] = std::max(limit[j], select[j].LimitValue());
+  }
+}
+
+// OfferLanes for a tile of at most kTile values: a full tile whose values are all below their limits costs one
+// vector comparison. With skipZeros, zero values are not counted in `kept` either.
+inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
+                      int* kept, bool skipZeros) {
+  if (skipZeros)
+    for (size_t j = 0; j < width; ++j) kept[j] += values[j] > kZeroFloat;
+  if (width == kTile && !AnyAtLeast(values, limit)) return;
+  OfferLanes(values, width, h, select, limit, skipZeros);
 }
 
 // One selector per receptor and series of a worker's range, over one block of words.
@@ -245,7 +258,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(types);
   TSelectors lowest(selectors, static_cast<uint32_t>(deepest));
-  std::vector<int> kept(selectors, 0);  // kept values, counted only when zeros are skipped
+  std::vector<int32_t> nonZero(selectors, 0);  // values above the zero limit, of the hours read
   // Each selector's limit (or the floor below which nothing it keeps can lie), in a row for vector comparisons.
   std::vector<float> limits(selectors);
   for (size_t i = 0; i < selectors; ++i)
@@ -259,35 +272,38 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
   const auto row = std::make_unique_for_overwrite<float[]>(n);
+  const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
+  const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const std::vector<float> calmRow(n, 0.0f);  // a calm hour: value 0 over a divisor of 1
   const int64_t* positions = fHourBlocks.Positions.data();
-  int64_t zeros = 0;
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return true;
     const int hb = std::min(kHourBatch, hoursTotal - h0);
-    // Hour by hour: the hour's slice is read, and its values and the selectors are both visited in order.
     for (int b = 0; b < hb; ++b) {
       const auto h = static_cast<uint32_t>(h0 + b);
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
         const size_t at = static_cast<size_t>(k) * n;
-        const float* values = calmRow.data();
-        if (positions[h] >= 0) {
-          reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
-          if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get()))
-            RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
-                          fHourBlocks.Dates[h]);
-          skip += ReceptorCount() * valueSize;
-          values = row.get();
-          double* __restrict sum = &sums[at];
-          for (size_t j = 0; j < n; ++j) sum[j] += values[j];
-          zeros += CountZeros(values, n);
-        } else if (skipZeros) {
+        if (positions[h] < 0) {
+          if (skipZeros) continue;
+          for (size_t j0 = 0; j0 < n; j0 += kTile)
+            OfferTile(calmRow.data() + j0, std::min(kTile, n - j0), h, lowest.Data() + at + j0, &limits[at + j0],
+                      nullptr, false);
           continue;
         }
-        for (size_t j0 = 0; j0 < n; j0 += kTile)
-          OfferTile(values + j0, std::min(kTile, n - j0), h, lowest.Data() + at + j0, &limits[at + j0],
-                    &kept[at + j0], skipZeros);
+        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        const uint8_t* slice = raw.get();
+        const int listed = SweepSlice(slice, n, fIsDoublePrecision,
+                                      {&limits[at], &sums[at], &nonZero[at], row.get(), tiles.get(), lanes.get()});
+        if (listed < 0)
+          RaiseBadValue(positions[h], skip, slice, range.count, range.from, typeList[static_cast<size_t>(k)],
+                        fHourBlocks.Dates[h]);
+        skip += ReceptorCount() * valueSize;
+        for (int t = 0; t < listed; ++t) {
+          const size_t j0 = tiles[static_cast<size_t>(t)];
+          OfferMarked(row.get() + j0, lanes[static_cast<size_t>(t)], h, lowest.Data() + at + j0, &limits[at + j0],
+                      skipZeros);
+        }
       }
     }
     range.hoursDone->store(h0 + hb, std::memory_order_release);
@@ -298,6 +314,9 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
       float lowestKept = 0.0f;
       if (lowest.Finish(i, lowestKept) < static_cast<uint32_t>(deepest)) return false;
     }
+  const int hoursRead = hoursTotal - fHourBlocks.SkipHourBlocks;
+  int64_t zeros = int64_t{hoursRead} * static_cast<int64_t>(selectors);
+  for (int32_t count : nonZero) zeros -= count;
   range.zeros += zeros;
   for (size_t j = 0; j < n; ++j) {
     TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
@@ -305,9 +324,9 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
     for (TPostOutType t : kAllPostOutTypes) {
       if (!FPost.Contains(t)) continue;
       const size_t i = static_cast<size_t>(k++) * n + j;
-      lowest.Assign(i, *item.GetBlockStore(TAverageValue::hr_1, t), fHourBlocks.Dates, skipZeros ? kept[i] : hoursTotal,
-                    hoursTotal);
-      item.AddHourlySums(t, sums[i], hoursTotal - fHourBlocks.SkipHourBlocks);
+      lowest.Assign(i, *item.GetBlockStore(TAverageValue::hr_1, t), fHourBlocks.Dates,
+                    skipZeros ? nonZero[i] : hoursTotal, hoursTotal);
+      item.AddHourlySums(t, sums[i], hoursRead);
     }
   }
   return true;

@@ -25,6 +25,8 @@ std::vector<float> Series(unsigned seed, size_t n) {
 TEST(RankingShortcutsTest, StreamingSelectionMatchesTheFullSort) {
   for (bool skipZeros : {false, true}) {
     for (size_t m : {size_t{1}, size_t{6}, size_t{176}, size_t{500}}) {
+     // A buffer of twice the kept entries cuts now and then; one a word larger than them cuts at every offer.
+     for (size_t capacity : {std::max<size_t>(2 * m, 64), m + 1}) {
       const std::vector<float> values = Series(static_cast<unsigned>(m) + (skipZeros ? 7 : 0), 2000);
       std::vector<int32_t> dates(values.size());
       for (size_t i = 0; i < dates.size(); ++i) dates[i] = 1000 + static_cast<int32_t>(i);
@@ -34,7 +36,7 @@ TEST(RankingShortcutsTest, StreamingSelectionMatchesTheFullSort) {
       full.SortList();
 
       // The engine's way: offer the kept values, then hand the ranked entries to an empty store.
-      std::vector<uint64_t> buffer(std::max<size_t>(2 * m, 64));
+      std::vector<uint64_t> buffer(capacity);
       detail::TLowestWords lowest(buffer.data(), static_cast<uint32_t>(buffer.size()), static_cast<uint32_t>(m));
       int kept = 0;
       for (size_t i = 0; i < values.size(); ++i) {
@@ -61,6 +63,7 @@ TEST(RankingShortcutsTest, StreamingSelectionMatchesTheFullSort) {
       if (static_cast<int>(m) < full.StoredCount()) {
         EXPECT_THROW(ranked.GetValue(static_cast<int>(m)), std::out_of_range);
       }
+     }
     }
   }
 }
