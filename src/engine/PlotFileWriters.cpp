@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "engine/BlockStore.h"
+#include "engine/PlotRecords.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
 
@@ -112,23 +113,13 @@ void TPlotFileWriter::WriteRecord(TAttributeCollectionRef& record) {
   if (fWriter) fWriter->ProcessRecord(record);
 }
 
-void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount) {
+void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount, TPlotRecords& records) {
   for (int i = aStart; i < aStart + aCount; ++i) {
-    TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get();
-    if (!receptor || !receptor->PlotRecord) continue;
-    SetLineData(*receptor);
-    WriteRecord(*receptor->PlotRecord);
-  }
-}
-
-void TPlotFileWriter::WriteRecords(TReceptorItems& aReceptors, int aStart, int aCount,
-                                   TAttributeCollectionRef* const* records) {
-  for (int i = 0; i < aCount; ++i) {
-    const TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(aStart + i)].get();
-    TAttributeCollectionRef* record = records[i];
-    if (!receptor || !record) continue;
-    SetLineData(*receptor, *record);
-    WriteRecord(*record);
+    const TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get();
+    if (!receptor) continue;
+    TAttributeCollectionRef& record = records.Record(i);
+    SetLineData(*receptor, record);
+    WriteRecord(record);
   }
 }
 

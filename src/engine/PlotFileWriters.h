@@ -33,9 +33,8 @@ class TPlotFileWriter : public TPlotWriterBase {
                   TAttributeCollectionRef& aFields, TPostOutTypes aPost, bool aUseInterpolation);
   ~TPlotFileWriter() override;
 
-  void Write(TReceptorItems& aReceptors, int aStart, int aCount) override;
+  void Write(TReceptorItems& aReceptors, int aStart, int aCount, TPlotRecords& records) override;
   bool CanWriteInParallel() const override { return fWriter != nullptr; }
-  void WriteRecords(TReceptorItems& aReceptors, int aStart, int aCount, TAttributeCollectionRef* const* records) override;
   bool AddNeededRanks(int offered, std::vector<int>& ranks) const override;
   void Commit() override;
   const TPercentItem& Percent() const { return rPercent; }
@@ -43,8 +42,7 @@ class TPlotFileWriter : public TPlotWriterBase {
   const std::string& FileName() const { return fFileName; }
 
  protected:
-  void SetLineData(TPrReceptorItem& receptor) { SetLineData(receptor, *receptor.PlotRecord); }
-  // Fills `record` (the receptor's own or a copy of it) with the receptor's values.
+  // Fills the receptor's `record` with the receptor's values.
   void SetLineData(const TPrReceptorItem& receptor, TAttributeCollectionRef& record);
   // Writes one record through the PLOTFILE writer.
   void WriteRecord(TAttributeCollectionRef& record);

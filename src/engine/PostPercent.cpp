@@ -13,8 +13,10 @@
 #include "engine/ListInputs.h"
 #include "engine/ParallelRanges.h"
 #include "engine/PlotFileWriters.h"
+#include "engine/PlotRecords.h"
 #include "engine/SystemInfo.h"
 #include "meteo/MeteoHours.h"
+#include "plotfile/PlotFile.h"
 #include "post/PostBinReader.h"
 #include "post/PostBinTypeDetector.h"
 #include "post/PostChecks.h"
@@ -76,11 +78,12 @@ void TPrReceptorList::ExtractReceptors(const std::string& plotFile) {
   traced("TPrReceptorList.ExtractReceptors", [&] {
     std::error_code ec;
     if (!std::filesystem::exists(plotFile, ec)) Assert(false, "The file does not exist: " + plotFile);
-    TPlotInput input = ReadPlotInput(plotFile);
-    fHeader = std::move(input.Header);
-    fFields = std::move(input.Fields);
-    FReceptors.reserve(input.Records.size());
-    for (auto& record : input.Records) FReceptors.push_back(std::make_unique<TPrReceptorItem>(std::move(record), FPost, fSettings.Options));
+    fPlot = std::make_unique<TPlotFile>(TPlotFile::Read(plotFile));
+    fHeader = CloneAs(fPlot->Header());
+    fFields = CloneAs(fPlot->Fields());
+    const auto count = static_cast<size_t>(fPlot->ReceptorCount());
+    FReceptors.reserve(count);
+    for (size_t i = 0; i < count; ++i) FReceptors.push_back(std::make_unique<TPrReceptorItem>(FPost, fSettings.Options));
     if (FReceptors.empty()) throw EFormatError("The PLOTFILE " + plotFile + " lists no receptors");
   });
 }
@@ -305,26 +308,15 @@ void TPrReceptorList::WriteChunk(int start, int n) {
   bool parallel = fPlotWriters.size() > 1 && fCpuCount > 1;
   for (const auto& writer : fPlotWriters) parallel = parallel && writer->CanWriteInParallel();
   if (!parallel) {
-    for (auto& writer : fPlotWriters) writer->Write(FReceptors, start, n);
+    TPlotRecords records(*fPlot);
+    for (auto& writer : fPlotWriters) writer->Write(FReceptors, start, n, records);
     return;
   }
-  // Group g takes writers g, g + groups, ...; group 0 writes from the receptors' own records, the others from
-  // copies made here, before any writer changes a record.
+  // Group g takes writers g, g + groups, ...
   const size_t groups = std::min(fPlotWriters.size(), static_cast<size_t>(fCpuCount));
-  std::vector<std::vector<TAttributeCollectionRef*>> records(groups, std::vector<TAttributeCollectionRef*>(n));
-  std::vector<std::unique_ptr<TAttributeCollectionRef>> copies;
-  copies.reserve((groups - 1) * static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    TAttributeCollectionRef* record = FReceptors[static_cast<size_t>(start + i)]->PlotRecord.get();
-    records[0][static_cast<size_t>(i)] = record;
-    for (size_t g = 1; g < groups; ++g) {
-      if (record) copies.push_back(CloneAs(*record));
-      records[g][static_cast<size_t>(i)] = record ? copies.back().get() : nullptr;
-    }
-  }
   RunInParallel(groups, [&](size_t g) {
-    for (size_t w = g; w < fPlotWriters.size(); w += groups)
-      fPlotWriters[w]->WriteRecords(FReceptors, start, n, records[g].data());
+    TPlotRecords records(*fPlot);
+    for (size_t w = g; w < fPlotWriters.size(); w += groups) fPlotWriters[w]->Write(FReceptors, start, n, records);
   });
 }
 

@@ -30,18 +30,19 @@ namespace zorvik {
 
 class TAttributeCollectionRef;
 class TBinPostReader;
+class TPlotFile;
+class TPlotRecords;
 class TMeteoHours;
 
 // A plot writer takes each finished chunk of receptors from the list, in receptor order.
 class TPlotWriterBase {
  public:
   virtual ~TPlotWriterBase() = default;
-  virtual void Write(TReceptorItems& aReceptors, int aStart, int aCount) = 0;
-  // Writers that can write their file from records of their own (records[i] standing for the record of
-  // receptor aStart + i), so that several of them run on threads side by side; the others are never asked.
+  // Writes receptors aStart .. aStart + aCount - 1, whose PLOTFILE records `records` gives.
+  virtual void Write(TReceptorItems& aReceptors, int aStart, int aCount, TPlotRecords& records) = 0;
+  // Writers that keep nothing shared between them while writing, so that several of them run on threads side
+  // by side (each group with records of its own).
   virtual bool CanWriteInParallel() const { return false; }
-  virtual void WriteRecords(TReceptorItems& /*aReceptors*/, int /*aStart*/, int /*aCount*/,
-                            TAttributeCollectionRef* const* /*records*/) {}
   // Adds the ranks (1 = highest) this writer reads from a store offered `offered` values, or returns false
   // when it needs every store fully sorted.
   virtual bool AddNeededRanks(int offered, std::vector<int>& ranks) const = 0;
@@ -101,6 +102,8 @@ class TPrReceptorList {
   const std::vector<std::string>& Warnings() const { return fHourBlocks.Warnings; }
   const TAttributeCollectionRef& Header() const { return *fHeader; }
   const TAttributeCollectionRef& Fields() const { return *fFields; }
+  // The PLOTFILE of the run, as read.
+  const TPlotFile& Plot() const { return *fPlot; }
 
   // Bytes a chunk keeps per block value, and the estimate for all receptors (block values x bytes).
   static constexpr int64_t kBytesPerValue = 8;
@@ -111,6 +114,7 @@ class TPrReceptorList {
  protected:
   virtual void CreatePlotWriters(const std::vector<TPercentItem>& data);
 
+  std::unique_ptr<TPlotFile> fPlot;
   std::unique_ptr<TAttributeCollectionRef> fHeader;
   std::unique_ptr<TAttributeCollectionRef> fFields;
   std::vector<std::unique_ptr<TPlotWriterBase>> fPlotWriters;
@@ -151,7 +155,7 @@ class TPrReceptorList {
   void ReadHourBlock(int h, int start, int n);
   void SortReceptorChunk(int start, int n);
   // Hands the chunk to the plot writers: one after another, or, when every writer can, in groups on threads,
-  // each group writing from copies of the records of its own.
+  // each group writing from records of its own.
   void WriteChunk(int start, int n);
   // Raises the error for the first of `count` stored values at `values` that cannot be read: they are the values
   // of receptors firstReceptor... of output type `type`, `skip` bytes into the values of the record at recordPos.

@@ -10,14 +10,7 @@ std::string_view OutputFieldName(TPostOutType t) {
   return kNames[static_cast<int>(t)];
 }
 
-TPrReceptorItem::TPrReceptorItem(std::unique_ptr<TAttributeCollectionRef> aPlotRecord, TPostOutTypes poTypes,
-                                 const TEngineOptions& options)
-    : PlotRecord(std::move(aPlotRecord)), fOptions(options) {
-  traced("TPrReceptorItem.ClearDate", [&] {
-    if (!PlotRecord) return;
-    for (const char* name : {"date", "rank"})
-      if (base_Attribute* field = PlotRecord->ByName(name)) field->Clear();
-  });
+TPrReceptorItem::TPrReceptorItem(TPostOutTypes poTypes, const TEngineOptions& options) : fOptions(options) {
   if (fOptions.fAveragePeriods.Empty()) throw Exception("There are no Average Periods");
   if (!poTypes.Empty()) SetOutputTypes(poTypes);
 }

@@ -1,6 +1,5 @@
 #pragma once
-// One receptor of a receptor list: its PLOTFILE record and one block store per output type read and averaging
-// period of the run.
+// One receptor of a receptor list: one block store per output type read and averaging period of the run.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -15,7 +14,6 @@
 
 namespace zorvik {
 
-class TAttributeCollectionRef;
 class TPrReceptorItem;
 
 using TReceptorItems = std::vector<std::unique_ptr<TPrReceptorItem>>;
@@ -23,13 +21,13 @@ using TReceptorItems = std::vector<std::unique_ptr<TPrReceptorItem>>;
 // The PLOTFILE record field that receives a value of the output type: "conc", "tdep", "ddep", "wdep".
 std::string_view OutputFieldName(TPostOutType t);
 
-// One receptor: its PLOTFILE record and one block store per output type read and averaging period.
+// One receptor: one block store per output type read and averaging period (its PLOTFILE record is the list's to
+// make, see TPlotRecords).
 class TPrReceptorItem {
  public:
-  // Takes the record, clears its "date" and "rank" fields; raises "There are no Average Periods" when the
-  // run's options hold none. The stores are built with the options.
-  TPrReceptorItem(std::unique_ptr<TAttributeCollectionRef> aPlotRecord, TPostOutTypes poTypes,
-                  const TEngineOptions& options = {});
+  // Raises "There are no Average Periods" when the run's options hold none. The stores are built with the
+  // options.
+  explicit TPrReceptorItem(TPostOutTypes poTypes, const TEngineOptions& options = {});
   ~TPrReceptorItem();
 
   void SetOutputTypes(TPostOutTypes poTypes);
@@ -63,8 +61,6 @@ class TPrReceptorItem {
     FSumma[static_cast<int>(t)] += sum;
     FCountValue[static_cast<int>(t)] += count;
   }
-
-  std::unique_ptr<TAttributeCollectionRef> PlotRecord;
 
  private:
   TEngineOptions fOptions;

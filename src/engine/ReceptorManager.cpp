@@ -1,11 +1,12 @@
 #include "engine/ReceptorManager.h"
 
+#include "engine/PlotRecords.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
 
 namespace zorvik {
 
-void TPlotBlockWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount) {
+void TPlotBlockWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount, TPlotRecords& records) {
   traced("TPlotBlockWriter.Write", [&] {
     for (int i = aStart; i < aStart + aCount; ++i) {
       TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get();
@@ -13,7 +14,7 @@ void TPlotBlockWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount)
       auto item = std::make_unique<TPercentReceptor>();
       TPercentReceptor& added = *item;
       rBlocks.Add(std::move(item));
-      added.SetPlotRecord(std::move(receptor->PlotRecord));
+      added.SetPlotRecord(records.Take(i));
       const TSortedListStore* store = receptor->GetBlockStore(TAverageValue::hr_1, TPostOutType::poConc);
       if (store) {
         rBlocks.WriteRecValues(added, *store);

@@ -17,7 +17,7 @@ class TPlotBlockWriter : public TPlotFileWriter {
   TPlotBlockWriter(const TPercentItem& aPercent, TAttributeCollectionRef& aHeader, TAttributeCollectionRef& aFields,
                    bool aUseInterpolation, TPercentBlocks& blocks)
       : TPlotFileWriter({}, aPercent, aHeader, aFields, {TPostOutType::poConc}, aUseInterpolation), rBlocks(blocks) {}
-  void Write(TReceptorItems& aReceptors, int aStart, int aCount) override;
+  void Write(TReceptorItems& aReceptors, int aStart, int aCount, TPlotRecords& records) override;
   bool AddNeededRanks(int, std::vector<int>&) const override { return false; }  // every value, in order
   bool NeedsDates() const override { return false; }
 

@@ -173,29 +173,34 @@ std::string TPlotFile::AsString(int i, int field) const {
 
 std::unique_ptr<TAttributeCollectionRef> TPlotFile::ReceptorRecord(int i) const {
   auto record = std::make_unique<TAttributeCollectionRef>("collection");
+  for (size_t k = 0; k < fFields.size(); ++k) {
+    const std::string& key = fFieldKeys[k];
+    switch (fFields[k].Kind) {
+      case AttrType::atFloat: record->AddAttribute(std::make_unique<Atr_Float>(key)); break;
+      case AttrType::atInteger: record->AddAttribute(std::make_unique<Atr_Integer>(key)); break;
+      default: record->AddAttribute(std::make_unique<Atr_String>(key)); break;
+    }
+  }
+  FillRecord(i, *record);
+  return record;
+}
+
+void TPlotFile::FillRecord(int i, TAttributeCollectionRef& record) const {
   const auto r = static_cast<size_t>(i);
   for (size_t k = 0; k < fFields.size(); ++k) {
     const TField& f = fFields[k];
-    const std::string& key = fFieldKeys[k];
+    base_Attribute& a = record.ByIndex(static_cast<int>(k));
+    // Back to the state of a new attribute, so that a refilled record is the record ReceptorRecord makes (a
+    // value that reads as the empty one, such as -0 for 0, is not taken).
+    a.Clear();
+    a.SetChanged(false);
+    if (f.Null.at(r)) continue;
     switch (f.Kind) {
-      case AttrType::atFloat: {
-        auto& a = record->AddAttribute(std::make_unique<Atr_Float>(key));
-        if (!f.Null.at(r)) a.SetAsFloat(f.Floats[r]);
-        break;
-      }
-      case AttrType::atInteger: {
-        auto& a = record->AddAttribute(std::make_unique<Atr_Integer>(key));
-        if (!f.Null.at(r)) a.SetAsInteger(f.Integers[r]);
-        break;
-      }
-      default: {
-        auto& a = record->AddAttribute(std::make_unique<Atr_String>(key));
-        if (!f.Null.at(r)) a.SetAsString(f.Text(r));
-        break;
-      }
+      case AttrType::atFloat: a.SetAsFloat(f.Floats[r]); break;
+      case AttrType::atInteger: a.SetAsInteger(f.Integers[r]); break;
+      default: a.SetAsString(f.Text(r)); break;
     }
   }
-  return record;
 }
 
 }  // namespace zorvik

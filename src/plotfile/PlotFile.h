@@ -69,6 +69,9 @@ class TPlotFile {
   std::string AsString(int i, int field) const;
   // Receptor i as a record: one attribute per field, under its key and of its kind.
   std::unique_ptr<TAttributeCollectionRef> ReceptorRecord(int i) const;
+  // Sets the first FieldCount() attributes of a record that ReceptorRecord made (for any receptor; attributes
+  // added after them stay as they are) to the fields of receptor i.
+  void FillRecord(int i, TAttributeCollectionRef& record) const;
 
   bool Headerless() const { return fHeaderless; }
   // The reader's field definitions (one attribute per record key), as a PLOTFILE writer's ProcessBegin takes

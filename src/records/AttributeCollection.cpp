@@ -346,6 +346,10 @@ void TAttributecollectionFast::ReindexName(base_Attribute& item) {
 }
 
 base_Attribute* TAttributecollectionFast::Lookup(const std::string& key) const {
+  // A record of a few fields (a PLOTFILE line) is searched in list order, which finds the same attribute as the
+  // index and saves building one per record.
+  constexpr int kIndexFrom = 24;
+  if (!fHashList && Count() < kIndexFrom) return TAttributeCollectionBase::Lookup(key);
   if (!fHashList) BuildIndex();
   const TIndexEntry probe{key, nullptr, -1};
   const auto& index = *fHashList;

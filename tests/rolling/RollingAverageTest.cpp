@@ -169,7 +169,7 @@ TEST(RollingAverageTest, RunWritesItsFilesInOrderWithTheirTitles) {
 class TOfferedCounts : public TPlotWriterBase {
  public:
   explicit TOfferedCounts(std::map<int, std::set<int>>& counts) : fCounts(counts) {}
-  void Write(TReceptorItems& receptors, int start, int count) override {
+  void Write(TReceptorItems& receptors, int start, int count, TPlotRecords&) override {
     for (int i = start; i < start + count; ++i)
       for (TPostOutType t : kAllPostOutTypes)
         for (const auto& store : receptors[static_cast<size_t>(i)]->Stores(t))
