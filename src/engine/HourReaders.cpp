@@ -219,10 +219,13 @@ std::vector<float> TPrReceptorList::SampleFloors(THourlyRange& range, int deepes
   TSelectors sample(selectors, static_cast<uint32_t>(rank), 16);
   std::vector<float> limits(selectors);
   for (size_t i = 0; i < selectors; ++i) limits[i] = sample[i].LimitValue();
-  std::vector<int> unused(selectors, 0);
+  std::vector<double> sums(n);         // the sweep's, not needed here
+  std::vector<int32_t> nonZero(n);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
   const auto row = std::make_unique_for_overwrite<float[]>(n);
+  const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
+  const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const std::vector<float> calmRow(n, 0.0f);
   const int64_t* positions = fHourBlocks.Positions.data();
   for (int h = 0; h < hoursTotal; h += kStride) {
@@ -230,17 +233,22 @@ std::vector<float> TPrReceptorList::SampleFloors(THourlyRange& range, int deepes
     int skip = range.from * valueSize;
     for (int k = 0; k < FPost.Count(); ++k) {
       const size_t at = static_cast<size_t>(k) * n;
-      const float* values = calmRow.data();
-      if (positions[h] >= 0) {
-        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
-        skip += ReceptorCount() * valueSize;
-        // An unreadable value is reported by the full pass, with its place.
-        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row.get())) return {};
-        values = row.get();
+      if (positions[h] < 0) {
+        for (size_t j0 = 0; j0 < n; j0 += kTile)
+          OfferTile(calmRow.data() + j0, std::min(kTile, n - j0), static_cast<uint32_t>(h), sample.Data() + at + j0,
+                    &limits[at + j0], nullptr, false);
+        continue;
       }
-      for (size_t j0 = 0; j0 < n; j0 += kTile)
-        OfferTile(values + j0, std::min(kTile, n - j0), static_cast<uint32_t>(h), sample.Data() + at + j0,
-                  &limits[at + j0], &unused[at + j0], false);
+      reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+      skip += ReceptorCount() * valueSize;
+      const int listed = SweepSlice(raw.get(), n, fIsDoublePrecision,
+                                    {&limits[at], sums.data(), nonZero.data(), row.get(), tiles.get(), lanes.get()});
+      if (listed < 0) return {};  // an unreadable value is reported by the full pass, with its place
+      for (int t = 0; t < listed; ++t) {
+        const size_t j0 = tiles[static_cast<size_t>(t)];
+        OfferMarked(row.get() + j0, lanes[static_cast<size_t>(t)], static_cast<uint32_t>(h), sample.Data() + at + j0,
+                    &limits[at + j0], false);
+      }
     }
   }
   std::vector<float> floors(selectors, -std::numeric_limits<float>::infinity());
