@@ -78,8 +78,10 @@ std::optional<TResultFormat> ResultOutputs::TableFormat() const { return ResultF
 
 void AddResultOutputOptions(CLI::App& cmd, ResultOutputs& outputs) {
   cmd.add_option("--format", outputs.format,
-                 "plt (PLOTFILE, default), csv (receptor,x,y,elevation,value,date), geojson (points with those "
-                 "properties) or asc (ESRI ASCII grid; receptors on a complete regular grid only)")
+                 "plt (PLOTFILEs, the default), csv (receptor,x,y,elevation,value,date), geojson (points with those "
+                 "properties) or asc (ESRI ASCII grid; receptors on a complete regular grid only): files named as "
+                 "the PLOTFILEs with the format's extension, values in the POSTFILE's units")
+      ->type_name("FORMAT")
       ->check(CLI::Validator(
           [](std::string& text) -> std::string {
             if (IsPlt(text) || ResultFormatFromName(text)) return {};
@@ -87,9 +89,13 @@ void AddResultOutputOptions(CLI::App& cmd, ResultOutputs& outputs) {
           },
           "", "FORMAT"));
   cmd.add_option("--crs", outputs.crs,
-                 "EPSG:N, the coordinate system of the receptors, written into GeoJSON (the legacy \"crs\" member)");
+                 "with --format geojson: the EPSG code of the receptors' coordinate system, written as the legacy "
+                 "\"crs\" member (e.g. EPSG:32615)")
+      ->type_name("EPSG:N");
   cmd.add_option("--top", outputs.top,
-                 "print a table of the N highest receptors of each result (after the list of files written)")
+                 "also print the N highest receptors of each result (rank, receptor, value, date, x, y), after "
+                 "the files written and an empty line")
+      ->type_name("N")
       ->check(CLI::Range(1, kMaxTop).description(""));
 }
 
