@@ -24,27 +24,29 @@ struct TResultRows {
   std::vector<TResultRow> Rows;
 };
 
-// The row of a receptor's PLOTFILE record: its number, x ("xloc"), y ("yloc") and elevation ("elev"); a field
-// the record lacks or leaves empty is NaN. The value is NaN and the date 0 until the caller sets them.
-TResultRow ResultRowOf(const TAttributeCollectionRef& record, int receptor);
+// The rows of the receptors without results: number (from 1), x ("xloc"), y ("yloc") and elevation ("elev") of
+// each PLOTFILE record (NaN where the record lacks the field or leaves it empty), value NaN, date 0.
+std::vector<TResultRow> ReceptorRows(const TReceptorItems& receptors);
 
-// Collects the rows of one item, one list per output type of the run; they go to `results` when the run
-// commits (a cancelled or failed run gives none).
+// Collects the rows of one item, one list per output type of the run, from the receptors' rows and their
+// stores; they go to `results` when the run commits (a cancelled or failed run gives none).
 class TResultRowWriter : public TPlotFileWriter {
  public:
   TResultRowWriter(const TPercentItem& item, TAttributeCollectionRef& header, TAttributeCollectionRef& fields,
-                   TPostOutTypes post, bool useInterpolation, std::vector<TResultRows>& results);
+                   TPostOutTypes post, bool useInterpolation, const std::vector<TResultRow>& receptorRows,
+                   std::vector<TResultRows>& results);
 
   void Write(TReceptorItems& aReceptors, int aStart, int aCount) override;
-  // Only reads the records (coordinates), so it runs beside PLOTFILE writers on their copies.
+  // Reads no record, so it runs beside PLOTFILE writers.
   bool CanWriteInParallel() const override { return true; }
   void WriteRecords(TReceptorItems& aReceptors, int aStart, int aCount,
-                    TAttributeCollectionRef* const* records) override;
+                    TAttributeCollectionRef* const* /*records*/) override {
+    Write(aReceptors, aStart, aCount);
+  }
   void Commit() override;
 
  private:
-  void AddRow(const TPrReceptorItem& receptor, const TAttributeCollectionRef& record, int index);
-
+  const std::vector<TResultRow>& fReceptorRows;
   std::vector<TResultRows> fRows;  // one per output type, in type order
   std::vector<TResultRows>& fResults;
 };
@@ -79,11 +81,13 @@ class TResultRowList : public TList {
       TList::CreatePlotWriters(data);
     else
       this->fPlotWriters.clear();
-    for (size_t i = 0; fCollecting && i < data.size(); ++i) {
+    if (!fCollecting) return;
+    fReceptorRows = ReceptorRows(this->FReceptors);
+    for (size_t i = 0; i < data.size(); ++i) {
       TPercentItem item = data[i];
       if (i < fItems.size()) item.PlotName = fItems[i].PlotName;
-      this->fPlotWriters.push_back(std::make_unique<TResultRowWriter>(item, *this->fHeader, *this->fFields, this->FPost,
-                                                                      this->fUseInterpolation, fResults));
+      this->fPlotWriters.push_back(std::make_unique<TResultRowWriter>(
+          item, *this->fHeader, *this->fFields, this->FPost, this->fUseInterpolation, fReceptorRows, fResults));
     }
   }
 
@@ -91,6 +95,7 @@ class TResultRowList : public TList {
   bool fPlotFiles;
   bool fCollecting = false;
   std::vector<TPercentItem> fItems;
+  std::vector<TResultRow> fReceptorRows;
   std::vector<TResultRows> fResults;
 };
 
