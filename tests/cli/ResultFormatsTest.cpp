@@ -361,5 +361,34 @@ TEST(ResultFormatsTest, TablesReplaceTheirOwnFilesOnly) {
   EXPECT_EQ(Entries(p.dir.Path()), (std::set<std::string>{"run.pos", "RA03_1ST.PLT", "RA03_1ST.csv"}));
 }
 
+// Rows are collected chunk after chunk, beside PLOTFILE writers on other threads: the files and tables are the
+// same whatever the chunks and threads (400 receptors x 400 hours take several chunks of 1 MB).
+TEST(ResultFormatsTest, SameTablesWhateverTheChunksAndThreads) {
+  test::TestProject p(400, 400, [](int h, int, int r) { return (h * 31 + r * 17) % 97 * 0.25; });
+  for (const std::string args : {"percentile --percentile 98,50 --format csv --top 5",
+                                 "rolling --periods 3,24 --ranks 1,3 --format asc --top 5",
+                                 "rolling --periods 8 --ranks 2 --top 5"}) {
+    SCOPED_TRACE(args);
+    std::vector<test::CliResult> runs;
+    for (const char* limits : {"", " --memory 1 --threads 1", " --memory 1 --threads 2"}) {
+      const fs::path folder = p.dir.Path() / std::to_string(runs.size());
+      fs::create_directories(folder);
+      runs.push_back(RunCli(args + " " + p.Inputs() + limits + " --out-dir '" + folder.string() + "'"));
+      ASSERT_EQ(runs.back().status, 0) << runs.back().err;
+    }
+    const TTopOutput first = ParseTop(runs[0].out);
+    ASSERT_FALSE(first.Files.empty());
+    for (size_t i = 1; i < runs.size(); ++i) {
+      const std::string folder0 = p.dir.File("0"), folder = p.dir.File(std::to_string(i));
+      std::string out = runs[i].out;
+      for (size_t at = out.find(folder); at != std::string::npos; at = out.find(folder, at + folder0.size()))
+        out.replace(at, folder.size(), folder0);
+      EXPECT_EQ(out, runs[0].out);
+      for (const std::string& file : first.Files)
+        EXPECT_EQ(ReadAll(folder + file.substr(folder0.size())), ReadAll(file)) << file;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zorvik
