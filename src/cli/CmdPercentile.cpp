@@ -8,8 +8,10 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Progress.h"
+#include "cli/ResultOutputs.h"
 #include "engine/PlotFileWriters.h"
 #include "engine/PostPercent.h"
+#include "engine/ResultRowWriter.h"
 #include "util/Exceptions.h"
 
 namespace zorvik::cli {
@@ -20,6 +22,7 @@ struct PercentileOptions {
   std::string out, outDir;
   bool noInterpolation = false;
   std::vector<double> percentiles{98.0};
+  ResultOutputs results;
 };
 
 // "P98_00.PLT" for 98, "P99_90.PLT" for 99.9.
@@ -45,19 +48,21 @@ void RunPercentile(const PercentileOptions& o) {
   if (!o.out.empty()) {
     folder = fs::path(o.out).parent_path().string();
     names.push_back(fs::path(o.out).filename().string());
-    outputs.push_back({"--out", o.out});
+    for (const TFileRole& role : ResultFileRoles({"--out", o.out}, o.results)) outputs.push_back(role);
   } else {
     folder = o.outDir;
     for (size_t i = 0; i < o.percentiles.size(); ++i) {
       const double p = o.percentiles[i];
-      names.push_back(PercentileFileName(p));
+      names.push_back(ResultFileName(PercentileFileName(p), o.results));
       for (size_t j = 0; j < i; ++j) {
         if (o.percentiles[j] == p) throw EUsageError(fmt::format("The percentile {} is named twice", p));
         if (names[j] == names[i])
           throw EUsageError(fmt::format("The percentiles {} and {} would both be written to {}", o.percentiles[j], p,
                                         names[i]));
       }
-      outputs.push_back({"--out-dir file " + names[i], (fs::path(folder) / names[i]).string()});
+      for (const TFileRole& role :
+           ResultFileRoles({"--out-dir file " + names[i], (fs::path(folder) / names[i]).string()}, o.results))
+        outputs.push_back(role);
     }
   }
   if (folder.empty()) folder = ".";
@@ -66,6 +71,7 @@ void RunPercentile(const PercentileOptions& o) {
     throw EFOpenError(fmt::format("The output folder {} {}", folder,
                                   fs::exists(folder, ec) ? "is not a folder" : "does not exist"));
   CheckRunInputs(o.in);
+  CheckResultOutputs(o.results, o.in.plot);
   CheckRunOutputs(InputRoles(o.in), outputs);
 
   TReceptorListSettings settings;
@@ -79,7 +85,7 @@ void RunPercentile(const PercentileOptions& o) {
   settings.MemoryLimitBytes = o.in.MemoryLimitBytes();
   settings.MaxThreads = o.in.threads;
 
-  TPrReceptorList list(std::move(settings));
+  TResultRowList<TPrReceptorList> list(std::move(settings), o.results.PlotFiles());
   WarnAll(list.Warnings());
   WarnIfNoUsableMetHour(o.in, list.MeteoUsableHours());
   if (list.Aborted() || Interrupted()) throw EAbort("cancelled");
@@ -93,9 +99,15 @@ void RunPercentile(const PercentileOptions& o) {
     item.GroupName = list.GroupName();
     items.push_back(item);
   }
-  list.Execute(items);
+  std::vector<TResultRows> results;
+  if (o.results.NeedsRows())
+    results = list.Collect(items);
+  else
+    list.Execute(items);
   if (list.Aborted()) throw EAbort("cancelled");
-  for (const auto& name : names) std::cout << (fs::path(folder) / name).string() << "\n";
+  std::vector<std::string> paths;
+  for (const auto& name : names) paths.push_back((fs::path(folder) / name).string());
+  WriteResults(o.results, paths, results);
 }
 
 }  // namespace
@@ -106,8 +118,10 @@ void RegisterPercentileCommand(CLI::App& app) {
   AddRunInputOptions(*cmd, o->in);
   cmd->add_option("--percentile", o->percentiles, "percentiles, e.g. 98 or 98,99.5 (default 98)")->delimiter(',');
   cmd->add_flag("--no-interpolation", o->noInterpolation, "take the value of the rank instead of interpolating");
-  cmd->add_option("--out", o->out, "the PLOTFILE to write (one percentile)");
-  cmd->add_option("--out-dir", o->outDir, "folder receiving one PLOTFILE per percentile (P98_00.PLT ...)");
+  cmd->add_option("--out", o->out, "the file to write (one percentile), named as given");
+  cmd->add_option("--out-dir", o->outDir,
+                  "folder receiving one file per percentile (P98_00.PLT ..., P98_00.csv ... with --format)");
+  AddResultOutputOptions(*cmd, o->results);
   cmd->callback([o] { RunCommand([&] { RunPercentile(*o); }); });
 }
 

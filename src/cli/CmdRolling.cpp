@@ -9,6 +9,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Progress.h"
+#include "cli/ResultOutputs.h"
 #include "rolling/RollingAverage.h"
 
 namespace zorvik::cli {
@@ -20,6 +21,7 @@ struct RollingOptions {
   std::string ranks = "1-6";
   std::string outDir;
   bool blocks = false;
+  ResultOutputs results;
 };
 
 TAverageValue PeriodOf(const std::string& text) {
@@ -79,6 +81,7 @@ void RunRolling(const RollingOptions& o) {
     throw EFOpenError(fmt::format("The output folder {} {}", o.outDir,
                                   fs::exists(o.outDir, ec) ? "is not a folder" : "does not exist"));
   CheckRunInputs(o.in);
+  CheckResultOutputs(o.results, o.in.plot);
   run.PostFile = o.in.post;
   run.PlotFile = o.in.plot;
   run.MeteoFile = o.in.met;
@@ -94,15 +97,26 @@ void RunRolling(const RollingOptions& o) {
   std::vector<TPercentItem> items;
   FillPercentItems(items, run.Periods, run.Ranks, {}, run.Blocks);
   std::vector<TFileRole> outputs;
-  for (const TPercentItem& item : items)
-    outputs.push_back({(o.outDir.empty() ? "the output file " : "--out-dir file ") + item.PlotName,
-                       (fs::path(folder.empty() ? "." : folder) / item.PlotName).string()});
+  std::vector<std::string> paths;
+  for (const TPercentItem& item : items) {
+    const std::string name = ResultFileName(item.PlotName, o.results);
+    paths.push_back(folder.empty() ? name : (fs::path(folder) / name).string());
+    for (const TFileRole& role :
+         ResultFileRoles({(o.outDir.empty() ? "the output file " : "--out-dir file ") + name, paths.back()}, o.results))
+      outputs.push_back(role);
+  }
   CheckRunOutputs(InputRoles(o.in), outputs);
 
   run.OnProgress = TerminalProgress();
-  const std::vector<std::string> written = GeneratePlotFiles(run);
+  if (!o.results.NeedsRows()) {
+    const std::vector<std::string> written = GeneratePlotFiles(run);
+    if (Interrupted()) throw EAbort("cancelled");
+    for (const auto& file : written) std::cout << file << "\n";
+    return;
+  }
+  const TRollingResults results = GenerateRollingResults(run, o.results.PlotFiles());
   if (Interrupted()) throw EAbort("cancelled");
-  for (const auto& file : written) std::cout << file << "\n";
+  WriteResults(o.results, o.results.PlotFiles() ? results.Written : paths, results.Results);
 }
 
 }  // namespace
@@ -114,9 +128,10 @@ void RegisterRollingCommand(CLI::App& app) {
   AddRunInputOptions(*cmd, o->in);
   cmd->add_option("--periods", o->periods, "averaging periods in hours: 3, 8, 24 (default all three)")->delimiter(',');
   cmd->add_option("--ranks", o->ranks, "ranks as a list or a range, 1 to 10: 1,2,4 or 1-6 (default 1-6)");
-  cmd->add_option("--out-dir", o->outDir, "folder of the PLOTFILEs (default: the PLOTFILE's folder)");
+  cmd->add_option("--out-dir", o->outDir, "folder of the output files (default: the PLOTFILE's folder)");
   cmd->add_flag("--blocks", o->blocks,
                 "non-overlapping blocks from the first hour instead of rolling windows (files BA08_1ST.PLT ...)");
+  AddResultOutputOptions(*cmd, o->results);
   cmd->callback([o] { RunCommand([&] { RunRolling(*o); }); });
 }
 

@@ -83,16 +83,19 @@ base_Attribute* TPlotFileWriter::Field(TAttributeCollectionRef& record, int& slo
   return field;
 }
 
+double TPlotFileWriter::RankedValue(const TPrReceptorItem& receptor, TPostOutType t, int32_t& date) const {
+  date = 0;
+  if (rPercent.HighValue >= 1) return receptor.POSTValue(rPercent.AvgPeriod, t, rPercent.HighValue, date);
+  if (rPercent.Percent > 0) return receptor.POSTValue(rPercent.AvgPeriod, t, rPercent.Percent, fUseInterpolation, date);
+  return 0.0;
+}
+
 void TPlotFileWriter::SetLineData(const TPrReceptorItem& receptor, TAttributeCollectionRef& record) {
   traced("TPlotFileWriter.SetLineData", [&] {
     for (TPostOutType t : kAllPostOutTypes) {
       if (!rPost.Contains(t)) continue;
       int32_t date = 0;
-      double value = 0.0;
-      if (rPercent.HighValue >= 1)
-        value = receptor.POSTValue(rPercent.AvgPeriod, t, rPercent.HighValue, date);
-      else if (rPercent.Percent > 0)
-        value = receptor.POSTValue(rPercent.AvgPeriod, t, rPercent.Percent, fUseInterpolation, date);
+      const double value = RankedValue(receptor, t, date);
       // Each file shows its own date: one written by an earlier writer of the same record is cleared.
       if (date != 0) {
         char text[16];

@@ -46,6 +46,8 @@ class TPlotFileWriter : public TPlotWriterBase {
   void SetLineData(const TPrReceptorItem& receptor, TAttributeCollectionRef& record);
   // Writes one record through the PLOTFILE writer.
   void WriteRecord(TAttributeCollectionRef& record);
+  // The value of output type t that the receptor's line gets, and its date (0 when it has none).
+  double RankedValue(const TPrReceptorItem& receptor, TPostOutType t, int32_t& date) const;
 
   TPercentItem rPercent;
   TPostOutTypes rPost;

@@ -21,6 +21,14 @@ void AppendNumber(std::string& out, double value) {
   out.append(text, end);
 }
 
+// A number that is not finite has no text in CSV or JSON: `none` stands for it.
+void AppendNumberOr(std::string& out, double value, std::string_view none) {
+  if (std::isfinite(value))
+    AppendNumber(out, value);
+  else
+    out += none;
+}
+
 std::string NumberText(double value) {
   std::string s;
   AppendNumber(s, value);
@@ -173,14 +181,10 @@ std::string FormatResultCsv(const std::vector<TResultRow>& rows, std::string_vie
   out += kEol;
   for (const TResultRow& r : rows) {
     AppendInteger(out, r.Receptor);
-    out += ',';
-    AppendNumber(out, r.X);
-    out += ',';
-    AppendNumber(out, r.Y);
-    out += ',';
-    AppendNumber(out, r.Elevation);
-    out += ',';
-    if (std::isfinite(r.Value)) AppendNumber(out, r.Value);
+    for (double v : {r.X, r.Y, r.Elevation, r.Value}) {
+      out += ',';
+      AppendNumberOr(out, v, "");
+    }
     out += ',';
     if (r.Date != 0) AppendInteger(out, r.Date);
     out += kEol;
@@ -202,25 +206,28 @@ std::string FormatResultGeoJson(const std::vector<TResultRow>& rows, std::string
   out += kEol;
   for (size_t i = 0; i < rows.size(); ++i) {
     const TResultRow& r = rows[i];
-    out += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": [";
-    AppendNumber(out, r.X);
-    out += ", ";
-    AppendNumber(out, r.Y);
-    out += "]}, \"properties\": {\"receptor\": ";
+    out += "{\"type\": \"Feature\", \"geometry\": ";
+    if (std::isfinite(r.X) && std::isfinite(r.Y)) {
+      out += "{\"type\": \"Point\", \"coordinates\": [";
+      AppendNumber(out, r.X);
+      out += ", ";
+      AppendNumber(out, r.Y);
+      out += "]}";
+    } else {
+      out += "null";
+    }
+    out += ", \"properties\": {\"receptor\": ";
     AppendInteger(out, r.Receptor);
     out += ", \"x\": ";
-    AppendNumber(out, r.X);
+    AppendNumberOr(out, r.X, "null");
     out += ", \"y\": ";
-    AppendNumber(out, r.Y);
+    AppendNumberOr(out, r.Y, "null");
     out += ", \"elevation\": ";
-    AppendNumber(out, r.Elevation);
+    AppendNumberOr(out, r.Elevation, "null");
     out += ", ";
     AppendJsonString(out, valueName);
     out += ": ";
-    if (std::isfinite(r.Value))
-      AppendNumber(out, r.Value);
-    else
-      out += "null";
+    AppendNumberOr(out, r.Value, "null");
     out += ", \"date\": ";
     if (r.Date != 0)
       AppendInteger(out, r.Date);

@@ -28,11 +28,13 @@ std::optional<TResultFormat> ResultFormatFromName(std::string_view name);
 std::string_view ResultFormatName(TResultFormat format);
 
 // A header row "receptor,x,y,elevation,<valueName>,date", then one row per receptor in the given order. A date
-// of 0 and a value that is not finite are written as empty fields; a name with a comma or quote is quoted.
+// of 0 and a number that is not finite (an elevation the PLOTFILE lacks) are written as empty fields; a name
+// with a comma or quote is quoted.
 std::string FormatResultCsv(const std::vector<TResultRow>& rows, std::string_view valueName);
 
 // A FeatureCollection with one Point feature per receptor (coordinates [x, y] as given) whose properties are
-// the CSV's columns; a date of 0 and a value that is not finite are null. With an EPSG code the collection
+// the CSV's columns; a date of 0 and a number that is not finite are null (the geometry too when x or y is
+// not finite: JSON has no text for such numbers). With an EPSG code the collection
 // carries the legacy member "crs": {"type": "name", "properties": {"name": "urn:ogc:def:crs:EPSG::N"}}.
 std::string FormatResultGeoJson(const std::vector<TResultRow>& rows, std::string_view valueName,
                                 std::optional<int> epsg);

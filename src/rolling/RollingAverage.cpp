@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "engine/ResultRowWriter.h"
 #include "util/ExceptionLog.h"
 #include "util/OutputGuard.h"
 
@@ -100,31 +101,52 @@ void FreePercentItems(std::vector<TPercentItem>& items) {
   traced("TRollingAverage.FreePercentItems", [&] { items.clear(); });
 }
 
-std::vector<std::string> GeneratePlotFiles(const TRollingRunParams& params) {
-  return traced("TRollingAverage.GeneratePlotFiles", [&] {
-    CheckParams(params);
-    const std::string folder = OutputFolderOf(params);
-    // The files are known before anything is read: check them against the inputs and the folder.
-    std::vector<TPercentItem> items;
-    FillPercentItems(items, params.Periods, params.Ranks, {}, params.Blocks);
-    std::vector<TFileRole> inputs{{"the POSTFILE of this run", params.PostFile},
-                                  {"the PLOTFILE of this run", params.PlotFile}};
-    if (!params.MeteoFile.empty()) inputs.push_back({"the met file of this run", params.MeteoFile});
-    std::vector<TFileRole> outputs;
+namespace {
+
+// The run of GeneratePlotFiles; with `results` the rows of every item are collected too, and without
+// plotFiles no PLOTFILE is checked or written.
+std::vector<std::string> RunRolling(const TRollingRunParams& params, bool plotFiles,
+                                    std::vector<TResultRows>* results) {
+  CheckParams(params);
+  const std::string folder = OutputFolderOf(params);
+  // The files are known before anything is read: check them against the inputs and the folder.
+  std::vector<TPercentItem> items;
+  FillPercentItems(items, params.Periods, params.Ranks, {}, params.Blocks);
+  std::vector<TFileRole> inputs{{"the POSTFILE of this run", params.PostFile},
+                                {"the PLOTFILE of this run", params.PlotFile}};
+  if (!params.MeteoFile.empty()) inputs.push_back({"the met file of this run", params.MeteoFile});
+  std::vector<TFileRole> outputs;
+  if (plotFiles)
     for (const TPercentItem& item : items)
       outputs.push_back({"the output file " + item.PlotName, folder + item.PlotName});
-    CheckRunOutputs(inputs, outputs);
+  CheckRunOutputs(inputs, outputs);
 
-    TRollingRunParams run = params;
-    run.OutputFolder = folder;
-    TRollingReceptorList list(run);
-    if (list.Aborted()) throw EAbort("cancelled");
-    FillPercentItems(items, params.Periods, params.Ranks, list.GroupName(), params.Blocks);
+  TRollingRunParams run = params;
+  run.OutputFolder = folder;
+  TResultRowList<TRollingReceptorList> list(run, plotFiles);
+  if (list.Aborted()) throw EAbort("cancelled");
+  FillPercentItems(items, params.Periods, params.Ranks, list.GroupName(), params.Blocks);
+  if (results)
+    *results = list.Collect(items);
+  else
     list.Execute(items);
-    if (list.Aborted()) throw EAbort("cancelled");
-    std::vector<std::string> written;
-    for (const auto& output : outputs) written.push_back(output.Path);
-    return written;
+  if (list.Aborted()) throw EAbort("cancelled");
+  std::vector<std::string> written;
+  for (const auto& output : outputs) written.push_back(output.Path);
+  return written;
+}
+
+}  // namespace
+
+std::vector<std::string> GeneratePlotFiles(const TRollingRunParams& params) {
+  return traced("TRollingAverage.GeneratePlotFiles", [&] { return RunRolling(params, true, nullptr); });
+}
+
+TRollingResults GenerateRollingResults(const TRollingRunParams& params, bool plotFiles) {
+  return traced("TRollingAverage.GenerateRollingResults", [&] {
+    TRollingResults out;
+    out.Written = RunRolling(params, plotFiles, &out.Results);
+    return out;
   });
 }
 

@@ -18,6 +18,7 @@
 
 #include "engine/PercentItem.h"
 #include "engine/PostPercent.h"
+#include "engine/ResultRowWriter.h"
 #include "engine/Progress.h"
 #include "post/PostTypes.h"
 
@@ -59,5 +60,14 @@ void FreePercentItems(std::vector<TPercentItem>& items);
 // and returns the files written, in item order. Raises EAbort when the progress callback cancelled the run
 // (nothing is then written).
 std::vector<std::string> GeneratePlotFiles(const TRollingRunParams& params);
+
+// A rolling run whose results are also (or only) collected as rows: the PLOTFILEs written (none without
+// plotFiles, when no output file is checked either: the caller checks its own) and the rows of every item
+// and output type, in the order of GeneratePlotFiles' files.
+struct TRollingResults {
+  std::vector<std::string> Written;
+  std::vector<TResultRows> Results;
+};
+TRollingResults GenerateRollingResults(const TRollingRunParams& params, bool plotFiles);
 
 }  // namespace zorvik

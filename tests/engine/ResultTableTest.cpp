@@ -77,6 +77,26 @@ TEST(ResultTableTest, GeoJsonEscapesTheNameAndWritesNullForNoValue) {
             "{\"type\": \"FeatureCollection\",\r\n\"features\": [\r\n]}\r\n");
 }
 
+// A PLOTFILE without a ZELEV column gives no elevation: neither format may write "nan" (JSON has no such
+// number, and GIS programs read it as text).
+TEST(ResultTableTest, NumbersThatAreNotFiniteAreLeftEmpty) {
+  const std::vector<TResultRow> rows = {{1, 10, 20, NAN, 1.5, 0}, {2, NAN, 20, INFINITY, 2, 24010101}};
+  EXPECT_EQ(FormatResultCsv(rows, "v"),
+            "receptor,x,y,elevation,v,date\r\n"
+            "1,10,20,,1.5,\r\n"
+            "2,,20,,2,24010101\r\n");
+  EXPECT_EQ(FormatResultGeoJson(rows, "v", std::nullopt),
+            "{\"type\": \"FeatureCollection\",\r\n"
+            "\"features\": [\r\n"
+            "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": [10, 20]}, "
+            "\"properties\": {\"receptor\": 1, \"x\": 10, \"y\": 20, \"elevation\": null, \"v\": 1.5, "
+            "\"date\": null}},\r\n"
+            "{\"type\": \"Feature\", \"geometry\": null, "
+            "\"properties\": {\"receptor\": 2, \"x\": null, \"y\": 20, \"elevation\": null, \"v\": 2, "
+            "\"date\": 24010101}}\r\n"
+            "]}\r\n");
+}
+
 struct TGridCase {
   const char* Name;
   std::vector<TResultRow> Rows;
