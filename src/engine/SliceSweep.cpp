@@ -84,53 +84,45 @@ __attribute__((target("avx2"))) inline void SweepEight(const TSliceSweep& s, siz
   if (s.Limits) lanes = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_cmp_ps(f, _mm256_loadu_ps(s.Limits + q), _CMP_GE_OQ)));
 }
 
-__attribute__((target("avx2"))) int SweepDoubleAvx2(const uint8_t* raw, size_t n, const TSliceSweep& s) {
-  const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffff));
-  const __m256d largest = _mm256_set1_pd(FLT_MAX);
+// Values of 8-byte doubles (kDouble) or 4-byte floats, eight receptors at a time.
+template <bool kDouble>
+__attribute__((target("avx2"))) int SweepAvx2(const uint8_t* raw, size_t n, const TSliceSweep& s) {
   const __m256 zero = _mm256_set1_ps(kZeroFloat);
-  __m256d ok = _mm256_castsi256_pd(_mm256_set1_epi64x(-1));
-  const auto* values = reinterpret_cast<const double*>(raw);
-  const size_t full = n - n % kSweepTile;
-  int listed = 0;
-  for (size_t j0 = 0; j0 < full; j0 += kSweepTile) {
-    uint32_t lanes[2] = {0, 0};
-    for (size_t q = j0; q < j0 + kSweepTile; q += 8) {
-      const __m256d d0 = _mm256_loadu_pd(values + q);
-      const __m256d d1 = _mm256_loadu_pd(values + q + 4);
-      ok = _mm256_and_pd(ok, _mm256_cmp_pd(_mm256_and_pd(d0, magnitude), largest, _CMP_LE_OQ));
-      ok = _mm256_and_pd(ok, _mm256_cmp_pd(_mm256_and_pd(d1, magnitude), largest, _CMP_LE_OQ));
-      const __m128 lo = _mm256_cvtpd_ps(d0);
-      const __m128 hi = _mm256_cvtpd_ps(d1);
-      SweepEight(s, q, _mm256_set_m128(hi, lo), lo, hi, zero, lanes[(q - j0) / 8]);
-    }
-    s.Tiles[listed] = static_cast<uint32_t>(j0);
-    s.Lanes[listed] = lanes[0] | lanes[1] << 8;
-    listed += s.Lanes[listed] != 0;
-  }
-  const bool tailOk = SweepTail<true>(raw, full, n, s, listed);
-  return _mm256_movemask_pd(ok) == 0xF && tailOk ? listed : -1;
-}
-
-__attribute__((target("avx2"))) int SweepFloatAvx2(const uint8_t* raw, size_t n, const TSliceSweep& s) {
-  const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
-  const __m256 largest = _mm256_set1_ps(FLT_MAX);
-  const __m256 zero = _mm256_set1_ps(kZeroFloat);
+  // All lanes stay all ones while every value is a finite number within single precision.
   __m256 ok = _mm256_castsi256_ps(_mm256_set1_epi32(-1));
-  const auto* values = reinterpret_cast<const float*>(raw);
   const size_t full = n - n % kSweepTile;
   int listed = 0;
   for (size_t j0 = 0; j0 < full; j0 += kSweepTile) {
     uint32_t lanes[2] = {0, 0};
     for (size_t q = j0; q < j0 + kSweepTile; q += 8) {
-      const __m256 f = _mm256_loadu_ps(values + q);
-      ok = _mm256_and_ps(ok, _mm256_cmp_ps(_mm256_and_ps(f, magnitude), largest, _CMP_LE_OQ));
-      SweepEight(s, q, f, _mm256_castps256_ps128(f), _mm256_extractf128_ps(f, 1), zero, lanes[(q - j0) / 8]);
+      __m128 lo, hi;
+      __m256 f;
+      if constexpr (kDouble) {
+        const auto* values = reinterpret_cast<const double*>(raw);
+        const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffff));
+        const __m256d largest = _mm256_set1_pd(FLT_MAX);
+        const __m256d d0 = _mm256_loadu_pd(values + q);
+        const __m256d d1 = _mm256_loadu_pd(values + q + 4);
+        ok = _mm256_and_ps(ok, _mm256_castpd_ps(_mm256_cmp_pd(_mm256_and_pd(d0, magnitude), largest, _CMP_LE_OQ)));
+        ok = _mm256_and_ps(ok, _mm256_castpd_ps(_mm256_cmp_pd(_mm256_and_pd(d1, magnitude), largest, _CMP_LE_OQ)));
+        lo = _mm256_cvtpd_ps(d0);
+        hi = _mm256_cvtpd_ps(d1);
+        f = _mm256_set_m128(hi, lo);
+      } else {
+        const auto* values = reinterpret_cast<const float*>(raw);
+        const __m256 magnitude = _mm256_castsi256_ps(_mm256_set1_epi32(0x7fffffff));
+        f = _mm256_loadu_ps(values + q);
+        ok = _mm256_and_ps(ok, _mm256_cmp_ps(_mm256_and_ps(f, magnitude), _mm256_set1_ps(FLT_MAX), _CMP_LE_OQ));
+        lo = _mm256_castps256_ps128(f);
+        hi = _mm256_extractf128_ps(f, 1);
+      }
+      SweepEight(s, q, f, lo, hi, zero, lanes[(q - j0) / 8]);
     }
     s.Tiles[listed] = static_cast<uint32_t>(j0);
     s.Lanes[listed] = lanes[0] | lanes[1] << 8;
     listed += s.Lanes[listed] != 0;
   }
-  const bool tailOk = SweepTail<false>(raw, full, n, s, listed);
+  const bool tailOk = SweepTail<kDouble>(raw, full, n, s, listed);
   return _mm256_movemask_ps(ok) == 0xFF && tailOk ? listed : -1;
 }
 
@@ -147,7 +139,7 @@ int SweepSlicePortable(const uint8_t* raw, size_t n, bool doublePrecision, const
 
 int SweepSlice(const uint8_t* raw, size_t n, bool doublePrecision, const TSliceSweep& sweep) {
 #if defined(__x86_64__)
-  if (kHasAvx2) return doublePrecision ? SweepDoubleAvx2(raw, n, sweep) : SweepFloatAvx2(raw, n, sweep);
+  if (kHasAvx2) return doublePrecision ? SweepAvx2<true>(raw, n, sweep) : SweepAvx2<false>(raw, n, sweep);
 #endif
   return detail::SweepSlicePortable(raw, n, doublePrecision, sweep);
 }
