@@ -210,9 +210,13 @@ void TDesignRun::PlanStatistics() {
       switch (statistic.Kind) {
         case TDesignStatKind::dkRank:
           if (values < plan.Rank)
-            fWarnings.push_back(fmt::format("the {} highest {} value of {} is 0: there {} only {} {} value{}",
-                                            SmallLetters(RankOrdinal(plan.Rank)), series, where,
-                                            values == 1 ? "is" : "are", values, series, values == 1 ? "" : "s"));
+            fWarnings.push_back(fmt::format(
+                "the {} highest {} value of {} is 0: there {} {} value{}", SmallLetters(RankOrdinal(plan.Rank)), series,
+                where,
+                values == 0   ? "is no"
+                : values == 1 ? "is only 1"
+                              : fmt::format("are only {}", values),
+                series, values > 1 ? "s" : ""));
           plan.Keep.push_back(static_cast<uint32_t>(plan.Rank));
           break;
         case TDesignStatKind::dkPercentile: {
