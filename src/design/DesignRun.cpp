@@ -316,7 +316,8 @@ void TDesignRun::ReadRange(TRange& range) {
   std::vector<double> rows(types * ring * n, 0.0);  // per type, the last `ring` hours of every receptor
   const double restartValue = shape == TSeriesShape::ssDailyMax ? kNoValue : 0.0;
   std::vector<double> acc(types * n, restartValue);  // per type: a block's sum or the day's maximum
-  std::vector<uint32_t> accSlot(types * n, 0);        // the slot of the day's maximum
+  std::vector<int64_t> accSlot(types * n, 0);         // the slot of the day's maximum (as wide as a value, so
+                                                      // that maximum and slot are chosen in the same vector lanes)
   std::vector<double> window(n);
 
   // Per statistic and type: a selection, a count or a sum per receptor.
@@ -342,13 +343,13 @@ void TDesignRun::ReadRange(TRange& range) {
       }
   };
   // One value per receptor of type k, ending at `slot` (or, for a day's maxima, at slots[j]).
-  const auto offer = [&](size_t k, const double* values, uint32_t slot, const uint32_t* slots) {
+  const auto offer = [&](size_t k, const double* values, uint32_t slot, const int64_t* slots) {
     for (size_t s = 0; s < fStatistics.size(); ++s) {
       TAccumulator& a = accumulators[s][k];
       const TDesignStatistic& statistic = fStatistics[s].Statistic;
       if (a.Top) {
         if (slots)
-          for (size_t j = 0; j < n; ++j) a.Top->Offer(j, values[j], slots[j]);
+          for (size_t j = 0; j < n; ++j) a.Top->Offer(j, values[j], static_cast<uint32_t>(slots[j]));
         else
           for (size_t j = 0; j < n; ++j) a.Top->Offer(j, values[j], slot);
       } else if (statistic.Kind == TDesignStatKind::dkAbove) {
@@ -427,7 +428,7 @@ void TDesignRun::ReadRange(TRange& range) {
         }
         const bool average = fTypeList[k] == TPostOutType::poConc;
         double* __restrict a = &acc[k * n];
-        uint32_t* __restrict aSlot = &accSlot[k * n];
+        int64_t* __restrict aSlot = &accSlot[k * n];
         // The window ending at t, its hours summed in hour order.
         const auto windowValues = [&] {
           const size_t first = ts + 1 - static_cast<size_t>(hours);
@@ -463,12 +464,14 @@ void TDesignRun::ReadRange(TRange& range) {
             } else if (t >= hours - 1) {
               v = windowValues();
             }
-            if (v)
+            if (v) {
+              const double* __restrict value = v;
               for (size_t j = 0; j < n; ++j) {
-                const bool higher = v[j] > a[j];
-                a[j] = higher ? v[j] : a[j];
-                aSlot[j] = higher ? static_cast<uint32_t>(t) : aSlot[j];
+                const bool higher = value[j] > a[j];
+                a[j] = higher ? value[j] : a[j];
+                aSlot[j] = higher ? int64_t{t} : aSlot[j];
               }
+            }
             if (emit) offer(k, a, 0, aSlot);
             break;
           }
