@@ -26,7 +26,7 @@ int CommandStatus();
 void Warn(const std::string& text);
 void WarnAll(const std::vector<std::string>& texts);
 
-// The inputs and limits of a run over a POSTFILE (the percentile, hours and rolling commands).
+// The inputs and limits of a run over a POSTFILE (the percentile, hours, rolling and design commands).
 struct RunInputs {
   std::string post, plot, met;
   bool single = false;

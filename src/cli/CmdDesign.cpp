@@ -123,11 +123,13 @@ std::string DesignHelpFooter() {
   text +=
       "\nDays are the calendar days of the POSTFILE's date keys (hours 1 to 24), years calendar years. Calm and\n"
       "missing hours of the met file count as 0 in maxima and not in averages, which are divided by their hours\n"
-      "that hold a value, never by fewer than 3 of 3, 6 of 8 or 18 of 24. A day cut by the start or end of the\n"
-      "POSTFILE is used as it is (with a warning); its 24-hour average gives no value. The annual mean is the sum\n"
-      "of the hours that are neither calm nor missing divided by their number. A year with fewer than 75 % of its\n"
-      "hours in the POSTFILE is reported and still counted. Depositions are summed, not averaged. Values are in\n"
-      "the POSTFILE's units: nothing is converted.\n"
+      "that hold a value, never by fewer than 3 of 3, 6 of 8 or 18 of 24; without --met every hour of the\n"
+      "POSTFILE holds a value. A day cut by the start or end of the POSTFILE is used as it is (with a warning);\n"
+      "its 24-hour average gives no value. The annual mean is the sum of the hours that are neither calm nor\n"
+      "missing divided by their number. Of equal values the earlier ranks higher. A percentile is the percentile\n"
+      "command's, N being the year's values of the series. A year with fewer than 75 % of its hours in the\n"
+      "POSTFILE is reported and still counted. Depositions are summed, not averaged. Values are in the\n"
+      "POSTFILE's units: nothing is converted.\n"
       "\nFiles (--out-dir): <FORM or SERIES>[_<STATISTIC>]_<YEAR|AVG|MAX|PERIOD>.PLT, e.g. US_NO2_1H_AVG.PLT,\n"
       "EU_PM10_24H_36TH_1996.PLT, EU_PM10_24H_GT50_1996.PLT, DAILY_24H_P98_00_MAX.PLT.\n";
   return text;

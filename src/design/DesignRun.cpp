@@ -226,14 +226,17 @@ void TDesignRun::PlanStatistics() {
           break;
         }
         case TDesignStatKind::dkMean:
-          if (values == 0) fWarnings.push_back(fmt::format("{} has no {} value: its mean is 0", where, series));
+          if (request.Series == TDesignSeries::dsHours && fPlan.ValidHours[static_cast<size_t>(b)] == 0)
+            fWarnings.push_back(fmt::format("{} has no hour that is neither calm nor missing: its mean is 0", where));
+          else if (values == 0)
+            fWarnings.push_back(fmt::format("{} has no {} value: its mean is 0", where, series));
           break;
         case TDesignStatKind::dkAbove: break;
       }
       if (!plan.Keep.empty()) {
         // Enough room to cut seldom, never more than the bucket's values (a selection that is never cut).
-        const uint32_t keep = plan.Keep.back();
-        const auto room = static_cast<uint32_t>(std::min<int64_t>(values, std::max(2 * keep, keep + 16)));
+        const int64_t keep = plan.Keep.back();
+        const auto room = static_cast<uint32_t>(std::min(values, std::max(2 * keep, keep + 16)));
         plan.Capacity = std::max(plan.Capacity, room);
       }
     }
