@@ -219,7 +219,12 @@ std::string DesignTitle(const TDesignRequest& request, const TDesignStatistic& s
     case TDesignStatKind::dkAbove:
       what = fmt::format("NUMBER OF {} VALUES ABOVE {}", series, statistic.Threshold);
       break;
-    case TDesignStatKind::dkMean: what = fmt::format("MEAN OF {} VALUES", series); break;
+    case TDesignStatKind::dkMean:
+      if (request.Series == TDesignSeries::dsHours)
+        what = request.Years == TYearsRule::yrPeriod ? "PERIOD MEAN OF 1-HR VALUES" : "ANNUAL MEAN OF 1-HR VALUES";
+      else
+        what = fmt::format("MEAN OF {} VALUES", series);
+      break;
   }
   std::string when;
   switch (request.Years) {
