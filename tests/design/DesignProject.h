@@ -1,6 +1,7 @@
 #pragma once
 // A generated run for the design tests: a POSTFILE of hours from a first date (some hours may be left out), its
-// PLOTFILE and, when some hour is calm, a met file marking them; with the hours as the reference reads them.
+// PLOTFILE and, when some hour is calm, a met file marking them; with the hours as the reference reads them (a
+// Lahey file stores single values: give it values that single precision holds exactly).
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,11 +27,14 @@ struct TProject {
 
   // `hours` calendar hours from firstDate; `absent` hours get no record, `calm` ones are calm in the met file.
   TProject(int receptors_, int32_t firstDate, int hours, const TValueFn& value, const THourFn& calm = {},
-           const THourFn& absent = {}, TPostOutTypes outTypes = {TPostOutType::poConc})
+           const THourFn& absent = {}, TPostOutTypes outTypes = {TPostOutType::poConc},
+           TPostFraming framing = TPostFraming::pfStandard)
       : receptors(receptors_), types(static_cast<size_t>(outTypes.Count())) {
     TPostFileLayout layout;
     layout.Receptors = receptors;
     layout.Types = outTypes;
+    layout.Framing = framing;
+    layout.DoublePrecision = framing != TPostFraming::pfLahey;  // Lahey files hold single values
     {
       TPostFileWriter writer(post, layout);
       std::vector<double> values(static_cast<size_t>(outTypes.Count() * receptors));

@@ -121,6 +121,31 @@ TEST(DesignRunTest, HoursMissingFromThePostfileAreMissingHoursOfTheCalendar) {
   for (const TDesignRequest& request : Requests()) ExpectAgreesWithReference(WithGaps(), request);
 }
 
+// The years of the file names come from the first and last record, whatever the framing.
+TEST(DesignRunTest, EveryFramingGivesItsYearsAndValues) {
+  for (TPostFraming framing : {TPostFraming::pfStandard, TPostFraming::pfTarvo, TPostFraming::pfLahey}) {
+    SCOPED_TRACE(std::string(PostFramingName(framing)));
+    const TProject p(
+        5, 96122801, 120, [](int h, int, int r) { return ((h * 37 + r * 101) % 53) * 0.25; }, {}, {},
+        {TPostOutType::poConc}, framing);
+    TDesignSettings settings;
+    settings.PostFile = p.post;
+    settings.PlotFile = p.plot;
+    settings.Request = FindDesignForm("eu-so2-24h")->Request;
+    settings.Request.Statistics[0] = TDesignStatistic::NthHighest(2);
+    TDesignRun run(settings);
+    EXPECT_EQ(run.PeekedYears(), (std::vector<int>{1996, 1997}));
+    run.Execute();
+    ASSERT_EQ(run.Outputs().size(), 4u);
+    for (const TDesignOutput& out : run.Outputs())
+      for (int r = 0; r < p.receptors; ++r)
+        EXPECT_EQ((TValue{out.Columns[0].Rows[static_cast<size_t>(r)].Value, out.Columns[0].Rows[static_cast<size_t>(r)].Date}),
+                  Expected(p.types[0], r, settings.Request,
+                           settings.Request.Statistics[static_cast<size_t>(out.Name.Statistic)], out.Name.Year))
+            << out.Name.FileName << " receptor " << r;
+  }
+}
+
 // The chunks follow the memory cap, and neither they nor the threads change a result.
 TEST(DesignRunTest, ChunksAndThreadsChangeNoResult) {
   const TProject& p = TwoYears();
