@@ -69,10 +69,7 @@ void RunDesign(const DesignOptions& o) {
   if (!o.out.empty() && request.Statistics.size() > 1)
     throw EUsageError(fmt::format("--form {} gives {} statistics, one file each: name --out-dir FOLDER", o.form,
                                   request.Statistics.size()));
-  std::error_code ec;
-  if (!o.outDir.empty() && !fs::is_directory(o.outDir, ec))
-    throw EFOpenError(fmt::format("The output folder {} {}", o.outDir,
-                                  fs::exists(o.outDir, ec) ? "is not a folder" : "does not exist"));
+  CheckOutputFolder(o.outDir);
   CheckRunInputs(o.in);
   const auto pathOf = [&](const TDesignOutputName& name) {
     return o.out.empty() ? (fs::path(o.outDir) / name.FileName).string() : o.out;

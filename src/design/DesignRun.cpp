@@ -424,7 +424,8 @@ void TDesignRun::ReadRange(TRange& range) {
         if (kind == TSlotKind::skValue) {
           reader.ReadRecordValues(positions[ts], skip, range.Count * valueSize, raw.data());
           if (DecodePostValues(raw.data(), range.Count, fDoublePrecision, row))
-            RaiseBadValue(positions[ts], skip, raw.data(), range.Count, range.From, fTypeList[k], fCalendar.Dates[ts]);
+            RaiseFirstBadPostValue(fSettings.PostFile, positions[ts] + fValueBytesOffset + skip, raw.data(),
+                                   range.Count, fDoublePrecision, range.From, fTypeList[k], fCalendar.Dates[ts]);
           skip += ReceptorCount() * valueSize;
         } else {
           std::fill(row, row + n, 0.0);  // a calm, missing or absent hour: 0, and no value of its own
@@ -485,18 +486,6 @@ void TDesignRun::ReadRange(TRange& range) {
     }
     range.Done->store(batchEnd, std::memory_order_release);
   }
-}
-
-void TDesignRun::RaiseBadValue(int64_t recordPos, int skip, const uint8_t* values, int count, int firstReceptor,
-                               TPostOutType type, int32_t date) const {
-  const int valueSize = fDoublePrecision ? 8 : 4;
-  const int bad = std::max(0, FirstBadPostValue(values, count, fDoublePrecision));
-  TPostValuePlace place;
-  place.Offset = recordPos + fValueBytesOffset + skip + int64_t{bad} * valueSize;
-  place.Date = date;
-  place.Receptor = firstReceptor + bad;
-  place.Type = type;
-  RaiseBadPostValue(fSettings.PostFile, place, values + static_cast<size_t>(bad) * valueSize, fDoublePrecision);
 }
 
 void TDesignRun::BuildOutputs() {

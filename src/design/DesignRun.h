@@ -110,8 +110,6 @@ class TDesignRun {
   void ProcessChunk(int start, int count);
   void ReadRange(TRange& range);
   void BuildOutputs();
-  [[noreturn]] void RaiseBadValue(int64_t recordPos, int skip, const uint8_t* values, int count, int firstReceptor,
-                                  TPostOutType type, int32_t date) const;
 
   TDesignSettings fSettings;
   TPlotInput fPlot;

@@ -43,6 +43,7 @@ const TProject& WithGaps() {
 }
 
 struct TRunResult {
+  std::vector<int> PeekedYears;
   std::vector<TDesignOutput> Outputs;
   std::vector<std::string> Warnings;
   int ChunkReceptors = 0;
@@ -50,17 +51,23 @@ struct TRunResult {
   int64_t ResultBytes = 0;
 };
 
-TRunResult RunDesign(const TProject& p, const TDesignRequest& request, int64_t memory = 0, int threads = 0) {
+TRunResult RunDesign(const std::string& post, const std::string& plot, const std::string& met,
+                     const TDesignRequest& request, int64_t memory = 0, int threads = 0) {
   TDesignSettings settings;
-  settings.PostFile = p.post;
-  settings.PlotFile = p.plot;
-  settings.MeteoFile = p.met;
+  settings.PostFile = post;
+  settings.PlotFile = plot;
+  settings.MeteoFile = met;
   settings.MemoryLimitBytes = memory;
   settings.MaxThreads = threads;
   settings.Request = request;
   TDesignRun run(settings);
+  const std::vector<int> peeked = run.PeekedYears();
   run.Execute();
-  return {run.Outputs(), run.Warnings(), run.ChunkReceptors(), run.BytesPerReceptor(), run.ResultBytes()};
+  return {peeked, run.Outputs(), run.Warnings(), run.ChunkReceptors(), run.BytesPerReceptor(), run.ResultBytes()};
+}
+
+TRunResult RunDesign(const TProject& p, const TDesignRequest& request, int64_t memory = 0, int threads = 0) {
+  return RunDesign(p.post, p.plot, p.met, request, memory, threads);
 }
 
 std::string Describe(const TDesignRequest& r) {
@@ -128,21 +135,19 @@ TEST(DesignRunTest, EveryFramingGivesItsYearsAndValues) {
     const TProject p(
         5, 96122801, 120, [](int h, int, int r) { return ((h * 37 + r * 101) % 53) * 0.25; }, {}, {},
         {TPostOutType::poConc}, framing);
-    TDesignSettings settings;
-    settings.PostFile = p.post;
-    settings.PlotFile = p.plot;
-    settings.Request = FindDesignForm("eu-so2-24h")->Request;
-    settings.Request.Statistics[0] = TDesignStatistic::NthHighest(2);
-    TDesignRun run(settings);
-    EXPECT_EQ(run.PeekedYears(), (std::vector<int>{1996, 1997}));
-    run.Execute();
-    ASSERT_EQ(run.Outputs().size(), 4u);
-    for (const TDesignOutput& out : run.Outputs())
-      for (int r = 0; r < p.receptors; ++r)
-        EXPECT_EQ((TValue{out.Columns[0].Rows[static_cast<size_t>(r)].Value, out.Columns[0].Rows[static_cast<size_t>(r)].Date}),
-                  Expected(p.types[0], r, settings.Request,
-                           settings.Request.Statistics[static_cast<size_t>(out.Name.Statistic)], out.Name.Year))
+    TDesignRequest request = FindDesignForm("eu-so2-24h")->Request;
+    request.Statistics[0] = TDesignStatistic::NthHighest(2);
+    const TRunResult result = RunDesign(p, request);
+    EXPECT_EQ(result.PeekedYears, (std::vector<int>{1996, 1997}));
+    ASSERT_EQ(result.Outputs.size(), 4u);
+    for (const TDesignOutput& out : result.Outputs)
+      for (int r = 0; r < p.receptors; ++r) {
+        const TResultRow& row = out.Columns[0].Rows[static_cast<size_t>(r)];
+        EXPECT_EQ((TValue{row.Value, row.Date}),
+                  Expected(p.types[0], r, request, request.Statistics[static_cast<size_t>(out.Name.Statistic)],
+                           out.Name.Year))
             << out.Name.FileName << " receptor " << r;
+      }
   }
 }
 
@@ -243,16 +248,7 @@ TEST(DesignRunTest, RealRunAgreesWithItsOwnHoursAndTheModelsHighs) {
   meteo.SetAermodVersion(av_11103);
   meteo.LoadDataFromFile(met);
   for (size_t i = 0; i < hours.Dates.size(); ++i) hours.Calm[i] = meteo.IsExist(hours.Dates[i]) ? 0 : 1;
-  const auto run = [&](const TDesignRequest& request) {
-    TDesignSettings settings;
-    settings.PostFile = post;
-    settings.PlotFile = plot;
-    settings.MeteoFile = met;
-    settings.Request = request;
-    TDesignRun design(settings);
-    design.Execute();
-    return design.Outputs();
-  };
+  const auto run = [&](const TDesignRequest& request) { return RunDesign(post, plot, met, request).Outputs; };
   for (const TDesignRequest& request :
        {FindDesignForm("us-no2-1h")->Request, FindDesignForm("eu-pm10-24h")->Request,
         FindDesignForm("eu-co-8h")->Request, FindDesignForm("us-pm25-annual")->Request,
