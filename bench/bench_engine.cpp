@@ -22,10 +22,13 @@
 //                        then the chart of the first receptor at the 98th percentile.
 //   BM_Rolling           `zorvik-cli rolling`: the 1st to 6th highest 3-, 8- and 24-hour rolling averages of every
 //                        receptor, 18 PLOTFILEs (blocks = 1: the non-overlapping block averages instead).
+//   BM_Design            `zorvik-cli design`: form = 0 the 8th-highest daily maximum hour (us-no2-1h, one PLOTFILE),
+//                        form = 1 the 36th-highest daily mean and the days above 50 (eu-pm10-24h, two PLOTFILEs).
 // Each row's "x_read" counter is its time over BM_ReadPostfile's, and BM_ViewerLoad's "x_read_write" is its
 // time over BM_ReadPostfile + BM_WriteBufferSized (present when the yardsticks ran in the same run). The targets,
 // repeated in the summary printed at the end: the percentile within 5x the read; the viewer load within 1.5x
-// the read plus the buffer-sized write; the rolling run within 1.5x the percentile run (threads:0/mem_chunks:1).
+// the read plus the buffer-sized write; the rolling run and each design run within 1.5x the percentile run
+// (threads:0/mem_chunks:1).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <fmt/format.h>
@@ -46,6 +49,7 @@
 #include <vector>
 
 #include "BenchProject.h"
+#include "design/DesignRun.h"
 #include "engine/EngineOptions.h"
 #include "engine/PercentBlocks.h"
 #include "engine/PercentItem.h"
@@ -290,6 +294,27 @@ void BM_Rolling(benchmark::State& state) {
   SetRatio(state, "x_percentile", key, {"percentile threads:0 mem_chunks:1"});
 }
 
+// Args: the form, 0 = us-no2-1h, 1 = eu-pm10-24h.
+void BM_Design(benchmark::State& state) {
+  const TProject& p = Project();
+  const char* form = state.range(0) == 0 ? "us-no2-1h" : "eu-pm10-24h";
+  const std::string key = fmt::format("design {}", form);
+  const bool ok = TimedLoop(state, key, [&] {
+    zorvik::TDesignSettings settings;
+    settings.PostFile = p.Files.PostFile;
+    settings.PlotFile = p.Files.PlotFile;
+    settings.Request = zorvik::FindDesignForm(form)->Request;
+    zorvik::TDesignRun run(settings);
+    run.Execute();
+    for (const zorvik::TDesignOutput& out : run.Outputs())
+      zorvik::WriteDesignPlotFile(run, out, p.OutFolder + "/" + out.Name.FileName);
+  });
+  if (!ok) return;
+  state.SetBytesProcessed(state.iterations() * p.PostBytes);
+  SetRatio(state, "x_read", key, {"read"});
+  SetRatio(state, "x_percentile", key, {"percentile threads:0 mem_chunks:1"});
+}
+
 BENCHMARK(BM_ReadPostfile)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBufferSized)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Percentile)
@@ -303,6 +328,7 @@ BENCHMARK(BM_Percentile)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ViewerLoad)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rolling)->ArgName("blocks")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Design)->ArgName("form")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The targets against the yardsticks, for the rows that ran.
 void PrintSummary() {
@@ -323,7 +349,7 @@ void PrintSummary() {
     std::printf("\n");
   }
   const auto percentile = find("percentile threads:0 mem_chunks:1");
-  for (const char* key : {"rolling", "blocks"}) {
+  for (const char* key : {"rolling", "blocks", "design us-no2-1h", "design eu-pm10-24h"}) {
     const auto seconds = find(key);
     if (!seconds) continue;
     std::printf("  %-34s %9.1f ms", key, *seconds * 1e3);

@@ -111,6 +111,13 @@ void CheckRunInputs(const RunInputs& inputs) {
   }
 }
 
+void CheckOutputFolder(const std::string& folder) {
+  std::error_code ec;
+  if (!folder.empty() && !std::filesystem::is_directory(folder, ec))
+    throw EFOpenError(fmt::format("The output folder {} {}", folder,
+                                  std::filesystem::exists(folder, ec) ? "is not a folder" : "does not exist"));
+}
+
 std::vector<TFileRole> InputRoles(const RunInputs& inputs) {
   std::vector<TFileRole> roles{{"the POSTFILE of this run", inputs.post}, {"the PLOTFILE of this run", inputs.plot}};
   if (!inputs.met.empty()) roles.push_back({"the met file of this run", inputs.met});

@@ -26,7 +26,7 @@ int CommandStatus();
 void Warn(const std::string& text);
 void WarnAll(const std::vector<std::string>& texts);
 
-// The inputs and limits of a run over a POSTFILE (the percentile, hours and rolling commands).
+// The inputs and limits of a run over a POSTFILE (the percentile, hours, rolling and design commands).
 struct RunInputs {
   std::string post, plot, met;
   bool single = false;
@@ -39,6 +39,9 @@ void AddRunInputOptions(CLI::App& cmd, RunInputs& inputs);
 // The POSTFILE, the PLOTFILE and a named met file must exist (the engine would silently go without a met
 // file), and --memory must fit the machine.
 void CheckRunInputs(const RunInputs& inputs);
+// An --out-dir named (not empty) must be an existing folder: EFOpenError "The output folder F does not exist" or
+// "... is not a folder".
+void CheckOutputFolder(const std::string& folder);
 // The input files of the run with their roles, for the output checks.
 std::vector<TFileRole> InputRoles(const RunInputs& inputs);
 // Warns on stderr when a met file was read but has no usable hour.

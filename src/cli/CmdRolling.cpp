@@ -76,10 +76,7 @@ void RunRolling(const RollingOptions& o) {
   if (o.periods.empty()) throw EUsageError("--periods: name at least one of 3, 8 and 24");
   for (const std::string& hours : o.periods) run.Periods.Include(PeriodOf(hours));
   run.Ranks = ParseRanks(o.ranks);
-  std::error_code ec;
-  if (!o.outDir.empty() && !fs::is_directory(o.outDir, ec))
-    throw EFOpenError(fmt::format("The output folder {} {}", o.outDir,
-                                  fs::exists(o.outDir, ec) ? "is not a folder" : "does not exist"));
+  CheckOutputFolder(o.outDir);
   CheckRunInputs(o.in);
   CheckResultOutputs(o.results, o.in.plot);
   run.PostFile = o.in.post;

@@ -15,5 +15,6 @@ void RegisterMetCommand(CLI::App& app);
 void RegisterPercentileCommand(CLI::App& app);
 void RegisterHoursCommand(CLI::App& app);
 void RegisterRollingCommand(CLI::App& app);
+void RegisterDesignCommand(CLI::App& app);
 
 }  // namespace zorvik::cli

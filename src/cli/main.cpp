@@ -31,7 +31,7 @@ void AskForHeapHugePages(char** argv) {
 int main(int argc, char** argv) {
   AskForHeapHugePages(argv);
   using namespace zorvik::cli;
-  CLI::App app{"zorvik-cli: percentiles and rolling averages of AERMOD/ISCST3 POSTFILEs"};
+  CLI::App app{"zorvik-cli: percentiles, rolling averages and design values of AERMOD/ISCST3 POSTFILEs"};
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("zorvik-cli ") + ZORVIK_VERSION);
   InstallStopSignalHandlers();
@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   RegisterPercentileCommand(app);
   RegisterHoursCommand(app);
   RegisterRollingCommand(app);
+  RegisterDesignCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {

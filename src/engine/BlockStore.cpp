@@ -61,15 +61,7 @@ int32_t DateAtRank(const TSortedStoreBase& aStore, int r) {
   return aStore.GetDate(r - 1);
 }
 
-namespace {
-
-// The neighbouring ranks around a percentile and the percentiles they stand for.
-struct TPercentSteps {
-  int lo;
-  int hi;
-  double pLo;
-  double pHi;
-};
+namespace detail {
 
 // P is within [0, 100] here, so both searches end within N steps of the first guess.
 TPercentSteps FindPercentSteps(int N, double P) {
@@ -84,14 +76,13 @@ TPercentSteps FindPercentSteps(int N, double P) {
   return {lo, hi, percentAt(lo), percentAt(hi)};
 }
 
-// Out-of-range percentiles are taken at the nearest end; false for NaN.
 bool BoundPercent(double& P) {
   if (std::isnan(P)) return false;
   P = std::clamp(P, 0.0, 100.0);
   return true;
 }
 
-}  // namespace
+}  // namespace detail
 
 TPrBlockStore::TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, int aHourCount,
                              const TEngineOptions& options)
@@ -99,27 +90,10 @@ TPrBlockStore::TPrBlockStore(TAverageValue AAvgPeriod, THighValues AHighValues, 
                     options) {}
 
 double TPrBlockStore::GetPercent(double Percent, bool aUseInterpolation, int32_t& aDate) const {
-  aDate = 0;
   const TSortedStoreBase& store = HValues();
-  const int N = store.OfferedCount();
-  double P = Percent;
-  if (N <= 0 || !BoundPercent(P)) return 0.0;
-  const TPercentSteps s = FindPercentSteps(N, P);
-  const double d = s.pLo - s.pHi;
-  if (d <= 0) {
-    aDate = DateAtRank(store, s.hi);
-    return ValueAtRank(store, s.hi);
-  }
-  const double vLo = ValueAtRank(store, s.lo);
-  const double vHi = ValueAtRank(store, s.hi);
-  if (aUseInterpolation) return vHi + (P - s.pHi) / d * (vLo - vHi);
-  const double k = std::ceil(N * (100.0 - P) / 100.0);
-  if (std::abs(k - s.hi) < std::abs(k - s.lo)) {
-    aDate = DateAtRank(store, s.hi);
-    return vHi;
-  }
-  aDate = DateAtRank(store, s.lo);
-  return vLo;
+  return RankedPercent(
+      store.OfferedCount(), Percent, aUseInterpolation, [&](int r) { return ValueAtRank(store, r); },
+      [&](int r) { return DateAtRank(store, r); }, aDate);
 }
 
 double TPrBlockStore::GetHigh(int HiNumber, int32_t& aDate) const {
@@ -132,8 +106,8 @@ double TPrBlockStore::GetHigh(int HiNumber, int32_t& aDate) const {
 
 std::array<int, 2> TPrBlockStore::PercentRanks(int aOfferedCount, double Percent) {
   double P = Percent;
-  if (aOfferedCount <= 0 || !BoundPercent(P)) return {1, 1};
-  const TPercentSteps s = FindPercentSteps(aOfferedCount, P);
+  if (aOfferedCount <= 0 || !detail::BoundPercent(P)) return {1, 1};
+  const detail::TPercentSteps s = detail::FindPercentSteps(aOfferedCount, P);
   return {std::max(1, s.lo), std::max(1, s.hi)};
 }
 

@@ -13,6 +13,7 @@
 // Ranking (TPrBlockStore): after HValues has been sorted (TSortedListStore::SortList, or SelectRanks with at
 // least the ranks the questions read), GetPercent and GetHigh answer in double precision.
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -151,6 +152,45 @@ int PercentRank(int N, double P);
 // 0 when nothing is kept; the highest kept value for r <= 0; 0 for r beyond the kept values.
 double ValueAtRank(const TSortedStoreBase& aStore, int r);
 int32_t DateAtRank(const TSortedStoreBase& aStore, int r);
+
+namespace detail {
+// The neighbouring ranks around percentile P (within 0 .. 100) of N values and the percentiles they stand for.
+struct TPercentSteps {
+  int lo;
+  int hi;
+  double pLo;
+  double pHi;
+};
+TPercentSteps FindPercentSteps(int N, double P);
+// Out-of-range percentiles are taken at the nearest end; false for NaN.
+bool BoundPercent(double& P);
+}  // namespace detail
+
+// The value at percentile Percent of N values ranked highest first, each rank (from 1) read through
+// valueAt(rank) and dateAt(rank), which read rank 0 as rank 1 and give 0 for ranks beyond the values kept: see
+// TPrBlockStore::GetPercent. `date` is the date of the value returned, 0 where the result is interpolated.
+template <class ValueAt, class DateAt>
+double RankedPercent(int N, double Percent, bool interpolate, ValueAt&& valueAt, DateAt&& dateAt, int32_t& date) {
+  date = 0;
+  double P = Percent;
+  if (N <= 0 || !detail::BoundPercent(P)) return 0.0;
+  const detail::TPercentSteps s = detail::FindPercentSteps(N, P);
+  const double d = s.pLo - s.pHi;
+  if (d <= 0) {
+    date = dateAt(s.hi);
+    return valueAt(s.hi);
+  }
+  const double vLo = valueAt(s.lo);
+  const double vHi = valueAt(s.hi);
+  if (interpolate) return vHi + (P - s.pHi) / d * (vLo - vHi);
+  const double k = std::ceil(N * (100.0 - P) / 100.0);
+  if (std::abs(k - s.hi) < std::abs(k - s.lo)) {
+    date = dateAt(s.hi);
+    return vHi;
+  }
+  date = dateAt(s.lo);
+  return vLo;
+}
 
 class TPrBlockStore : public TBlockStore {
  public:

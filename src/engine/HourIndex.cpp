@@ -40,6 +40,7 @@ THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, con
       if (index.BlockSize == 0) index.BlockSize = reader.FullBlockSize() - 16;
     }
     index.Dates.push_back(lastDate);
+    index.RecordDates.push_back(date);
   };
   enter(reader.FirstBlockPos());
 

@@ -17,6 +17,8 @@ struct THourIndex {
   // The date a 1-hour block value of each hour carries: the record's date, or for a calm or missing hour the
   // hour after the previous one (0 while no value has been seen).
   std::vector<int32_t> Dates;
+  // The date key each record carries, calm and missing hours included.
+  std::vector<int32_t> RecordDates;
   int SkipHourBlocks = 0;  // calm and missing hours
   int BlockSize = 0;       // value bytes of an hour record
   int ValueSize = 8;       // 4 or 8

@@ -412,14 +412,8 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
 
 void TPrReceptorList::RaiseBadValue(int64_t recordPos, int skip, const uint8_t* values, int count, int firstReceptor,
                                     TPostOutType type, int32_t date) const {
-  const int valueSize = fIsDoublePrecision ? 8 : 4;
-  const int bad = std::max(0, FirstBadPostValue(values, count, fIsDoublePrecision));
-  TPostValuePlace place;
-  place.Offset = recordPos + PostReader->ValueBytesOffset() + skip + int64_t{bad} * valueSize;
-  place.Date = date;
-  place.Receptor = firstReceptor + bad;
-  place.Type = type;
-  RaiseBadPostValue(fSettings.PostFile, place, values + static_cast<size_t>(bad) * valueSize, fIsDoublePrecision);
+  RaiseFirstBadPostValue(fSettings.PostFile, recordPos + PostReader->ValueBytesOffset() + skip, values, count,
+                         fIsDoublePrecision, firstReceptor, type, date);
 }
 
 // Block and rolling windows when the writers read only a few ranks. Each worker keeps, per output type, the last

@@ -29,6 +29,17 @@ std::string PercentItemTitle(const TPercentItem& item) {
                      ave, item.Block ? " BLOCK" : "", item.GroupName);
 }
 
+std::unique_ptr<TAttributeCollectionRef> ResultPlotFields(const TAttributeCollectionRef& fields, TPostOutTypes post,
+                                                          const std::vector<std::string_view>& filled) {
+  auto result = CloneAs(fields);
+  for (TPostOutType t : kAllPostOutTypes)
+    if (post.Contains(t) && !result->ByName(OutputFieldName(t)))
+      result->AddAttribute(std::make_unique<Atr_Float>(std::string(OutputFieldName(t))));
+  for (std::string_view key : filled)
+    if (!result->ByName(key)) result->AddAttribute(std::make_unique<Atr_String>(std::string(key)));
+  return result;
+}
+
 TPlotFileWriter::TPlotFileWriter(const std::string& aPath, const TPercentItem& aPercent,
                                  TAttributeCollectionRef& aHeader, TAttributeCollectionRef& aFields,
                                  TPostOutTypes aPost, bool aUseInterpolation)
@@ -43,15 +54,9 @@ TPlotFileWriter::TPlotFileWriter(const std::string& aPath, const TPercentItem& a
   aHeader.DefineString("hour", fStrAve);
   // The header declares every column a line carries: the input's own columns and those this writer fills,
   // which a PLOTFILE without header (or with other columns) may lack.
-  auto fields = CloneAs(aFields);
-  for (TPostOutType t : kAllPostOutTypes)
-    if (rPost.Contains(t) && !fields->ByName(OutputFieldName(t)))
-      fields->AddAttribute(std::make_unique<Atr_Float>(std::string(OutputFieldName(t))));
   std::vector<std::string_view> filled = {"period", "sgroup"};
   if (rPercent.HighValue >= 1 || rPercent.Percent > 0) filled.push_back("date");
-  for (std::string_view key : filled)
-    if (!fields->ByName(key)) fields->AddAttribute(std::make_unique<Atr_String>(std::string(key)));
-  fWriter->ProcessBegin(aHeader, *fields);
+  fWriter->ProcessBegin(aHeader, *ResultPlotFields(aFields, rPost, filled));
 }
 
 TPlotFileWriter::~TPlotFileWriter() = default;  // an unfinished PLOTFILE is deleted by its writer

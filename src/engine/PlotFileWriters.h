@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/PercentItem.h"
@@ -24,6 +25,10 @@ class TPcntPlotFileWriter : public TISCPlotFileWriterBase {
 std::string OrdinalText(int n);
 // The second title line of a percentile or high-value PLOTFILE.
 std::string PercentItemTitle(const TPercentItem& item);
+// The columns of a result PLOTFILE: the input's own (`fields`), with a value column for each output type of
+// `post` and the text columns `filled` ("period", "date" ...) added where the input lacks them.
+std::unique_ptr<TAttributeCollectionRef> ResultPlotFields(const TAttributeCollectionRef& fields, TPostOutTypes post,
+                                                          const std::vector<std::string_view>& filled);
 
 class TPlotFileWriter : public TPlotWriterBase {
  public:

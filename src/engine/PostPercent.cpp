@@ -18,7 +18,6 @@
 #include "meteo/MeteoHours.h"
 #include "plotfile/PlotFile.h"
 #include "post/PostBinReader.h"
-#include "post/PostBinTypeDetector.h"
 #include "post/PostChecks.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
@@ -91,22 +90,11 @@ void TPrReceptorList::ExtractReceptors(const std::string& plotFile) {
 TPostOutTypes TPrReceptorList::GetPostOptions(const std::string& postFile, TPostOutTypes post, int receptorCount) {
   return traced("TPrReceptorList.GetPostOptions", [&] {
     if (!post.Empty()) return post;
-    // The PLOTFILE's value columns tell how many output types the run wrote: evidence of the precision when the
-    // record length fits both.
-    int plotTypes = 0;
-    for (TPostOutType t : kAllPostOutTypes) plotTypes += fFields && fFields->ByName(OutputFieldName(t)) != nullptr;
-    TPostBinTypeDetector detector(postFile, receptorCount, fIsDoublePrecision, plotTypes);
-    if (detector.PostOutTypes().Empty())
-      throw EFormatError(fmt::format(
-          "The POSTFILE {} does not fit the {} receptors of the PLOTFILE {}: its record length {} holds no whole "
-          "number of single or double values per receptor for 1 to 4 output types",
-          postFile, receptorCount, fSettings.PlotFile, detector.BlockSize()));
-    if (detector.IsTarvo() && detector.ReceptorCount() != receptorCount)
-      throw EFormatError(fmt::format("The POSTFILE {} holds {} receptors, the PLOTFILE {} {}", postFile,
-                                     detector.ReceptorCount(), fSettings.PlotFile, receptorCount));
-    fIsDoublePrecision = detector.DoublePrecision();
-    for (auto& item : FReceptors) item->SetOutputTypes(detector.PostOutTypes());
-    return detector.PostOutTypes();
+    const TPostContents found =
+        DetectPostContents(postFile, fSettings.PlotFile, fFields.get(), receptorCount, fIsDoublePrecision);
+    fIsDoublePrecision = found.DoublePrecision;
+    for (auto& item : FReceptors) item->SetOutputTypes(found.Types);
+    return found.Types;
   });
 }
 

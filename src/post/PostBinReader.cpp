@@ -306,30 +306,41 @@ double TBinPostReader::GetConcentration(int recIndex, TPostOutType postType) {
   return ValueAt(static_cast<int>(offset));
 }
 
-bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, float* out) {
-  // One flag for the whole slice, without a branch or a select per value (NaN fails the comparison as well); the
-  // unreadable values are found and zeroed only when the flag is set.
+namespace {
+// Converts the stored values with one flag for the whole slice, without a branch or a select per value (NaN fails
+// the comparison as well); the unreadable values are found and zeroed only when the flag is set.
+template <class T>
+bool DecodeValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, T* out) {
   int bad = 0;
   if (doublePrecision) {
     for (int i = 0; i < count; ++i) {
       double v;
       std::memcpy(&v, bytes + 8 * static_cast<size_t>(i), 8);
       bad |= !(std::fabs(v) <= static_cast<double>(FLT_MAX));
-      out[i] = static_cast<float>(v * scale);
+      out[i] = static_cast<T>(v * scale);
     }
   } else {
     for (int i = 0; i < count; ++i) {
       float f;
       std::memcpy(&f, bytes + 4 * static_cast<size_t>(i), 4);
       bad |= !(std::fabs(f) <= FLT_MAX);
-      out[i] = static_cast<float>(f * scale);
+      out[i] = static_cast<T>(f * scale);
     }
   }
   if (bad == 0) return false;
   for (int i = 0; i < count; ++i)
     if (FirstBadPostValue(bytes + static_cast<size_t>(i) * (doublePrecision ? 8 : 4), 1, doublePrecision) == 0)
-      out[i] = 0.0f;
+      out[i] = 0;
   return true;
+}
+}  // namespace
+
+bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, float* out) {
+  return DecodeValues(bytes, count, doublePrecision, scale, out);
+}
+
+bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double* out) {
+  return DecodeValues(bytes, count, doublePrecision, 1.0, out);
 }
 
 int TBinPostReader::ValueBytesOffset() const { return LengthMarker().MarkerSize() + kPostRecordHeader; }

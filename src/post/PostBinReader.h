@@ -21,6 +21,8 @@ class TMeteoHours;
 // infinite or beyond single precision (|v| > FLT_MAX) becomes 0. Returns whether any was such a value (the caller
 // then locates it with FirstBadPostValue).
 bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double scale, float* out);
+// The same in double precision and unscaled: each value exactly as the file stores it.
+bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, double* out);
 
 class TBinPostReader {
  public:

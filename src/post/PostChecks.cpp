@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -104,6 +105,18 @@ void RaiseBadPostValue(const std::string& postFile, const TPostValuePlace& place
   throw EFormatError(fmt::format(
       "Corrupt POSTFILE {}: the {} value of receptor {} for the hour {} at byte offset {} is {}", postFile,
       PostOutTypeName(place.Type), place.Receptor + 1, place.Date, place.Offset, what));
+}
+
+void RaiseFirstBadPostValue(const std::string& postFile, int64_t offset, const uint8_t* values, int count,
+                            bool doublePrecision, int firstReceptor, TPostOutType type, int32_t date) {
+  const int valueSize = doublePrecision ? 8 : 4;
+  const int bad = std::max(0, FirstBadPostValue(values, count, doublePrecision));
+  TPostValuePlace place;
+  place.Offset = offset + int64_t{bad} * valueSize;
+  place.Date = date;
+  place.Receptor = firstReceptor + bad;
+  place.Type = type;
+  RaiseBadPostValue(postFile, place, values + static_cast<size_t>(bad) * valueSize, doublePrecision);
 }
 
 }  // namespace zorvik

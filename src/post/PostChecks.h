@@ -59,5 +59,10 @@ struct TPostValuePlace {
 // Raises EFormatError: the value at `place` (its bytes at `bytes`) cannot be read as a result.
 [[noreturn]] void RaiseBadPostValue(const std::string& postFile, const TPostValuePlace& place, const uint8_t* bytes,
                                     bool doublePrecision);
+// Raises the error for the first of `count` stored values at `values` that cannot be read: the values of receptors
+// firstReceptor, firstReceptor + 1 ... of output type `type` in the record of `date`, the first of them at byte
+// offset `offset` of the file.
+[[noreturn]] void RaiseFirstBadPostValue(const std::string& postFile, int64_t offset, const uint8_t* values, int count,
+                                         bool doublePrecision, int firstReceptor, TPostOutType type, int32_t date);
 
 }  // namespace zorvik
