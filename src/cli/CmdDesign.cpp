@@ -8,6 +8,7 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Progress.h"
+#include "cli/ResultOutputs.h"
 #include "design/DesignRun.h"
 #include "util/Exceptions.h"
 
@@ -20,6 +21,7 @@ struct DesignOptions {
   int rank = 0;
   double percentile = 0.0, above = 0.0;
   bool mean = false, noInterpolation = false;
+  ResultOutputs results;
   CLI::Option* rankOption = nullptr;
   CLI::Option* percentileOption = nullptr;
   CLI::Option* aboveOption = nullptr;
@@ -71,13 +73,17 @@ void RunDesign(const DesignOptions& o) {
                                   request.Statistics.size()));
   CheckOutputFolder(o.outDir);
   CheckRunInputs(o.in);
+  CheckResultOutputs(o.results, o.in.plot);
   const auto pathOf = [&](const TDesignOutputName& name) {
-    return o.out.empty() ? (fs::path(o.outDir) / name.FileName).string() : o.out;
+    return o.out.empty() ? (fs::path(o.outDir) / ResultFileName(name.FileName, o.results)).string() : o.out;
   };
   const auto check = [&](const std::vector<TDesignOutputName>& names) {
     std::vector<TFileRole> outputs;
-    for (const TDesignOutputName& name : names)
-      outputs.push_back({o.out.empty() ? "--out-dir file " + name.FileName : "--out", pathOf(name)});
+    for (const TDesignOutputName& name : names) {
+      const TFileRole output{o.out.empty() ? "--out-dir file " + ResultFileName(name.FileName, o.results) : "--out",
+                             pathOf(name)};
+      for (const TFileRole& role : ResultFileRoles(output, o.results)) outputs.push_back(role);
+    }
     CheckRunOutputs(InputRoles(o.in), outputs);
   };
   // Files named without years are known now; the years of `--years each` once the POSTFILE's first and last
@@ -104,11 +110,15 @@ void RunDesign(const DesignOptions& o) {
   WarnAll(run.Warnings());
   WarnIfNoUsableMetHour(o.in, run.MeteoUsableHours());
   if (run.Aborted() || Interrupted()) throw EAbort("cancelled");
+  std::vector<std::string> paths;
+  std::vector<TResultRows> results;
   for (const TDesignOutput& output : run.Outputs()) {
-    const std::string file = pathOf(output.Name);
-    WriteDesignPlotFile(run, output, file);
-    std::cout << file << "\n";
+    paths.push_back(pathOf(output.Name));
+    if (o.results.PlotFiles()) WriteDesignPlotFile(run, output, paths.back());
+    if (o.results.NeedsRows())
+      for (const TDesignColumn& column : output.Columns) results.push_back({{}, column.Type, column.Rows});
   }
+  WriteResults(o.results, paths, results);
 }
 
 std::string DesignHelpFooter() {
@@ -153,6 +163,7 @@ void RegisterDesignCommand(CLI::App& app) {
   cmd->add_flag("--no-interpolation", o->noInterpolation, "a percentile takes the value of its rank");
   cmd->add_option("--out", o->out, "the PLOTFILE to write (a run giving one file)");
   cmd->add_option("--out-dir", o->outDir, "folder receiving the PLOTFILEs, named as below");
+  AddResultOutputOptions(*cmd, o->results);
   cmd->footer(DesignHelpFooter());
   cmd->callback([o] { RunCommand([&] { RunDesign(*o); }); });
 }

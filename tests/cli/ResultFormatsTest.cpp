@@ -1,5 +1,5 @@
-// --format csv|geojson|asc, --crs and --top of the percentile and rolling commands: each table holds what the
-// PLOTFILE of the same run holds, and the options are checked before anything is read.
+// --format csv|geojson|asc, --crs and --top of the percentile, rolling and design commands: each table holds what
+// the PLOTFILE of the same run holds, and the options are checked before anything is read.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -159,6 +159,8 @@ const TRunCase kRuns[] = {
     {"percentile --percentile 75", "P75_00"},
     {"rolling --periods 8 --ranks 2", "RA08_2ND"},
     {"rolling --blocks --periods 24 --ranks 1", "BA24_1ST"},
+    {"design --series daily-max-1h --rank 2 --years period", "DAILY_MAX_1H_2ND_PERIOD"},
+    {"design --series hours --percentile 98 --years max", "HOURS_P98_00_MAX"},
 };
 
 TEST(ResultFormatsTest, TablesHoldWhatThePlotFileOfTheRunHolds) {
