@@ -3,6 +3,9 @@
 #include <fmt/format.h>
 
 #include <cmath>
+#include <filesystem>
+#include <memory>
+#include <thread>
 
 #include "engine/BlockStore.h"
 #include "engine/Progress.h"
@@ -10,8 +13,35 @@
 #include "post/PostChecks.h"
 #include "post/PostBinReader.h"
 #include "util/ExceptionLog.h"
+#include "util/FileStream.h"
 
 namespace zorvik {
+
+namespace {
+// Reads a file from `from` to its end into the page cache, on a thread of its own, and stops early when
+// destroyed. Failures are left to the reader behind it, which meets them with their place.
+class TReadThrough {
+ public:
+  TReadThrough(const std::string& file, int64_t from) {
+    if (from >= static_cast<int64_t>(std::filesystem::file_size(file, fError))) return;
+    fThread = std::jthread([file, from](std::stop_token stop) {
+      try {
+        TFileStream stream(file);
+        constexpr int64_t kChunk = int64_t{8} << 20;
+        const auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
+        stream.SetPosition(from);
+        while (!stop.stop_requested() && stream.Read(buffer.get(), kChunk) > 0) {
+        }
+      } catch (const std::exception&) {
+      }
+    });
+  }
+
+ private:
+  std::error_code fError;
+  std::jthread fThread;
+};
+}  // namespace
 
 THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
                            bool doublePrecision, int receptorCount, TProgressReporter& progress) {
@@ -49,6 +79,9 @@ THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, con
   const int64_t size = stream.Size();
   int64_t pos = stream.Position();
   int lastPercent = -1;
+  // A POSTFILE that is not in memory (its last byte tells) is read through, in large reads, on a thread of its
+  // own while the record headers are read behind it: the headers alone would wait for the disk one by one.
+  TReadThrough readThrough(postFile, stream.InMemory(size - 1) ? size : pos);
   while (pos < size) {
     const int percent = static_cast<int>(std::lround(static_cast<double>(pos) * 100.0 / static_cast<double>(size)));
     if (percent != lastPercent || progress.Assigned()) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 
 #include <cerrno>
 
@@ -24,6 +25,14 @@ int64_t TFileStream::Read(void* buffer, int64_t count) {
   if (n < 0) RaiseLastOSError("Cannot read " + fFileName + " at byte offset " + std::to_string(fPosition));
   fPosition += n;
   return n;
+}
+
+bool TFileStream::InMemory(int64_t offset) {
+  if (offset < 0 || offset >= fSize) return true;
+  // A read that must not wait: it fails with EAGAIN when the byte is not in the page cache.
+  char probe;
+  iovec io{&probe, 1};
+  return ::preadv2(fHandle.Get(), &io, 1, offset, RWF_NOWAIT) >= 0 || errno != EAGAIN;
 }
 
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {

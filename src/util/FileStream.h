@@ -15,6 +15,7 @@ class TFileStream : public TStream {
   int64_t Read(void* buffer, int64_t count) override;
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Size() override { return fSize; }
+  bool InMemory(int64_t offset) override;
   const std::string& FileName() const { return fFileName; }
 
  private:

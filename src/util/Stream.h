@@ -16,6 +16,8 @@ class TStream {
   // Moves the position; a negative result sets it to 0 and returns -1.
   virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
   virtual int64_t Size() = 0;
+  // Whether the byte at `offset` can be read without waiting for a disk (true where the stream cannot tell).
+  virtual bool InMemory(int64_t /*offset*/) { return true; }
   int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
   void SetPosition(int64_t pos) { Seek(pos, TSeekOrigin::soBeginning); }
 };

@@ -1,11 +1,14 @@
 #include "util/FileStream.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
 #include "support/TestSupport.h"
 #include "util/ExceptionLog.h"
+#include "util/FileHandle.h"
 
 namespace zorvik {
 namespace {
@@ -27,6 +30,27 @@ TEST(FileStreamTest, ReadsAndSeeksByItsOwnPosition) {
   EXPECT_EQ(s.Position(), 0);
   EXPECT_EQ(s.Seek(50, TSeekOrigin::soCurrent), 50);
   EXPECT_EQ(s.Read(buf, 16), 0);
+}
+
+// A file dropped from the page cache is not in memory until it is read; the ends of the file are always "in memory"
+// (nothing to wait for).
+TEST(FileStreamTest, TellsWhetherAByteIsInMemory) {
+  test::TempDir dir;
+  test::WriteAll(dir.File("f.bin"), std::string(1 << 20, 'x'));
+  {
+    TFileHandle fd(::open(dir.File("f.bin").c_str(), O_RDONLY));
+    ASSERT_TRUE(fd);
+    ::fdatasync(fd.Get());
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_DONTNEED);
+  }
+  TFileStream s(dir.File("f.bin"));
+  EXPECT_TRUE(s.InMemory(-1));
+  EXPECT_TRUE(s.InMemory(1 << 20));
+  if (s.InMemory((1 << 20) - 1)) GTEST_SKIP() << "this file system keeps the file in memory (or cannot tell)";
+  char buf[4096];
+  s.SetPosition((1 << 20) - 4096);
+  ASSERT_EQ(s.Read(buf, sizeof buf), 4096);
+  EXPECT_TRUE(s.InMemory((1 << 20) - 1));
 }
 
 TEST(FileStreamTest, OpenFailuresNameTheFileAndReason) {
