@@ -74,13 +74,6 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
 #endif
 }
 
-// Zero values in a row.
-inline int64_t CountZeros(const float* values, size_t n) {
-  int count = 0;
-  for (size_t j = 0; j < n; ++j) count += values[j] <= kZeroFloat;
-  return count;
-}
-
 // Offers `width` values (one per receptor) of position h to the receptors' selectors: a value that reaches its
 // limit goes to its selector, whose new limit is noted (a limit never falls: it may start from a floor above the
 // selector's). With skipZeros, zero values are not offered.
@@ -453,6 +446,9 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   std::vector<float> limits(selectors);  // each selector's LimitValue, in a row for vector comparisons
   for (size_t i = 0; i < selectors; ++i) limits[i] = lowest[i].LimitValue();
   std::vector<double> hourSums(types * n, 0.0);
+  std::vector<int32_t> nonZero(types * n, 0);  // values above the zero limit, of the hours read
+  const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);  // the sweep's, not needed here
+  const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   // Calm and missing hours before each hour, for the divisor of every window.
   std::vector<int> calmBefore(static_cast<size_t>(hoursTotal) + 1, 0);
   for (int h = 0; h < hoursTotal; ++h)
@@ -467,7 +463,6 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return;
     const int hb = std::min(kHourBatch, hoursTotal - h0);
-    int64_t zeros = 0;
     for (int h = h0; h < h0 + hb; ++h) {
       const size_t slot = static_cast<size_t>(h % ringHours);
       int skip = range.from * valueSize;
@@ -478,13 +473,10 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
           continue;
         }
         reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
-        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0, row))
+        if (SweepSlice(raw.get(), n, fIsDoublePrecision,
+                       {nullptr, &hourSums[k * n], &nonZero[k * n], row, tiles.get(), lanes.get()}) < 0)
           RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[k], fHourBlocks.Dates[h]);
         skip += ReceptorCount() * valueSize;
-        double* __restrict sum = &hourSums[k * n];
-        const float* __restrict values = row;
-        for (size_t j = 0; j < n; ++j) sum[j] += values[j];
-        zeros += CountZeros(values, n);
       }
       for (size_t q = 0; q < periods.size(); ++q) {
         const TPeriod& period = periods[q];
@@ -519,9 +511,11 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
         }
       }
     }
-    range.zeros += zeros;
     range.hoursDone->store(h0 + hb, std::memory_order_release);
   }
+  int64_t zeros = int64_t{hoursTotal - fHourBlocks.SkipHourBlocks} * static_cast<int64_t>(types * n);
+  for (int32_t count : nonZero) zeros -= count;
+  range.zeros += zeros;
   for (size_t j = 0; j < n; ++j) {
     TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
     for (size_t k = 0; k < types; ++k) {
