@@ -13,6 +13,7 @@
 #include "plotfile/PlotFormat.h"
 #include "util/ExceptionLog.h"
 #include "util/OutputFile.h"
+#include "util/TextUtils.h"
 
 namespace zorvik::cli {
 namespace {
@@ -22,26 +23,12 @@ namespace fs = std::filesystem;
 constexpr std::string_view kPlt = "plt";
 constexpr int kMaxTop = 1000000;
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return lower;
-}
-
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return upper;
-}
-
-bool IsPlt(const std::string& format) { return Lower(format) == kPlt; }
+bool IsPlt(const std::string& format) { return AsciiLower(format) == kPlt; }
 
 // The N of "EPSG:N" (prefix in any case), or nothing.
 std::optional<int> EpsgCode(const std::string& crs) {
   constexpr std::string_view kPrefix = "epsg:";
-  if (Lower(crs).rfind(kPrefix, 0) != 0) return std::nullopt;
+  if (AsciiLower(crs).rfind(kPrefix, 0) != 0) return std::nullopt;
   const char* begin = crs.data() + kPrefix.size();
   const char* end = crs.data() + crs.size();
   int code = 0;
@@ -61,7 +48,7 @@ std::string TopTable(const std::vector<TResultRow>& rows, size_t n, std::string_
                      const std::string& path) {
   const std::vector<TResultRow> top = TopRows(rows, n);
   std::string text = fmt::format("{}: the {} highest of {} receptors ({})\n", path, top.size(), rows.size(), valueName);
-  text += TopLine("RANK", "RECEPTOR", Upper(valueName), "DATE", "X", "Y");
+  text += TopLine("RANK", "RECEPTOR", AsciiUpper(valueName), "DATE", "X", "Y");
   const auto number = [](double v) { return std::isfinite(v) ? fmt::format("{:.2f}", v) : std::string("-"); };
   for (size_t i = 0; i < top.size(); ++i) {
     const TResultRow& r = top[i];
@@ -108,7 +95,7 @@ std::string ResultFileName(const std::string& plotName, const ResultOutputs& out
 std::string OutputTypeFileName(const std::string& path, TPostOutType type) {
   const fs::path file(path);
   return (file.parent_path() /
-          (file.stem().string() + "_" + Upper(PostOutTypeName(type)) + file.extension().string()))
+          (file.stem().string() + "_" + AsciiUpper(PostOutTypeName(type)) + file.extension().string()))
       .string();
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "util/Exceptions.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 namespace {
@@ -69,8 +70,7 @@ const std::array<TDesignForm, 12>& Forms() {
 std::string FileStem(std::string_view name) {
   std::string stem(name);
   for (char& c : stem) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c == '-') c = '_';
+    c = c == '-' ? '_' : AsciiUpper(c);
   }
   return stem;
 }

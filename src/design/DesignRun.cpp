@@ -21,6 +21,7 @@
 #include "records/AttributeCollection.h"
 #include "util/DateKey.h"
 #include "util/ExceptionLog.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 namespace {
@@ -84,12 +85,6 @@ bool SelectsValues(TDesignStatKind kind) {
 
 std::string BucketText(const TDesignCalendar& calendar, bool pooled, int bucket) {
   return pooled ? std::string("the POSTFILE") : std::to_string(calendar.Years[static_cast<size_t>(bucket)].Year);
-}
-
-std::string SmallLetters(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
 }
 
 }  // namespace
@@ -207,7 +202,7 @@ void TDesignRun::PlanStatistics() {
         case TDesignStatKind::dkRank:
           if (values < plan.Rank)
             fWarnings.push_back(fmt::format(
-                "the {} highest {} value of {} is 0: there {} {} value{}", SmallLetters(RankOrdinal(plan.Rank)), series,
+                "the {} highest {} value of {} is 0: there {} {} value{}", AsciiLower(RankOrdinal(plan.Rank)), series,
                 where,
                 values == 0   ? "is no"
                 : values == 1 ? "is only 1"
@@ -497,7 +492,7 @@ void TDesignRun::BuildOutputs() {
     out.Statistic = plan.Statistic;
     out.Rank = plan.Rank;
     out.Title = DesignTitle(request, plan.Statistic, plan.Rank, name.Year, years, fGroupName);
-    out.ValueName = SmallLetters(name.FileName.substr(0, name.FileName.rfind('.')));
+    out.ValueName = AsciiLower(name.FileName.substr(0, name.FileName.rfind('.')));
     if (plan.Statistic.Kind == TDesignStatKind::dkMean)
       out.PeriodText = request.Years == TYearsRule::yrPeriod ? "PERIOD" : "ANNUAL";
     else

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "util/Exceptions.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 
@@ -157,9 +158,7 @@ bool RanksBefore(const TResultRow& a, const TResultRow& b) {
 }  // namespace
 
 std::optional<TResultFormat> ResultFormatFromName(std::string_view name) {
-  std::string lower(name);
-  for (char& c : lower)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  const std::string lower = AsciiLower(name);
   for (TResultFormat f : {TResultFormat::rfCsv, TResultFormat::rfGeoJson, TResultFormat::rfAsciiGrid})
     if (lower == ResultFormatName(f)) return f;
   return std::nullopt;
