@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "engine/PostPercent.h"
@@ -122,6 +123,7 @@ class TSelectors {
   }
   detail::TLowestWords* Data() { return fLowest.data(); }
   detail::TLowestWords& operator[](size_t i) { return fLowest[i]; }
+  const detail::TLowestWords& operator[](size_t i) const { return fLowest[i]; }
   // Ranks selector i's entries; returns how many it keeps and, through `lowestKept`, the value of the last.
   uint32_t Finish(size_t i, float& lowestKept) {
     const uint32_t count = fLowest[i].Finish();
@@ -129,8 +131,11 @@ class TSelectors {
     return count;
   }
   // Hands selector i's kept entries, highest first, to `store`, with the dates of their hours.
-  void Assign(size_t i, TSortedListStore& store, const std::vector<int32_t>& hourDates, int kept, int offered) {
-    const uint32_t count = fLowest[i].Finish();
+  // With `exactRanks` (1 to TSortedListStore::kMaxExactRanks of them), only those ranks are placed: the store
+  // answers them alone.
+  void Assign(size_t i, TSortedListStore& store, const std::vector<int32_t>& hourDates, int kept, int offered,
+              std::span<const int> exactRanks = {}) {
+    const uint32_t count = exactRanks.empty() ? fLowest[i].Finish() : fLowest[i].FinishAtRanks(exactRanks);
     fValues.resize(count);
     fDates.resize(count);
     for (uint32_t e = 0; e < count; ++e) {
@@ -138,7 +143,10 @@ class TSelectors {
       fValues[e] = detail::TLowestWords::ValueOf(word);
       fDates[e] = hourDates[detail::TLowestWords::PositionOf(word)];
     }
-    store.AssignRanked(fValues, fDates, kept, offered);
+    if (exactRanks.empty())
+      store.AssignRanked(fValues, fDates, kept, offered);
+    else
+      store.AssignAtRanks(fValues, fDates, kept, offered, exactRanks);
   }
 
  private:
@@ -311,10 +319,17 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
   }
   // A floor was right when its series still kept as many entries as the deepest rank.
   if (!floors.empty())
-    for (size_t i = 0; i < selectors; ++i) {
-      float lowestKept = 0.0f;
-      if (lowest.Finish(i, lowestKept) < static_cast<uint32_t>(deepest)) return false;
-    }
+    for (size_t i = 0; i < selectors; ++i)
+      if (lowest[i].Kept() < static_cast<uint32_t>(deepest)) return false;
+  // The ranks the writers read (the same for every store: each was offered every hour). Where they are few and
+  // deep, only they are placed, not every rank above them.
+  std::vector<int> ranks;
+  for (const auto& writer : fPlotWriters) writer->AddNeededRanks(hoursTotal, ranks);
+  std::sort(ranks.begin(), ranks.end());
+  ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
+  constexpr int kPlaceFrom = 32;  // above that depth a sort of the kept entries costs as little
+  if (skipZeros || ranks.empty() || ranks.size() > TSortedListStore::kMaxExactRanks || deepest < kPlaceFrom)
+    ranks.clear();
   const int hoursRead = hoursTotal - fHourBlocks.SkipHourBlocks;
   int64_t zeros = int64_t{hoursRead} * static_cast<int64_t>(selectors);
   for (int32_t count : nonZero) zeros -= count;
@@ -326,7 +341,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
       if (!FPost.Contains(t)) continue;
       const size_t i = static_cast<size_t>(k++) * n + j;
       lowest.Assign(i, *item.GetBlockStore(TAverageValue::hr_1, t), fHourBlocks.Dates,
-                    skipZeros ? nonZero[i] : hoursTotal, hoursTotal);
+                    skipZeros ? nonZero[i] : hoursTotal, hoursTotal, ranks);
       item.AddHourlySums(t, sums[i], hoursRead);
     }
   }

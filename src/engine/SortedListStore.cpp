@@ -171,6 +171,19 @@ void TLowestWords::Cut() {
   fLimitValue = ValueOf(fLimit);
 }
 
+uint32_t TLowestWords::FinishAtRanks(std::span<const int> ranks) {
+  if (fCount > fM) Cut();
+  // Deepest first: each selection leaves the words before its rank to the next.
+  size_t length = fCount;
+  for (auto r = ranks.rbegin(); r != ranks.rend(); ++r) {
+    const auto rank = static_cast<size_t>(*r);
+    if (rank < 1 || rank > length) continue;
+    SelectSmallest(fBuffer, length, rank);
+    length = rank - 1;
+  }
+  return fCount;
+}
+
 uint32_t TLowestWords::Finish() {
   if (fCount > fM) Cut();
   std::sort(fBuffer, fBuffer + fCount);
@@ -272,13 +285,31 @@ void TSortedListStore::AssignRanked(std::span<const float> values, std::span<con
   fValues.assign(values.begin(), values.end());
   fDates.assign(dates.begin(), dates.end());
   fTotalCount = offeredCount;
+  fExactCount = 0;
   fDroppedCount = storedCount - static_cast<int>(values.size());
   fOrder = fDroppedCount == 0 ? TOrder::Sorted : TOrder::Selected;
   fSortedCount = fValues.size();
 }
 
+void TSortedListStore::AssignAtRanks(std::span<const float> values, std::span<const int32_t> dates, int storedCount,
+                                     int offeredCount, std::span<const int> exactRanks) {
+  Assert(!exactRanks.empty() && exactRanks.size() <= kMaxExactRanks, "AssignAtRanks: 1 to 4 ranks");
+  AssignRanked(values, dates, storedCount, offeredCount);
+  fOrder = TOrder::Selected;
+  fExactCount = static_cast<uint8_t>(exactRanks.size());
+  std::copy(exactRanks.begin(), exactRanks.end(), fExactRanks.begin());
+}
+
+void TSortedListStore::RequireExactRank(int index) const {
+  for (size_t k = 0; k < fExactCount; ++k)
+    if (fExactRanks[k] == index + 1) return;
+  throw EAssertionFailed(fmt::format("Assertion Failed: rank {} of a store ranked only at the ranks its writers asked for",
+                                     index + 1));
+}
+
 float TSortedListStore::GetValue(int Index) const {
   if (static_cast<size_t>(Index) >= fValues.size()) IndexOutOfBounds(Index);
+  if (fExactCount != 0) RequireExactRank(Index);
   return fValues[static_cast<size_t>(Index)];
 }
 
@@ -288,11 +319,13 @@ int32_t TSortedListStore::GetDate(int Index) const {
     return 0;
   }
   if (static_cast<size_t>(Index) >= fDates.size()) IndexOutOfBounds(Index);
+  if (fExactCount != 0) RequireExactRank(Index);
   return fDates[static_cast<size_t>(Index)];
 }
 
 void TSortedListStore::SetStoredCount(int n) {
   fDroppedCount = 0;
+  fExactCount = 0;
   const size_t count = n > 0 ? static_cast<size_t>(n) : 0;
   fValues.resize(count, 0.0f);
   if (fKeepDates) fDates.resize(count, 0);
@@ -325,6 +358,7 @@ void TSortedListStore::Clear() {
   std::pmr::vector<int32_t>(fDates.get_allocator()).swap(fDates);
   fTotalCount = 0;
   fDroppedCount = 0;
+  fExactCount = 0;
   fOrder = TOrder::Added;
 }
 

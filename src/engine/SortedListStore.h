@@ -18,6 +18,8 @@
 // otherwise unspecified. It costs one pass over the values plus a sort of the deepest-rank entries; when the
 // deepest rank lies beyond StoredCount / kSelectDepthDivisor it sorts fully instead.
 #include <cstddef>
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <limits>
@@ -93,6 +95,12 @@ class TSortedListStore final : public TSortedStoreBase {
   // the entries below rank m are not held (GetValue and GetDate of them raise ERangeError). For callers that
   // read only those ranks: the rest of the series never needs memory (see detail::TLowestWords).
   void AssignRanked(std::span<const float> values, std::span<const int32_t> dates, int storedCount, int offeredCount);
+  // As AssignRanked, for entries that are at their place only at `exactRanks` (at most kMaxExactRanks of them;
+  // see detail::TLowestWords::FinishAtRanks): GetValue and GetDate of any other rank raise EAssertionFailed,
+  // so that a reader asking for a rank the filling did not expect fails instead of reading a wrong entry.
+  static constexpr size_t kMaxExactRanks = 4;
+  void AssignAtRanks(std::span<const float> values, std::span<const int32_t> dates, int storedCount, int offeredCount,
+                     std::span<const int> exactRanks);
 
   // The kept entries in their current order, for bulk copies.
   std::span<const float> Values() const { return fValues; }
@@ -102,6 +110,7 @@ class TSortedListStore final : public TSortedStoreBase {
   bool IsSorted() const { return fOrder == TOrder::Sorted && fSortedCount == fValues.size(); }
 
  private:
+  void RequireExactRank(int index) const;
   enum class TOrder : uint8_t { Added, Sorted, Selected };
 
   std::pmr::vector<float> fValues;
@@ -112,6 +121,9 @@ class TSortedListStore final : public TSortedStoreBase {
   bool fKeepDates = true;
   TOrder fOrder = TOrder::Added;
   size_t fSortedCount = 0;  // entries at the last SortList
+  // With AssignAtRanks, the only ranks (1 = highest) whose entries are at their place; none otherwise.
+  std::array<int, kMaxExactRanks> fExactRanks{};
+  uint8_t fExactCount = 0;
 };
 
 namespace detail {
@@ -158,8 +170,13 @@ class TLowestWords {
   }
   // Offer returns at once for a value below this one (it cannot enter the kept entries).
   float LimitValue() const { return fLimitValue; }
+  // The number of entries Finish will keep.
+  uint32_t Kept() const { return std::min(fCount, fM); }
   // Leaves the (at most m) words kept, in ranking order, at the start of the buffer; returns their number.
   uint32_t Finish();
+  // As Finish, but ranks the kept words only as far as `ranks` (1 = first; ascending) need: the word of each
+  // such rank is at its place and every word before it ranks higher; the others are in no particular order.
+  uint32_t FinishAtRanks(std::span<const int> ranks);
   static float ValueOf(uint64_t word) { return ValueOfDescendingKey(static_cast<uint32_t>(word >> 32)); }
   static uint32_t PositionOf(uint64_t word) { return static_cast<uint32_t>(word); }
 

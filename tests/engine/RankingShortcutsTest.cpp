@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/SortedListStore.h"
+#include "util/Exceptions.h"
 
 namespace zorvik {
 namespace {
@@ -65,6 +66,35 @@ TEST(RankingShortcutsTest, StreamingSelectionMatchesTheFullSort) {
       }
      }
     }
+  }
+}
+
+// Ranking the kept entries only at the ranks a writer reads gives those ranks exactly; a store filled so answers
+// them alone.
+TEST(RankingShortcutsTest, RanksPlacedAloneMatchTheFullRanking) {
+  const std::vector<float> values = Series(11, 3000);
+  for (const std::vector<int>& ranks : {std::vector<int>{59, 60}, {1, 7, 60}, {60}}) {
+    std::vector<uint64_t> fullBuffer(120), partBuffer(120);
+    detail::TLowestWords full(fullBuffer.data(), 120, 60), part(partBuffer.data(), 120, 60);
+    for (size_t i = 0; i < values.size(); ++i) {
+      full.Offer(values[i], static_cast<uint32_t>(i));
+      part.Offer(values[i], static_cast<uint32_t>(i));
+    }
+    ASSERT_EQ(part.FinishAtRanks(ranks), full.Finish());
+    std::vector<float> kept;
+    std::vector<int32_t> dates;
+    for (size_t e = 0; e < 60; ++e) {
+      kept.push_back(detail::TLowestWords::ValueOf(partBuffer[e]));
+      dates.push_back(static_cast<int32_t>(detail::TLowestWords::PositionOf(partBuffer[e])));
+    }
+    TSortedListStore store(false);
+    store.AssignAtRanks(kept, dates, 3000, 3000, ranks);
+    for (int r : ranks) {
+      EXPECT_EQ(partBuffer[static_cast<size_t>(r - 1)], fullBuffer[static_cast<size_t>(r - 1)]) << "rank " << r;
+      EXPECT_EQ(store.GetValue(r - 1), detail::TLowestWords::ValueOf(fullBuffer[static_cast<size_t>(r - 1)]));
+    }
+    EXPECT_THROW(store.GetValue(ranks.front() == 1 ? 1 : 0), EAssertionFailed);
+    EXPECT_THROW(store.GetDate(30), EAssertionFailed);
   }
 }
 
