@@ -293,7 +293,7 @@ void TSortedListStore::AssignRanked(std::span<const float> values, std::span<con
 
 void TSortedListStore::AssignAtRanks(std::span<const float> values, std::span<const int32_t> dates, int storedCount,
                                      int offeredCount, std::span<const int> exactRanks) {
-  Assert(!exactRanks.empty() && exactRanks.size() <= kMaxExactRanks, "AssignAtRanks: 1 to 4 ranks");
+  Assert(!exactRanks.empty() && exactRanks.size() <= kMaxExactRanks, "AssignAtRanks: 1 to kMaxExactRanks ranks");
   AssignRanked(values, dates, storedCount, offeredCount);
   fOrder = TOrder::Selected;
   fExactCount = static_cast<uint8_t>(exactRanks.size());

@@ -98,7 +98,7 @@ class TSortedListStore final : public TSortedStoreBase {
   // As AssignRanked, for entries that are at their place only at `exactRanks` (at most kMaxExactRanks of them;
   // see detail::TLowestWords::FinishAtRanks): GetValue and GetDate of any other rank raise EAssertionFailed,
   // so that a reader asking for a rank the filling did not expect fails instead of reading a wrong entry.
-  static constexpr size_t kMaxExactRanks = 4;
+  static constexpr size_t kMaxExactRanks = 8;
   void AssignAtRanks(std::span<const float> values, std::span<const int32_t> dates, int storedCount, int offeredCount,
                      std::span<const int> exactRanks);
 
