@@ -190,13 +190,13 @@ void TPlotFile::FillRecord(int i, TAttributeCollectionRef& record) const {
   for (size_t k = 0; k < fFields.size(); ++k) {
     const TField& f = fFields[k];
     base_Attribute& a = record.ByIndex(static_cast<int>(k));
-    // Back to the state of a new attribute, so that a refilled record is the record ReceptorRecord makes (a
-    // value that reads as the empty one, such as -0 for 0, is not taken).
-    a.Clear();
-    a.SetChanged(false);
-    if (f.Null.at(r)) continue;
+    if (f.Null.at(r)) {
+      a.Clear();
+      continue;
+    }
     switch (f.Kind) {
-      case AttrType::atFloat: a.SetAsFloat(f.Floats[r]); break;
+      // -0 as 0: a new attribute takes no value that reads as its empty one (the model prints -0.00000).
+      case AttrType::atFloat: a.SetAsFloat(f.Floats[r] == 0.0 ? 0.0 : f.Floats[r]); break;
       case AttrType::atInteger: a.SetAsInteger(f.Integers[r]); break;
       default: a.SetAsString(f.Text(r)); break;
     }
