@@ -16,6 +16,10 @@ echo "== the ordered hours of receptor 1, as the percentile viewer shows them"
   --csv "$out/receptor1.csv" --plotfile "$out/viewer_P98.PLT"
 echo "== the 1st to 6th highest 3-, 8- and 24-hour rolling averages of every receptor"
 "$cli" rolling --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --out-dir "$out"
+echo "== design values: the 8th-highest daily maximum hour (US NO2 form), with a CSV table and the top receptors"
+"$cli" design --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --form us-no2-1h --out-dir "$out"
+"$cli" design --post demo/disc36.pos --plot demo/disc36.plt --met demo/LOVETT.SFC --form us-no2-1h --out-dir "$out" \
+  --format csv --top 5
 echo "== written to $out"
 ls -l "$out"
 # With a display, the percentile viewer opens on the same project (receptor 1 at the 98th percentile).
