@@ -116,7 +116,11 @@ void RunDesign(const DesignOptions& o) {
     paths.push_back(pathOf(output.Name));
     if (o.results.PlotFiles()) WriteDesignPlotFile(run, output, paths.back());
     if (o.results.NeedsRows())
-      for (const TDesignColumn& column : output.Columns) results.push_back({{}, column.Type, column.Rows});
+      for (const TDesignColumn& column : output.Columns) {
+        TResultRows& rows = results.emplace_back();
+        rows.Type = column.Type;
+        rows.Rows = column.Rows;
+      }
   }
   WriteResults(o.results, paths, results);
 }

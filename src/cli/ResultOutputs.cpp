@@ -119,12 +119,8 @@ void CheckResultOutputs(const ResultOutputs& outputs, const std::string& plotFil
       throw EUsageError(fmt::format("--crs: \"{}\" is not EPSG:N (N a positive code, e.g. EPSG:32615)", outputs.crs));
   }
   if (format != TResultFormat::rfAsciiGrid) return;
-  const TPlotFile plot = TPlotFile::Read(plotFile);
-  std::vector<TResultRow> rows;
-  rows.reserve(static_cast<size_t>(plot.ReceptorCount()));
-  for (int i = 0; i < plot.ReceptorCount(); ++i) rows.push_back({i + 1, plot.X(i), plot.Y(i), 0, 0, 0});
   try {
-    FormatResultAsciiGrid(rows);
+    FormatResultAsciiGrid(ReceptorRows(TPlotFile::Read(plotFile)));
   } catch (const EFormatError& e) {
     throw EUsageError(fmt::format("--format asc refused for the PLOTFILE {}: {}", plotFile,
                                   RootMessage(e)));

@@ -30,6 +30,7 @@ constexpr int kHourBatch = 32;  // hours read before their values are spread to 
 using TFloat4 = float __attribute__((vector_size(16)));
 using TInt4 = int __attribute__((vector_size(16)));
 constexpr size_t kTile = kSweepTile;
+static_assert(kTile < 32, "a tile's lanes are bits of a 32-bit word");
 
 inline TFloat4 Load4(const float* p) {
   TFloat4 v;
@@ -75,20 +76,9 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
 #endif
 }
 
-// Offers `width` values (one per receptor) of position h to the receptors' selectors: a value that reaches its
-// limit goes to its selector, whose new limit is noted (a limit never falls: it may start from a floor above the
-// selector's). With skipZeros, zero values are not offered.
-inline void OfferLanes(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
-                       bool skipZeros) {
-  for (size_t j = 0; j < width; ++j) {
-    const float v = values[j];
-    if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
-    select[j].Offer(v, h);
-    limit[j] = std::max(limit[j], select[j].LimitValue());  // a floor set from a sample stays
-  }
-}
-
-// Offers the values of the lanes (bits from the first value) that reached their limits.
+// Offers the values of `lanes` (a bit per value, from the first; one value per receptor) of position h to the
+// receptors' selectors: a value that reaches its limit goes to its selector, whose new limit is noted (a limit
+// never falls: it may start from a floor above the selector's). With skipZeros, zero values are not offered.
 inline void OfferMarked(const float* values, uint32_t lanes, uint32_t h, detail::TLowestWords* select, float* limit,
                         bool skipZeros) {
   for (; lanes != 0; lanes &= lanes - 1) {
@@ -100,14 +90,14 @@ inline void OfferMarked(const float* values, uint32_t lanes, uint32_t h, detail:
   }
 }
 
-// OfferLanes for a tile of at most kTile values: a full tile whose values are all below their limits costs one
-// vector comparison. With skipZeros, zero values are not counted in `kept` either.
+// Offers a tile of at most kTile values: a full tile whose values are all below their limits costs one vector
+// comparison. With skipZeros, zero values are not counted in `kept` either.
 inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
                       int* kept, bool skipZeros) {
   if (skipZeros)
     for (size_t j = 0; j < width; ++j) kept[j] += values[j] > kZeroFloat;
   if (width == kTile && !AnyAtLeast(values, limit)) return;
-  OfferLanes(values, width, h, select, limit, skipZeros);
+  OfferMarked(values, (1u << width) - 1, h, select, limit, skipZeros);
 }
 
 // One selector per receptor and series of a worker's range, over one block of words.
@@ -324,9 +314,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
   // The ranks the writers read (the same for every store: each was offered every hour). Where they are few and
   // deep, only they are placed, not every rank above them.
   std::vector<int> ranks;
-  for (const auto& writer : fPlotWriters) writer->AddNeededRanks(hoursTotal, ranks);
-  std::sort(ranks.begin(), ranks.end());
-  ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
+  NeededRanks(hoursTotal, ranks);
   constexpr int kPlaceFrom = 32;  // above that depth a sort of the kept entries costs as little
   if (skipZeros || ranks.empty() || ranks.size() > TSortedListStore::kMaxExactRanks || deepest < kPlaceFrom)
     ranks.clear();

@@ -205,22 +205,26 @@ int TPrReceptorList::DeepestNeededWindowRank() const {
     const int hours = HoursInPeriod(period);
     if (!options.fAveragePeriods.Contains(period)) continue;
     if (hours <= 0) return -1;
-    for (const auto& writer : fPlotWriters)
-      if (!writer->AddNeededRanks(WindowCount(TotalHours(), hours, options.fRolling), ranks)) return -1;
+    if (!NeededRanks(WindowCount(TotalHours(), hours, options.fRolling), ranks)) return -1;
   }
-  int deepest = 0;
-  for (int r : ranks) deepest = std::max(deepest, r);
+  const int deepest = ranks.empty() ? 0 : ranks.back();
   // The selection pays while it keeps a few entries per window series.
   constexpr int kMaxSelectedRank = 1024;
   return deepest <= kMaxSelectedRank ? deepest : -1;
 }
 
+bool TPrReceptorList::NeededRanks(int offered, std::vector<int>& ranks) const {
+  for (const auto& writer : fPlotWriters)
+    if (!writer->AddNeededRanks(offered, ranks)) return false;
+  std::sort(ranks.begin(), ranks.end());
+  ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
+  return true;
+}
+
 int TPrReceptorList::DeepestNeededRank() const {
   std::vector<int> ranks;
-  for (const auto& writer : fPlotWriters)
-    if (!writer->AddNeededRanks(TotalHours(), ranks)) return -1;
-  int deepest = 0;
-  for (int r : ranks) deepest = std::max(deepest, r);
+  if (!NeededRanks(TotalHours(), ranks)) return -1;
+  const int deepest = ranks.empty() ? 0 : ranks.back();
   // Deep ranks (a median, say) are cheaper to reach by ranking whole series.
   if (fPlotWriters.empty() || deepest > TotalHours() / 4) return -1;
   return deepest;
@@ -275,10 +279,7 @@ void TPrReceptorList::RankReceptors(int from, int count) {
   std::vector<int> ranks;
   auto rankStore = [&](TSortedListStore& store) {
     ranks.clear();
-    bool partial = !fPlotWriters.empty();
-    for (const auto& writer : fPlotWriters)
-      if (!writer->AddNeededRanks(store.OfferedCount(), ranks)) partial = false;
-    if (partial)
+    if (!fPlotWriters.empty() && NeededRanks(store.OfferedCount(), ranks))
       store.SelectRanks(ranks);
     else
       store.SortList();

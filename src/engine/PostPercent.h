@@ -146,6 +146,9 @@ class TPrReceptorList {
   // One reading of the range with the floors (none when empty); false when a floor proved too high.
   bool ReadHourlySelectedPass(THourlyRange& range, int deepest, const std::vector<float>& floors);
   void ReadWindowsSelected(THourlyRange& range, int deepest);
+  // The ranks (1 = highest; ascending, each once) the writers read from a store offered `offered` values, added
+  // to `ranks`; false when one of them needs every value in order.
+  bool NeededRanks(int offered, std::vector<int>& ranks) const;
   // The deepest rank the writers read from a 1-hour store, or -1 when one of them needs every value in order.
   int DeepestNeededRank() const;
   // The same for the window stores of every period (rolling or block), or -1 when they are better filled
