@@ -132,7 +132,7 @@ TDesignRun::TDesignRun(TDesignSettings settings)
     const int64_t records = (reader.Stream().Size() - reader.FirstBlockPos()) / record;
     if (records > 1) {
       reader.Stream().SetPosition(reader.FirstBlockPos() + (records - 1) * record);
-      reader.NewBlock(0, 1);
+      reader.NewBlock(0, TBinPostReader::kHeaderOnly);
       last = reader.DateBlock();
     }
     if (DateKeyHourNumber(first) >= 0) {

@@ -92,7 +92,7 @@ THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, con
       index.Clear();
       break;
     }
-    reader.NewBlock(0, 1);
+    reader.NewBlock(0, TBinPostReader::kHeaderOnly);
     enter(pos);
     pos = stream.Position();
   }

@@ -294,32 +294,51 @@ void TSortedListStore::AssignRanked(std::span<const float> values, std::span<con
 void TSortedListStore::AssignAtRanks(std::span<const float> values, std::span<const int32_t> dates, int storedCount,
                                      int offeredCount, std::span<const int> exactRanks) {
   Assert(!exactRanks.empty() && exactRanks.size() <= kMaxExactRanks, "AssignAtRanks: 1 to kMaxExactRanks ranks");
-  AssignRanked(values, dates, storedCount, offeredCount);
+  Assert(fValues.empty() && fTotalCount == 0, "AssignAtRanks fills an empty store");
+  Assert(values.size() == dates.size() && static_cast<int>(values.size()) <= storedCount && storedCount <= offeredCount,
+         "AssignAtRanks: the ranked entries do not fit the counts");
+  // Only the entries of the exact ranks are held, in the order of exactRanks: no memory beyond the store itself.
+  for (size_t k = 0; k < exactRanks.size(); ++k) {
+    const auto at = static_cast<size_t>(exactRanks[k] - 1);
+    fExactValues[k] = at < values.size() ? values[at] : 0.0f;
+    fExactDates[k] = at < values.size() ? dates[at] : 0;
+  }
+  fExactHeld = static_cast<uint32_t>(values.size());
+  fTotalCount = offeredCount;
+  fDroppedCount = storedCount;
   fOrder = TOrder::Selected;
+  fSortedCount = 0;
   fExactCount = static_cast<uint8_t>(exactRanks.size());
   std::copy(exactRanks.begin(), exactRanks.end(), fExactRanks.begin());
 }
 
-void TSortedListStore::RequireExactRank(int index) const {
+size_t TSortedListStore::ExactSlot(int index) const {
+  if (index < 0 || static_cast<uint32_t>(index) >= fExactHeld) IndexOutOfBounds(index);
   for (size_t k = 0; k < fExactCount; ++k)
-    if (fExactRanks[k] == index + 1) return;
+    if (fExactRanks[k] == index + 1) return k;
   throw EAssertionFailed(fmt::format("Assertion Failed: rank {} of a store ranked only at the ranks its writers asked for",
                                      index + 1));
 }
 
 float TSortedListStore::GetValue(int Index) const {
+  if (fExactCount != 0) return fExactValues[ExactSlot(Index)];
   if (static_cast<size_t>(Index) >= fValues.size()) IndexOutOfBounds(Index);
-  if (fExactCount != 0) RequireExactRank(Index);
   return fValues[static_cast<size_t>(Index)];
 }
 
 int32_t TSortedListStore::GetDate(int Index) const {
+  if (fExactCount != 0) {
+    if (!fKeepDates) {
+      if (Index < 0 || static_cast<uint32_t>(Index) >= fExactHeld) IndexOutOfBounds(Index);
+      return 0;
+    }
+    return fExactDates[ExactSlot(Index)];
+  }
   if (!fKeepDates) {
     if (static_cast<size_t>(Index) >= fValues.size()) IndexOutOfBounds(Index);
     return 0;
   }
   if (static_cast<size_t>(Index) >= fDates.size()) IndexOutOfBounds(Index);
-  if (fExactCount != 0) RequireExactRank(Index);
   return fDates[static_cast<size_t>(Index)];
 }
 

@@ -97,7 +97,8 @@ class TSortedListStore final : public TSortedStoreBase {
   void AssignRanked(std::span<const float> values, std::span<const int32_t> dates, int storedCount, int offeredCount);
   // As AssignRanked, for entries that are at their place only at `exactRanks` (at most kMaxExactRanks of them;
   // see detail::TLowestWords::FinishAtRanks): GetValue and GetDate of any other rank raise EAssertionFailed,
-  // so that a reader asking for a rank the filling did not expect fails instead of reading a wrong entry.
+  // so that a reader asking for a rank the filling did not expect fails instead of reading a wrong entry. Only
+  // those entries are held (Values and Dates are then empty).
   static constexpr size_t kMaxExactRanks = 8;
   void AssignAtRanks(std::span<const float> values, std::span<const int32_t> dates, int storedCount, int offeredCount,
                      std::span<const int> exactRanks);
@@ -110,7 +111,8 @@ class TSortedListStore final : public TSortedStoreBase {
   bool IsSorted() const { return fOrder == TOrder::Sorted && fSortedCount == fValues.size(); }
 
  private:
-  void RequireExactRank(int index) const;
+  // The slot of an exact rank's entry (index = rank - 1).
+  size_t ExactSlot(int index) const;
   enum class TOrder : uint8_t { Added, Sorted, Selected };
 
   std::pmr::vector<float> fValues;
@@ -123,6 +125,9 @@ class TSortedListStore final : public TSortedStoreBase {
   size_t fSortedCount = 0;  // entries at the last SortList
   // With AssignAtRanks, the only ranks (1 = highest) whose entries are at their place; none otherwise.
   std::array<int, kMaxExactRanks> fExactRanks{};
+  std::array<float, kMaxExactRanks> fExactValues{};
+  std::array<int32_t, kMaxExactRanks> fExactDates{};
+  uint32_t fExactHeld = 0;  // entries the filling ranked (the exact ranks beyond them are out of bounds)
   uint8_t fExactCount = 0;
 };
 

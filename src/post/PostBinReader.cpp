@@ -221,7 +221,9 @@ void TBinPostReader::ReadNextInto(TBlock& b, int skipSize, int readSize) {
   b.fBlockSize = length - SkipSize;
   if (!HourIncluded(b.FDateBlock)) b.FSkipedHour = true;
   b.fBufDataSize = 0;
-  if (b.fBlockSize > 0) {
+  if (b.fBlockSize > 0 && readSize == kHeaderOnly) {
+    Post->SetPosition(Post->Position() + b.fBlockSize);
+  } else if (b.fBlockSize > 0) {
     const int64_t end = Post->Position() + b.fBlockSize;
     if (static_cast<int>(b.fBuf.size()) < b.fBlockSize) b.fBuf.resize(b.fBlockSize);
     int n = b.fBlockSize;

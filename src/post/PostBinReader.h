@@ -44,8 +44,9 @@ class TBinPostReader {
   TBinPostReader& operator=(const TBinPostReader&) = delete;
 
   // Makes the next record current; of its value bytes skips skipSize and buffers readSize (all the rest when
-  // readSize <= 0).
+  // readSize is 0, none when it is kHeaderOnly: a walk over the record headers reads nothing else).
   void NewBlock(int skipSize, int readSize);
+  static constexpr int kHeaderOnly = -1;
   // Reads the next record ahead; the next NewBlock takes it without touching the file.
   void PrepareNewBlock(int skipSize, int readSize);
 

@@ -53,7 +53,7 @@ TPostSummary SummarizePostFile(const std::string& postFile, int receptorCount, b
   int64_t walked = 0;
   while (stream.Position() < size) {
     const int64_t pos = stream.Position();
-    reader.NewBlock(0, 1);
+    reader.NewBlock(0, TBinPostReader::kHeaderOnly);
     sequence.Check(pos, reader.DateBlock(), reader.AveragePeriod(), reader.GroupName());
     s.LastDate = reader.DateBlock();
     ++s.Hours;
