@@ -2,11 +2,23 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
+#include <new>
+
 namespace zorvik {
 
 namespace {
 constexpr size_t kHugePage = size_t{2} << 20;
 }
+
+THugePageBlock::THugePageBlock(size_t bytes) : fSize(std::max<size_t>(bytes, 1)) {
+  void* base = ::mmap(nullptr, fSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED) throw std::bad_alloc();
+  fBase = base;
+  ::madvise(fBase, fSize, MADV_HUGEPAGE);  // a hint: without huge pages it still works
+}
+
+THugePageBlock::~THugePageBlock() { ::munmap(fBase, fSize); }
 
 TChunkArena::~TChunkArena() {
   fResource.reset();

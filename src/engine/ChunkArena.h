@@ -9,6 +9,21 @@
 
 namespace zorvik {
 
+// A block of fresh memory of its own mapping, advised for huge pages (a few faults for megabytes instead of one
+// per 4 KB page) and returned to the system when destroyed. Its bytes start as zeros.
+class THugePageBlock {
+ public:
+  explicit THugePageBlock(size_t bytes);
+  ~THugePageBlock();
+  THugePageBlock(const THugePageBlock&) = delete;
+  THugePageBlock& operator=(const THugePageBlock&) = delete;
+  void* Data() const { return fBase; }
+
+ private:
+  void* fBase = nullptr;
+  size_t fSize = 0;
+};
+
 class TChunkArena {
  public:
   TChunkArena() = default;

@@ -14,6 +14,7 @@
 #include <span>
 #include <vector>
 
+#include "engine/ChunkArena.h"
 #include "engine/PostPercent.h"
 #include "engine/SliceSweep.h"
 #include "post/PostBinReader.h"
@@ -107,7 +108,8 @@ class TSelectors {
   // smaller one raises the entry limit sooner and stays in cache.
   TSelectors(size_t count, uint32_t m, uint32_t minCapacity = 64)
       : fCapacity(std::max<uint32_t>(2 * m, minCapacity)),
-        fWords(std::make_unique_for_overwrite<uint64_t[]>(count * fCapacity)) {
+        fBlock(count * fCapacity * sizeof(uint64_t)),
+        fWords(static_cast<uint64_t*>(fBlock.Data())) {
     fLowest.reserve(count);
     for (size_t i = 0; i < count; ++i) fLowest.emplace_back(&fWords[i * fCapacity], fCapacity, m);
   }
@@ -141,7 +143,8 @@ class TSelectors {
 
  private:
   uint32_t fCapacity;
-  std::unique_ptr<uint64_t[]> fWords;
+  THugePageBlock fBlock;
+  uint64_t* fWords;
   std::vector<detail::TLowestWords> fLowest;
   std::vector<float> fValues;
   std::vector<int32_t> fDates;
@@ -379,8 +382,10 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
         skip += ReceptorCount() * valueSize;
       }
     }
-    // Receptors in tiles, so that each hour's row of the staging block is read contiguously.
+    // Receptors in tiles, so that each hour's row of the staging block is read contiguously. The counts stay in
+    // registers: the stores' writes could otherwise alias them.
     constexpr int kTile = 64;
+    int64_t zeros = 0;
     for (int k = 0; k < types; ++k) {
       const TPostOutType t = typeList[static_cast<size_t>(k)];
       const float* block = &stage[static_cast<size_t>(k) * kHourBatch * rowSize];
@@ -394,13 +399,16 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
             continue;
           }
           const float* row = block + static_cast<size_t>(b) * rowSize + t0;
+          const int32_t date = dates[b];
           for (int j = 0; j < tile; ++j) {
-            tileItems[j]->AddHourly(*tileStores[j], row[j], t, dates[b]);
-            range.zeros += row[j] <= kZeroValueLimit;
+            const float value = row[j];
+            tileItems[j]->AddHourly(*tileStores[j], value, t, date);
+            zeros += value <= kZeroValueLimit;
           }
         }
       }
     }
+    range.zeros += zeros;
     range.hoursDone->store(first + hours, std::memory_order_release);
   }
   RankReceptors(range.from, range.count);

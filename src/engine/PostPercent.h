@@ -87,6 +87,7 @@ class TPrReceptorList {
   // The averaging period of the POSTFILE's records, in hours.
   int AveragePeriod() const { return fAveragePeriod; }
   int RecChunkCount() const { return fRecChunkCount; }
+  // Receptors per pass and their number of passes; a run holding every value may lower them when it starts.
   int ChunkCount() const;
   int CpuCount() const { return fCpuCount; }
   int SkipHourBlocks() const { return fHourBlocks.SkipHourBlocks; }
@@ -128,6 +129,7 @@ class TPrReceptorList {
   void ExtractReceptors(const std::string& plotFile);
   TPostOutTypes GetPostOptions(const std::string& postFile, TPostOutTypes post, int receptorCount);
   void SizeReceptorChunk();
+  void LimitWholeSeriesChunk();
   void ProcessReceptorsChunk();
   struct THourlyRange {
     int from = 0;

@@ -67,12 +67,12 @@ bool TReceptorManager::Execute(const std::string& aPlotFile, const std::string& 
     {
       TBlockReceptorList list(std::move(settings), rBlocks);
       fMeteoUsableHours = list.MeteoUsableHours();
-      fChunkCount = list.ChunkCount();
       fWarnings = list.Warnings();
       if (!list.PostOutTypes().Contains(TPostOutType::poConc))
         throw EFormatError("The POSTFILE " + aPostFile +
                            " holds no concentrations: the percentile viewer shows hourly concentrations only");
       if (!fCanceled) list.Execute(percentList);
+      fChunkCount = list.ChunkCount();
       rBlocks.SetTotalHours(list.TotalHours());
       rBlocks.SetGroupName(list.GroupName());
     }
