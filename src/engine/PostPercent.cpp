@@ -8,6 +8,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
+#include <future>
 #include <mutex>
 
 #include "engine/ListInputs.h"
@@ -43,15 +45,28 @@ TPrReceptorList::TPrReceptorList(TReceptorListSettings settings)
     PlotPath = fs::path(fSettings.PlotFile).parent_path().string();
     if (!PlotPath.empty()) PlotPath += '/';
   }
+  // The PLOTFILE is read on a thread of its own while the met file and the POSTFILE's record headers are read
+  // here, where progress is reported. The record headers do not depend on what the PLOTFILE tells (the output
+  // types, the precision), and the errors keep their order: met file, PLOTFILE, the POSTFILE's fit to the
+  // PLOTFILE, then its records.
+  auto plot = std::async(std::launch::async, [file = fSettings.PlotFile] { return ReadReceptorPlotFile(file); });
   std::error_code ec;
   if (!fSettings.MeteoFile.empty() && fs::exists(fSettings.MeteoFile, ec))
     FMeteoData = LoadMeteoHours(fSettings.MeteoFile, fMeteoUsableHours);
-  ExtractReceptors(fSettings.PlotFile);
-  FPost = GetPostOptions(fSettings.PostFile, FPost, ReceptorCount());
   // A met file without any usable hour makes every hour calm (its caller warns); one that holds usable hours must
   // hold every hour of the POSTFILE.
   const THourIndexMeteo meteo{FMeteoData.get(), fSettings.MeteoFile, fMeteoUsableHours > 0};
-  fHourBlocks = IndexHourBlocks(fSettings.PostFile, FPost, meteo, fIsDoublePrecision, ReceptorCount(), fProgress);
+  std::exception_ptr indexError;
+  try {
+    const TPostOutTypes headerTypes = FPost.Empty() ? TPostOutTypes{TPostOutType::poConc} : FPost;
+    fHourBlocks = IndexHourBlocks(fSettings.PostFile, headerTypes, meteo, fIsDoublePrecision, 0, fProgress);
+  } catch (...) {
+    indexError = std::current_exception();
+  }
+  ExtractReceptors(plot.get());
+  FPost = GetPostOptions(fSettings.PostFile, FPost, ReceptorCount());
+  if (indexError) std::rethrow_exception(indexError);
+  fHourBlocks.ValueSize = fIsDoublePrecision ? 8 : 4;
   SizeReceptorChunk();
   PostReader = std::make_unique<TBinPostReader>(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision,
                                                 ReceptorCount(), true);
@@ -73,17 +88,23 @@ int TPrReceptorList::ChunkCount() const {
   return (ReceptorCount() + fRecChunkCount - 1) / fRecChunkCount;
 }
 
-void TPrReceptorList::ExtractReceptors(const std::string& plotFile) {
-  traced("TPrReceptorList.ExtractReceptors", [&] {
+TPlotFile TPrReceptorList::ReadReceptorPlotFile(const std::string& plotFile) {
+  return traced("TPrReceptorList.ExtractReceptors", [&] {
     std::error_code ec;
     if (!std::filesystem::exists(plotFile, ec)) Assert(false, "The file does not exist: " + plotFile);
-    fPlot = std::make_unique<TPlotFile>(TPlotFile::Read(plotFile));
+    return TPlotFile::Read(plotFile);
+  });
+}
+
+void TPrReceptorList::ExtractReceptors(TPlotFile plot) {
+  traced("TPrReceptorList.ExtractReceptors", [&] {
+    fPlot = std::make_unique<TPlotFile>(std::move(plot));
     fHeader = CloneAs(fPlot->Header());
     fFields = CloneAs(fPlot->Fields());
     const auto count = static_cast<size_t>(fPlot->ReceptorCount());
     FReceptors.reserve(count);
     for (size_t i = 0; i < count; ++i) FReceptors.push_back(std::make_unique<TPrReceptorItem>(FPost, fSettings.Options));
-    if (FReceptors.empty()) throw EFormatError("The PLOTFILE " + plotFile + " lists no receptors");
+    if (FReceptors.empty()) throw EFormatError("The PLOTFILE " + fSettings.PlotFile + " lists no receptors");
   });
 }
 

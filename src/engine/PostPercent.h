@@ -126,7 +126,8 @@ class TPrReceptorList {
   TReceptorItems FReceptors;
 
  private:
-  void ExtractReceptors(const std::string& plotFile);
+  static TPlotFile ReadReceptorPlotFile(const std::string& plotFile);
+  void ExtractReceptors(TPlotFile plot);
   TPostOutTypes GetPostOptions(const std::string& postFile, TPostOutTypes post, int receptorCount);
   void SizeReceptorChunk();
   void LimitWholeSeriesChunk();
