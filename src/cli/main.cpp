@@ -1,7 +1,3 @@
-#include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -9,27 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/Progress.h"
 
-namespace {
-
-// Fresh memory is obtained far more cheaply in huge pages (on virtual machines several times so), and the
-// engine builds tens of thousands of receptor records on the heap. glibc backs its heap with huge pages only
-// when told so at start-up, so the program restarts itself once with that setting; when that fails it simply
-// goes on.
-void AskForHeapHugePages(char** argv) {
-  if (std::getenv("ZORVIK_HEAP_TUNED")) return;
-  const char* tunables = std::getenv("GLIBC_TUNABLES");
-  if (tunables && std::strstr(tunables, "glibc.malloc.hugetlb")) return;
-  const std::string value = tunables && *tunables ? std::string(tunables) + ":glibc.malloc.hugetlb=1"
-                                                  : std::string("glibc.malloc.hugetlb=1");
-  ::setenv("GLIBC_TUNABLES", value.c_str(), 1);
-  ::setenv("ZORVIK_HEAP_TUNED", "1", 1);
-  ::execv("/proc/self/exe", argv);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  AskForHeapHugePages(argv);
   using namespace zorvik::cli;
   CLI::App app{"zorvik-cli: percentiles, rolling averages and design values of AERMOD/ISCST3 POSTFILEs"};
   app.require_subcommand(1);
