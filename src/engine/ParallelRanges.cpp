@@ -1,6 +1,7 @@
 #include "engine/ParallelRanges.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -16,17 +17,22 @@ std::vector<TReceptorRange> SplitRange(int start, int n, int parts) {
 }
 
 void RunInParallel(size_t count, const std::function<void(size_t)>& task, const std::function<void()>& onFailure,
-                   const std::function<void()>& watch) {
+                   const std::function<void()>& watch, size_t threadCount) {
   std::vector<std::exception_ptr> errors(count);
+  const size_t workers = threadCount == 0 ? count : std::min(count, threadCount);
+  std::atomic<size_t> next{0};
   std::vector<std::thread> threads;
-  threads.reserve(count);
-  for (size_t i = 0; i < count; ++i)
-    threads.emplace_back([&, i] {
-      try {
-        task(i);
-      } catch (...) {
-        errors[i] = std::current_exception();
-        if (onFailure) onFailure();
+  threads.reserve(workers);
+  for (size_t w = 0; w < workers; ++w)
+    threads.emplace_back([&] {
+      // Each thread takes the next task not yet taken, so that a thread whose tasks went quickly takes more.
+      for (size_t i = next++; i < count; i = next++) {
+        try {
+          task(i);
+        } catch (...) {
+          errors[i] = std::current_exception();
+          if (onFailure) onFailure();
+        }
       }
     });
   if (watch) {

@@ -265,7 +265,11 @@ int TPrReceptorList::DeepestNeededRank() const {
 
 
 void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
-  const std::vector<TReceptorRange> split = SplitRange(start, n, fCpuCount);
+  // A range's hour slice, with what its receptors keep, should stay in the processor's cache while the hour is
+  // swept; more ranges than threads also let a thread whose ranges went quickly take the next one.
+  const int rounds = ((n + kRangeReceptors - 1) / kRangeReceptors + fCpuCount - 1) / fCpuCount;
+  const int parts = std::max(1, rounds) * fCpuCount;
+  const std::vector<TReceptorRange> split = SplitRange(start, n, parts);
   std::atomic<bool> stop{false};
   std::mutex wakeLock;
   std::condition_variable wake;
@@ -284,12 +288,14 @@ void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
     } finished{ranges[i], TotalHours()};
     ReadHourlyRange(ranges[i]);
   };
-  // Report every hour once all workers have passed it; a cancel asks them to stop.
+  // Report the hours the ranges have passed, on average; a cancel asks the workers to stop.
   const auto watch = [&] {
     int reported = 0;
     while (reported < TotalHours()) {
-      int passed = TotalHours();
-      for (const auto& range : ranges) passed = std::min(passed, range.hoursDone->load(std::memory_order_acquire));
+      int64_t sum = 0;
+      for (const auto& range : ranges)
+        sum += std::min(TotalHours(), range.hoursDone->load(std::memory_order_acquire));
+      const int passed = static_cast<int>(sum / static_cast<int64_t>(ranges.size()));
       if (passed <= reported) {
         std::unique_lock lock(wakeLock);
         wake.wait_for(lock, std::chrono::milliseconds(5));
@@ -302,7 +308,7 @@ void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
       if (stop.load()) break;
     }
   };
-  RunInParallel(ranges.size(), task, [&] { stop.store(true); }, watch);
+  RunInParallel(ranges.size(), task, [&] { stop.store(true); }, watch, static_cast<size_t>(fCpuCount));
   for (const auto& range : ranges) fZeroValueCount += range.zeros;
   fTotalValueCount += int64_t{TotalHours()} * n * FPost.Count();
 }

@@ -108,6 +108,8 @@ class TPrReceptorList {
 
   // Bytes a chunk keeps per block value, and the estimate for all receptors (block values x bytes).
   static constexpr int64_t kBytesPerValue = 8;
+  // Receptors of a worker range on the 1-hour paths, at most (see ProcessHourlyChunk).
+  static constexpr int kRangeReceptors = 5000;
   // Receptors per chunk for a run of `values` block values over `receptors` receptors in `budget` bytes:
   // the whole list when it fits, otherwise the share that fits, at least one receptor.
   static int ChunkReceptors(int receptors, int64_t values, int64_t budget);
