@@ -28,7 +28,8 @@
 // time over BM_ReadPostfile + BM_WriteBufferSized (present when the yardsticks ran in the same run). The targets,
 // repeated in the summary printed at the end: the percentile within 5x the read; the viewer load within 1.5x
 // the read plus the buffer-sized write; the rolling run and each design run within 1.5x the percentile run
-// (threads:0/mem_chunks:1).
+// (threads:0/mem_chunks:1). The summary also holds the percentile against the speed goal of 2x the read and the
+// viewer load against 3x the read plus the write (the command line's goals, there against `cat` and `dd`).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <fmt/format.h>
@@ -345,7 +346,9 @@ void PrintSummary() {
   for (const auto& [key, seconds] : means) {
     if (key.rfind("percentile ", 0) != 0) continue;
     std::printf("  %-34s %9.1f ms", key.c_str(), seconds * 1e3);
-    if (read) std::printf("  = %.2fx read (target <= 5x: %s)", seconds / *read, seconds <= 5.0 * *read ? "met" : "missed");
+    if (read)
+      std::printf("  = %.2fx read (target <= 5x: %s; goal <= 2x: %s)", seconds / *read,
+                  seconds <= 5.0 * *read ? "met" : "missed", seconds <= 2.0 * *read ? "met" : "missed");
     std::printf("\n");
   }
   const auto percentile = find("percentile threads:0 mem_chunks:1");
@@ -361,8 +364,9 @@ void PrintSummary() {
   if (const auto viewer = find("viewer")) {
     std::printf("  viewer load                        %9.1f ms", *viewer * 1e3);
     if (read && write)
-      std::printf("  = %.2fx (read + write) (target <= 1.5x: %s)", *viewer / (*read + *write),
-                  *viewer <= 1.5 * (*read + *write) ? "met" : "missed");
+      std::printf("  = %.2fx (read + write) (target <= 1.5x: %s; goal <= 3x: %s)", *viewer / (*read + *write),
+                  *viewer <= 1.5 * (*read + *write) ? "met" : "missed",
+                  *viewer <= 3.0 * (*read + *write) ? "met" : "missed");
     std::printf("\n");
   }
 }
