@@ -382,30 +382,27 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
         skip += ReceptorCount() * valueSize;
       }
     }
-    // Receptors in tiles, so that each hour's row of the staging block is read contiguously. The counts stay in
-    // registers: the stores' writes could otherwise alias them.
-    constexpr int kTile = 64;
+    // The zero count stays in a register: the stores' writes could otherwise alias it.
     int64_t zeros = 0;
     for (int k = 0; k < types; ++k) {
       const TPostOutType t = typeList[static_cast<size_t>(k)];
       const float* block = &stage[static_cast<size_t>(k) * kHourBatch * rowSize];
-      for (int t0 = 0; t0 < range.count; t0 += kTile) {
-        const int tile = std::min(kTile, range.count - t0);
-        TSortedListStore* const* tileStores = &stores[static_cast<size_t>(k) * rowSize + t0];
-        TPrReceptorItem* const* tileItems = &items[static_cast<size_t>(t0)];
+      int calm = 0;
+      for (int b = 0; b < hours; ++b) calm += positions[b] < 0;
+      // Each receptor takes its column of the batch at once: a calm hour is 0 over a divisor of 1 (a value of
+      // the store, not of the sum's count).
+      std::array<float, kHourBatch> column;
+      for (int j = 0; j < range.count; ++j) {
+        const float* values = block + j;
         for (int b = 0; b < hours; ++b) {
-          if (positions[b] < 0) {
-            for (int j = 0; j < tile; ++j) tileStores[j]->AddItem(0.0f, dates[b]);  // calm: 0 over a divisor of 1
-            continue;
-          }
-          const float* row = block + static_cast<size_t>(b) * rowSize + t0;
-          const int32_t date = dates[b];
-          for (int j = 0; j < tile; ++j) {
-            const float value = row[j];
-            tileItems[j]->AddHourly(*tileStores[j], value, t, date);
-            zeros += value <= kZeroValueLimit;
-          }
+          const float value = positions[b] < 0 ? 0.0f : values[static_cast<size_t>(b) * rowSize];
+          column[static_cast<size_t>(b)] = value;
+          zeros += positions[b] >= 0 && value <= kZeroValueLimit;
         }
+        const std::span<const float> taken(column.data(), static_cast<size_t>(hours));
+        stores[static_cast<size_t>(k) * rowSize + static_cast<size_t>(j)]->AddItems(
+            taken, std::span<const int32_t>(dates, static_cast<size_t>(hours)));
+        items[static_cast<size_t>(j)]->AddHourlyValues(t, taken, hours - calm);
       }
     }
     range.zeros += zeros;

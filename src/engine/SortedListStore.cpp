@@ -342,6 +342,31 @@ int32_t TSortedListStore::GetDate(int Index) const {
   return fDates[static_cast<size_t>(Index)];
 }
 
+void TSortedListStore::AddItems(std::span<const float> values, std::span<const int32_t> dates) {
+  fTotalCount += static_cast<int>(values.size());
+  if (!fSkipZeroValues) {
+    fValues.insert(fValues.end(), values.begin(), values.end());
+    if (fKeepDates) fDates.insert(fDates.end(), dates.begin(), dates.end());
+    return;
+  }
+  // The kept pairs are packed in a small block first: each pair is written, and the place advances past it only
+  // where the value is kept.
+  constexpr size_t kBlock = 64;
+  for (size_t i0 = 0; i0 < values.size(); i0 += kBlock) {
+    const size_t m = std::min(kBlock, values.size() - i0);
+    std::array<float, kBlock> keptValues;
+    std::array<int32_t, kBlock> keptDates;
+    size_t k = 0;
+    for (size_t i = 0; i < m; ++i) {
+      keptValues[k] = values[i0 + i];
+      keptDates[k] = dates[i0 + i];
+      k += !(static_cast<double>(values[i0 + i]) <= 1e-37);
+    }
+    fValues.insert(fValues.end(), keptValues.begin(), keptValues.begin() + static_cast<std::ptrdiff_t>(k));
+    if (fKeepDates) fDates.insert(fDates.end(), keptDates.begin(), keptDates.begin() + static_cast<std::ptrdiff_t>(k));
+  }
+}
+
 void TSortedListStore::SetStoredCount(int n) {
   fDroppedCount = 0;
   fExactCount = 0;
