@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <span>
 #include <vector>
 
 #include "engine/EngineOptions.h"
@@ -113,6 +114,31 @@ TEST(SortedListStoreTest, SkippedZerosAreCountedButNotKept) {
   store.Clear();
   EXPECT_EQ(store.OfferedCount(), 0);
   EXPECT_EQ(store.StoredCount(), 0);
+}
+
+// A batch keeps exactly what one AddItem per pair keeps, in the same order, across the batch's inner blocks.
+TEST(SortedListStoreTest, AddItemsKeepsWhatSingleAddsKeep) {
+  std::mt19937 rng(11);
+  std::vector<float> values = RandomValuesWithTies(rng, 200);
+  const float specials[] = {-0.0f, 1e-37f, 1e-36f, -2.0f, std::numeric_limits<float>::quiet_NaN(), 0.0f};
+  for (size_t i = 0; i < std::size(specials); ++i) values[i * 29] = specials[i];
+  std::vector<int32_t> dates(values.size());
+  for (size_t i = 0; i < dates.size(); ++i) dates[i] = 96010101 + static_cast<int32_t>(i);
+  for (const bool skipZeros : {true, false})
+    for (const bool keepDates : {true, false})
+      for (const size_t n : {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{65}, size_t{200}}) {
+        TSortedListStore single(skipZeros), batch(skipZeros);
+        single.SetKeepDates(keepDates);
+        batch.SetKeepDates(keepDates);
+        for (size_t i = 0; i < n; ++i) single.AddItem(values[i], dates[i]);
+        batch.AddItems(std::span(values).first(n), std::span(dates).first(n));
+        SCOPED_TRACE(testing::Message() << "skip " << skipZeros << " dates " << keepDates << " n " << n);
+        EXPECT_EQ(batch.OfferedCount(), single.OfferedCount());
+        ASSERT_EQ(batch.Values().size(), single.Values().size());
+        for (size_t i = 0; i < single.Values().size(); ++i)
+          EXPECT_EQ(std::bit_cast<uint32_t>(batch.Values()[i]), std::bit_cast<uint32_t>(single.Values()[i])) << i;
+        EXPECT_TRUE(std::ranges::equal(batch.Dates(), single.Dates()));
+      }
 }
 
 TEST(SortedListStoreTest, IndexOutsideTheKeptValuesIsARangeError) {
