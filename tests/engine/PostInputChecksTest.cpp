@@ -253,6 +253,31 @@ TEST(PostInputChecksTest, ReceptorListRefusesAMetFileOfAnotherPeriod) {
   EXPECT_TRUE(fs::is_empty(dir.File("out")));
 }
 
+// The PLOTFILE is read while the POSTFILE's records are indexed; what is wrong is still reported in the order
+// the inputs are taken: met file, PLOTFILE, the POSTFILE's fit to the PLOTFILE, then its records.
+TEST(PostInputChecksTest, ErrorsOfSeveralInputsComeInTheirOrder) {
+  TempDir dir;
+  const std::string post = dir.File("run.pos"), plot = dir.File("run.plt"), badPlot = dir.File("bad.plt"),
+                    otherPlot = dir.File("other.plt"), badMet = dir.File("bad.sfc");
+  WritePost(post, ConsecutiveDates(96010101, 30));
+  fs::resize_file(post, fs::file_size(post) - 10);
+  WriteSamplePlotFile(plot, SampleGrid(kReceptors));
+  WriteSamplePlotFile(otherPlot, SampleGrid(kReceptors + 1));
+  test::WriteAll(badPlot, test::ReadAll(plot) + "   junk\n");
+  std::string met = test::ReadAll(test::DataFile("meteo/houston_300h.sfc"));
+  met.insert(met.find('\n', met.find('\n') + 1) + 1, "this is no hour\n");  // a third line that is no hour
+  test::WriteAll(badMet, met);
+  struct TCase {
+    std::string plot, met, expected;
+  };
+  for (const TCase& c : {TCase{plot, "", "Truncated POSTFILE " + post}, TCase{otherPlot, "", "does not fit the 5 receptors"},
+                         TCase{badPlot, "", badPlot}, TCase{badPlot, badMet, badMet}}) {
+    SCOPED_TRACE(c.plot + " " + c.met);
+    const std::string error = ErrorOf([&] { RunList(dir, post, c.plot, TPath::Ranked, nullptr, c.met); });
+    EXPECT_NE(error.find(c.expected), std::string::npos) << error;
+  }
+}
+
 // Record lengths that fit both precisions: 8 bytes per receptor are one double or two singles, 16 bytes two
 // doubles or four singles. The presumed precision stands unless the values or the PLOTFILE's columns say otherwise.
 TEST(PostInputChecksTest, PrecisionOfAnAmbiguousRecordLength) {
