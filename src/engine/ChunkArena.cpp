@@ -20,6 +20,26 @@ THugePageBlock::THugePageBlock(size_t bytes) : fSize(std::max<size_t>(bytes, 1))
 
 THugePageBlock::~THugePageBlock() { ::munmap(fBase, fSize); }
 
+std::unique_ptr<THugePageBlock> THugePagePool::Take(size_t bytes) {
+  {
+    const std::lock_guard lock(fLock);
+    if (!fFree.empty()) {
+      auto largest = std::max_element(fFree.begin(), fFree.end(),
+                                      [](const auto& a, const auto& b) { return a->Size() < b->Size(); });
+      std::unique_ptr<THugePageBlock> block = std::move(*largest);
+      fFree.erase(largest);
+      if (block->Size() >= bytes) return block;
+    }
+  }
+  return std::make_unique<THugePageBlock>(bytes);
+}
+
+void THugePagePool::Give(std::unique_ptr<THugePageBlock> block) {
+  if (!block) return;
+  const std::lock_guard lock(fLock);
+  fFree.push_back(std::move(block));
+}
+
 TChunkArena::~TChunkArena() {
   fResource.reset();
   Unmap();

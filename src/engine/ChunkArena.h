@@ -4,6 +4,9 @@
 // hundred huge-page faults instead of hundreds of thousands of small ones, and the next chunk touches no new
 // memory at all.
 #include <cstddef>
+#include <memory>
+#include <mutex>
+#include <vector>
 #include <memory_resource>
 #include <optional>
 
@@ -18,10 +21,24 @@ class THugePageBlock {
   THugePageBlock(const THugePageBlock&) = delete;
   THugePageBlock& operator=(const THugePageBlock&) = delete;
   void* Data() const { return fBase; }
+  size_t Size() const { return fSize; }
 
  private:
   void* fBase = nullptr;
   size_t fSize = 0;
+};
+
+// Blocks handed from one task to the next: memory a task gives back is the next task's, already in the
+// process, instead of fresh memory the system must clear first. Thread-safe.
+class THugePagePool {
+ public:
+  // A block of at least `bytes`: one given back (the largest; replaced when too small) or a new one.
+  std::unique_ptr<THugePageBlock> Take(size_t bytes);
+  void Give(std::unique_ptr<THugePageBlock> block);
+
+ private:
+  std::mutex fLock;
+  std::vector<std::unique_ptr<THugePageBlock>> fFree;
 };
 
 class TChunkArena {

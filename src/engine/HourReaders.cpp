@@ -106,13 +106,23 @@ class TSelectors {
  public:
   // Each selector gathers up to max(2m, minCapacity) entries between cuts: a larger block cuts less often, a
   // smaller one raises the entry limit sooner and stays in cache.
-  TSelectors(size_t count, uint32_t m, uint32_t minCapacity = 64)
+  // With a pool, the words come from it and go back to it.
+  TSelectors(size_t count, uint32_t m, uint32_t minCapacity = 64, THugePagePool* pool = nullptr)
       : fCapacity(std::max<uint32_t>(2 * m, minCapacity)),
-        fBlock(count * fCapacity * sizeof(uint64_t)),
-        fWords(static_cast<uint64_t*>(fBlock.Data())) {
+        fPool(pool),
+        fBlock(pool ? pool->Take(count * fCapacity * sizeof(uint64_t))
+                    : std::make_unique<THugePageBlock>(count * fCapacity * sizeof(uint64_t))),
+        fWords(static_cast<uint64_t*>(fBlock->Data())) {
     fLowest.reserve(count);
     for (size_t i = 0; i < count; ++i) fLowest.emplace_back(&fWords[i * fCapacity], fCapacity, m);
   }
+  ~TSelectors() {
+    if (fPool) fPool->Give(std::move(fBlock));
+  }
+  TSelectors(const TSelectors&) = delete;
+  TSelectors& operator=(const TSelectors&) = delete;
+  // The words a selector of m entries takes.
+  static size_t WordsPerSelector(uint32_t m, uint32_t minCapacity = 64) { return std::max<uint32_t>(2 * m, minCapacity); }
   detail::TLowestWords* Data() { return fLowest.data(); }
   detail::TLowestWords& operator[](size_t i) { return fLowest[i]; }
   const detail::TLowestWords& operator[](size_t i) const { return fLowest[i]; }
@@ -143,7 +153,8 @@ class TSelectors {
 
  private:
   uint32_t fCapacity;
-  THugePageBlock fBlock;
+  THugePagePool* fPool;
+  std::unique_ptr<THugePageBlock> fBlock;
   uint64_t* fWords;
   std::vector<detail::TLowestWords> fLowest;
   std::vector<float> fValues;
@@ -259,7 +270,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
   const int types = FPost.Count();
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(types);
-  TSelectors lowest(selectors, static_cast<uint32_t>(deepest));
+  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), 64, &fSelectorMemory);
   std::vector<int32_t> nonZero(selectors, 0);  // values above the zero limit, of the hours read
   // Each selector's limit (or the floor below which nothing it keeps can lie), in a row for vector comparisons.
   std::vector<float> limits(selectors);

@@ -154,6 +154,17 @@ void TPrReceptorList::LimitWholeSeriesChunk() {
   fRecChunkCount = std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), values, kWholeSeriesChunkBytes));
 }
 
+void TPrReceptorList::LimitSelectedChunk(int deepest) {
+  // Fresh memory costs as much for the selectors' words of deep ranks (two per kept rank and series): chunks of
+  // about this size hand them on from range to range. Measured on the 75th percentile of 10,000 receptors x
+  // 8,760 hours: 67 MB instead of 347 MB, and a little faster; the ranks of a 98th percentile still take
+  // 17,000 receptors a chunk.
+  constexpr int64_t kSelectedChunkBytes = int64_t{48} << 20;
+  const int64_t perReceptor = int64_t{2} * std::max(deepest, 32) * FPost.Count() * 8;
+  const auto fit = static_cast<int>(std::clamp<int64_t>(kSelectedChunkBytes / perReceptor, 1, ReceptorCount()));
+  fRecChunkCount = std::min(fRecChunkCount, fit);
+}
+
 void TPrReceptorList::CreatePlotWriters(const std::vector<TPercentItem>& data) {
   CreatePercentPlotWriters(fPlotWriters, PlotPath, data, *fHeader, *fFields, FPost, fUseInterpolation);
 }
@@ -176,7 +187,12 @@ void TPrReceptorList::Execute(const std::vector<TPercentItem>& data) {
       ~FreeWriters() { writers.clear(); }
     } freeWriters{fPlotWriters};
     fWindowDeepest = DeepestNeededWindowRank();
-    if (fHourlyFastPath && DeepestNeededRank() < 0) LimitWholeSeriesChunk();
+    if (fHourlyFastPath) {
+      if (const int deepest = DeepestNeededRank(); deepest < 0)
+        LimitWholeSeriesChunk();
+      else
+        LimitSelectedChunk(deepest);
+    }
     const int64_t steps = int64_t{TotalHours()} * ChunkCount();
     fProgress.Begin("Reading Post File...", static_cast<uint32_t>(std::min<int64_t>(steps, UINT32_MAX)));
     TProgressFinishGuard finish(fProgress);

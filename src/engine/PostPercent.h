@@ -133,6 +133,7 @@ class TPrReceptorList {
   TPostOutTypes GetPostOptions(const std::string& postFile, TPostOutTypes post, int receptorCount);
   void SizeReceptorChunk();
   void LimitWholeSeriesChunk();
+  void LimitSelectedChunk(int deepest);
   void ProcessReceptorsChunk();
   struct THourlyRange {
     int from = 0;
@@ -186,6 +187,7 @@ class TPrReceptorList {
   bool fHourlyFastPath = false;
   int fWindowDeepest = -1;  // >= 0: this run's windows are read in parallel, selecting down to this rank
   TChunkArena fArena;  // the values of the 1-hour path, reused chunk after chunk
+  THugePagePool fSelectorMemory;  // the selectors' words of the ranked-entries path, reused range after range
 };
 
 }  // namespace zorvik
