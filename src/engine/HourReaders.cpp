@@ -216,8 +216,13 @@ std::vector<float> TPrReceptorList::SampleFloors(THourlyRange& range, int deepes
   const int hoursTotal = TotalHours();
   const int samples = (hoursTotal + kStride - 1) / kStride;
   if (fSettings.Options.fSkipZeroValues || samples < kMinSamples) return {};
-  // The floor is the sample's value at about twice the rank where the deepest rank should fall, plus a margin.
-  const int rank = std::min(samples, static_cast<int>(2 * int64_t{deepest} * samples / hoursTotal) + 8);
+  // The floor is the sample's value at about twice the rank where the deepest rank should fall, plus a margin;
+  // for deep ranks, where twice is far more than the sample's spread calls for, six standard deviations of the
+  // sample's count above that rank (a binomial count) plus the margin.
+  const double expected = static_cast<double>(deepest) * samples / hoursTotal;
+  const double spread = std::sqrt(expected * (1.0 - static_cast<double>(deepest) / hoursTotal));
+  const double wanted = std::min(2.0 * expected, expected + 6.0 * spread) + 8.0;
+  const int rank = std::min(samples, static_cast<int>(wanted));
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(FPost.Count());
