@@ -136,6 +136,12 @@ namespace {
 // larger ones after it: a quickselect whose partition moves every word without a data-dependent branch, which
 // on these short buffers of unpredictable order is several times faster than one that branches.
 void SelectSmallest(uint64_t* a, size_t n, size_t k) {
+  if (k == n) {  // the largest last (a rank just cut to, or the next one down): one scan
+    size_t largest = 0;
+    for (size_t i = 1; i < n; ++i) largest = a[i] > a[largest] ? i : largest;
+    std::swap(a[largest], a[n - 1]);
+    return;
+  }
   const size_t target = k - 1;
   size_t lo = 0, hi = n;
   while (hi - lo > 16) {
