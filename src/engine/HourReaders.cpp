@@ -121,8 +121,6 @@ class TSelectors {
   }
   TSelectors(const TSelectors&) = delete;
   TSelectors& operator=(const TSelectors&) = delete;
-  // The words a selector of m entries takes.
-  static size_t WordsPerSelector(uint32_t m, uint32_t minCapacity = 64) { return std::max<uint32_t>(2 * m, minCapacity); }
   detail::TLowestWords* Data() { return fLowest.data(); }
   detail::TLowestWords& operator[](size_t i) { return fLowest[i]; }
   const detail::TLowestWords& operator[](size_t i) const { return fLowest[i]; }
