@@ -398,11 +398,11 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
     }
     // The zero count stays in a register: the stores' writes could otherwise alias it.
     int64_t zeros = 0;
+    int calm = 0;
+    for (int b = 0; b < hours; ++b) calm += positions[b] < 0;
     for (int k = 0; k < types; ++k) {
       const TPostOutType t = typeList[static_cast<size_t>(k)];
       const float* block = &stage[static_cast<size_t>(k) * kHourBatch * rowSize];
-      int calm = 0;
-      for (int b = 0; b < hours; ++b) calm += positions[b] < 0;
       // Each receptor takes its column of the batch at once: a calm hour is 0 over a divisor of 1 (a value of
       // the store, not of the sum's count).
       std::array<float, kHourBatch> column;

@@ -160,9 +160,8 @@ void TPrReceptorList::LimitSelectedChunk(int deepest) {
   // 8,760 hours: 67 MB instead of 347 MB, and a little faster; the ranks of a 98th percentile still take
   // 17,000 receptors a chunk.
   constexpr int64_t kSelectedChunkBytes = int64_t{48} << 20;
-  const int64_t perReceptor = int64_t{2} * std::max(deepest, 32) * FPost.Count() * 8;
-  const auto fit = static_cast<int>(std::clamp<int64_t>(kSelectedChunkBytes / perReceptor, 1, ReceptorCount()));
-  fRecChunkCount = std::min(fRecChunkCount, fit);
+  const int64_t words = int64_t{2} * std::max(deepest, 32) * FPost.Count() * ReceptorCount();  // of 8 bytes
+  fRecChunkCount = std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, kSelectedChunkBytes));
 }
 
 void TPrReceptorList::CreatePlotWriters(const std::vector<TPercentItem>& data) {

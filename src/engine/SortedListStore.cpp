@@ -366,7 +366,7 @@ void TSortedListStore::AddItems(std::span<const float> values, std::span<const i
     for (size_t i = 0; i < m; ++i) {
       keptValues[k] = values[i0 + i];
       keptDates[k] = dates[i0 + i];
-      k += !(static_cast<double>(values[i0 + i]) <= 1e-37);
+      k += !IsZeroValue(values[i0 + i]);
     }
     fValues.insert(fValues.end(), keptValues.begin(), keptValues.begin() + static_cast<std::ptrdiff_t>(k));
     if (fKeepDates) fDates.insert(fDates.end(), keptDates.begin(), keptDates.begin() + static_cast<std::ptrdiff_t>(k));

@@ -64,11 +64,13 @@ class TSortedListStore final : public TSortedStoreBase {
   // Counts the value; keeps it with its date unless zero values are skipped and aValue <= 1e-37.
   void AddItem(float aValue, int32_t aDate) override {
     ++fTotalCount;
-    if (fSkipZeroValues && static_cast<double>(aValue) <= 1e-37) return;
+    if (fSkipZeroValues && IsZeroValue(aValue)) return;
     fValues.push_back(aValue);
     if (fKeepDates) fDates.push_back(aDate);
   }
   int OfferedCount() const override { return fTotalCount; }
+  // A value a store that skips zero values does not keep.
+  static bool IsZeroValue(float value) { return static_cast<double>(value) <= 1e-37; }
   // AddItem of each pair in order (dates[i] with values[i]), without a branch per value.
   void AddItems(std::span<const float> values, std::span<const int32_t> dates);
   // Reserves room in both arrays; a negative or smaller capacity changes nothing.
