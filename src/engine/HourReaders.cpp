@@ -24,6 +24,8 @@ namespace zorvik {
 
 namespace {
 constexpr int kHourBatch = 32;  // hours read before their values are spread to the receptors
+// Ranks at least this share of the hours deep are selected a column of hours at a time.
+constexpr int kColumnShare = 16;
 
 // Window values of kTile neighbouring receptors: rows[i] is the i-th hour of the window (oldest first), each
 // a row of receptors. Every lane adds its receptor's hours in window order, in single precision, so each
@@ -101,14 +103,32 @@ inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLo
   OfferMarked(values, (1u << width) - 1, h, select, limit, skipZeros);
 }
 
+// Appends to a selector the words of the hours of one receptor's column of an hour batch (values `stride`
+// apart, of positions `first` on) that `hours` marks (a bit per hour, from the first), other than those at or
+// above its limit (with skipZeros, other than zero values). The marked hours are together in the selector's
+// buffer, so that its lines are written once, not an entry at a time across the hours.
+inline void AppendMarked(const float* column, size_t stride, uint32_t hours, uint32_t first,
+                         detail::TLowestWords& select, bool skipZeros) {
+  uint64_t* out = select.Room(static_cast<uint32_t>(std::popcount(hours)));
+  const uint64_t limit = select.LimitWord();
+  uint32_t kept = 0;
+  for (; hours != 0; hours &= hours - 1) {
+    const auto b = static_cast<uint32_t>(std::countr_zero(hours));
+    const float v = column[b * stride];
+    const uint64_t word = uint64_t{detail::DescendingValueKey(v)} << 32 | (first + b);
+    out[kept] = word;
+    kept += static_cast<uint32_t>((word < limit) & (!skipZeros | (v > kZeroFloat)));
+  }
+  select.Appended(kept);
+}
+
 // One selector per receptor and series of a worker's range, over one block of words.
 class TSelectors {
  public:
-  // Each selector gathers up to max(2m, minCapacity) entries between cuts: a larger block cuts less often, a
-  // smaller one raises the entry limit sooner and stays in cache.
-  // With a pool, the words come from it and go back to it.
-  TSelectors(size_t count, uint32_t m, uint32_t minCapacity = 64, THugePagePool* pool = nullptr)
-      : fCapacity(std::max<uint32_t>(2 * m, minCapacity)),
+  // Each selector gathers up to `capacity` (> m) entries between cuts: a larger block cuts less often, a smaller
+  // one raises the entry limit sooner and stays in cache. With a pool, the words come from it and go back to it.
+  TSelectors(size_t count, uint32_t m, uint32_t capacity, THugePagePool* pool = nullptr)
+      : fCapacity(capacity),
         fPool(pool),
         fBlock(pool ? pool->Take(count * fCapacity * sizeof(uint64_t))
                     : std::make_unique<THugePageBlock>(count * fCapacity * sizeof(uint64_t))),
@@ -130,12 +150,17 @@ class TSelectors {
     lowestKept = count ? detail::TLowestWords::ValueOf(fWords[i * fCapacity + count - 1]) : 0.0f;
     return count;
   }
+  // The value of entry e of selector i after Finish.
+  float ValueAt(size_t i, uint32_t e) const { return detail::TLowestWords::ValueOf(fWords[i * fCapacity + e]); }
   // Hands selector i's kept entries, highest first, to `store`, with the dates of their hours.
   // With `exactRanks` (1 to TSortedListStore::kMaxExactRanks of them), only those ranks are placed: the store
-  // answers them alone.
+  // answers them alone. `skipped` entries rank above the selector's (counted, not offered).
   void Assign(size_t i, TSortedListStore& store, const std::vector<int32_t>& hourDates, int kept, int offered,
-              std::span<const int> exactRanks = {}) {
-    const uint32_t count = exactRanks.empty() ? fLowest[i].Finish() : fLowest[i].FinishAtRanks(exactRanks);
+              std::span<const int> exactRanks = {}, int skipped = 0) {
+    std::array<int, TSortedListStore::kMaxExactRanks> within{};
+    for (size_t k = 0; k < exactRanks.size(); ++k) within[k] = exactRanks[k] - skipped;
+    const uint32_t count = exactRanks.empty() ? fLowest[i].Finish()
+                                              : fLowest[i].FinishAtRanks({within.data(), exactRanks.size()});
     fValues.resize(count);
     fDates.resize(count);
     for (uint32_t e = 0; e < count; ++e) {
@@ -146,7 +171,7 @@ class TSelectors {
     if (exactRanks.empty())
       store.AssignRanked(fValues, fDates, kept, offered);
     else
-      store.AssignAtRanks(fValues, fDates, kept, offered, exactRanks);
+      store.AssignAtRanks(fValues, fDates, kept, offered, exactRanks, skipped);
   }
 
  private:
@@ -189,26 +214,29 @@ void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
   fProgress.Advance();
 }
 
-// The 1-hour path. Every sorting thread also reads: it takes a disjoint range of the chunk's receptors, reads
-// their slice of every hour with a reader of its own, batch by batch into a staging block, from which each
-// receptor takes its column, and then ranks its receptors. The values and dates that reach the stores are
-// those of ReadHourBlock. The caller's thread reports one progress step per hour as every worker passes it, and
-
 // The 1-hour path when the writers read only a few ranks: each hour's slice of the worker's receptors is
 // offered to one selector per receptor and type, which keeps only the entries down to the deepest rank asked
-// for. No receptor's series is ever held whole: memory is two words per kept rank, and the stores receive the
-// ranked entries at the end (TSortedListStore::AssignRanked).
+// for. No receptor's series is ever held whole: memory is about a word per kept rank, and the stores receive the
+// ranked entries at the end (TSortedListStore::AssignRanked, or AssignAtRanks for the ranks alone).
 //
 // Most of the cost is in the values that enter a selector before its limit has risen. A first look at every
 // 17th hour gives each series a floor that its deepest rank lies above, so that values below it are never
-// offered; the floor is checked afterwards (the series must still have kept `deepest` entries), and a range
-// where it was too high is read again without floors. The result is the same either way.
+// offered, and for deep ranks placed alone a ceiling that its shallowest rank lies below, so that values above
+// it are only counted. Both are checked afterwards (the series must still have kept `deepest` entries, and
+// fewer values than the shallowest rank may have reached the ceiling), and a range where one was wrong is read
+// again without them. The result is the same either way.
 void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
-  std::vector<float> floors = SampleFloors(range, deepest);
-  if (!ReadHourlySelectedPass(range, deepest, floors) && !floors.empty()) ReadHourlySelectedPass(range, deepest, {});
+  // Deep ranks, placed alone, also take a ceiling from the sample: the values above it are only counted.
+  int shallowest = 0;
+  if (std::vector<int> ranks; static_cast<int64_t>(deepest) * kColumnShare >= TotalHours() &&
+                              ExactRanks(TotalHours(), deepest, ranks))
+    shallowest = ranks.front();
+  const TSeriesBounds bounds = SampleBounds(range, deepest, shallowest);
+  if (!ReadHourlySelectedPass(range, deepest, bounds) && !bounds.Floors.empty())
+    ReadHourlySelectedPass(range, deepest, {});
 }
 
-std::vector<float> TPrReceptorList::SampleFloors(THourlyRange& range, int deepest) {
+TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range, int deepest, int shallowest) {
   constexpr int kStride = 17;      // prime to the 24 hours of a day
   constexpr int kMinSamples = 64;  // fewer say too little about a series
   const int hoursTotal = TotalHours();
@@ -217,14 +245,22 @@ std::vector<float> TPrReceptorList::SampleFloors(THourlyRange& range, int deepes
   // The floor is the sample's value at about twice the rank where the deepest rank should fall, plus a margin;
   // for deep ranks, where twice is far more than the sample's spread calls for, six standard deviations of the
   // sample's count above that rank (a binomial count) plus the margin.
-  const double expected = static_cast<double>(deepest) * samples / hoursTotal;
-  const double spread = std::sqrt(expected * (1.0 - static_cast<double>(deepest) / hoursTotal));
+  // A ceiling mirrors it: six standard deviations and the margin below where the shallowest rank should fall.
+  const auto sampleRank = [&](int r, double& spread) {
+    const double expected = static_cast<double>(r) * samples / hoursTotal;
+    spread = std::sqrt(expected * (1.0 - static_cast<double>(r) / hoursTotal));
+    return expected;
+  };
+  double spread = 0.0;
+  double expected = sampleRank(deepest, spread);
   const double wanted = std::min(2.0 * expected, expected + 6.0 * spread) + 8.0;
   const int rank = std::min(samples, static_cast<int>(wanted));
+  expected = shallowest > 0 ? sampleRank(shallowest, spread) : 0.0;
+  const auto ceilingRank = static_cast<int>(std::floor(expected - 6.0 * spread - 8.0));
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(FPost.Count());
-  TSelectors sample(selectors, static_cast<uint32_t>(rank), 16);
+  TSelectors sample(selectors, static_cast<uint32_t>(rank), std::max(2 * static_cast<uint32_t>(rank), 16u));
   std::vector<float> limits(selectors);
   for (size_t i = 0; i < selectors; ++i) limits[i] = sample[i].LimitValue();
   std::vector<double> sums(n);         // the sweep's, not needed here
@@ -259,21 +295,29 @@ std::vector<float> TPrReceptorList::SampleFloors(THourlyRange& range, int deepes
       }
     }
   }
-  std::vector<float> floors(selectors, -std::numeric_limits<float>::infinity());
+  TSeriesBounds bounds;
+  bounds.Floors.assign(selectors, -std::numeric_limits<float>::infinity());
+  if (ceilingRank >= 1) bounds.Ceilings.assign(selectors, std::numeric_limits<float>::infinity());
   for (size_t i = 0; i < selectors; ++i) {
     float lowestKept = 0.0f;
-    if (sample.Finish(i, lowestKept) >= static_cast<uint32_t>(rank)) floors[i] = lowestKept;
+    if (sample.Finish(i, lowestKept) < static_cast<uint32_t>(rank)) continue;
+    bounds.Floors[i] = lowestKept;
+    if (ceilingRank < 1) continue;
+    // A ceiling no higher than the floor would leave no room between them.
+    if (const float ceiling = sample.ValueAt(i, static_cast<uint32_t>(ceilingRank - 1)); ceiling > lowestKept)
+      bounds.Ceilings[i] = ceiling;
   }
-  return floors;
+  return bounds;
 }
 
-bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, const std::vector<float>& floors) {
+bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, const TSeriesBounds& bounds) {
+  const std::vector<float>& floors = bounds.Floors;
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const int hoursTotal = TotalHours();
   const int types = FPost.Count();
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(types);
-  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), 64, &fSelectorMemory);
+  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), HourlySelectorWords(deepest), &fSelectorMemory);
   std::vector<int32_t> nonZero(selectors, 0);  // values above the zero limit, of the hours read
   // Each selector's limit (or the floor below which nothing it keeps can lie), in a row for vector comparisons.
   std::vector<float> limits(selectors);
@@ -285,6 +329,15 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
   for (TPostOutType t : kAllPostOutTypes)
     if (FPost.Contains(t)) typeList.push_back(t);
 
+  // Deep ranks take a large share of every series: the hours of a batch that reach a receptor's limit are then
+  // marked and go to its selector together, after the batch. Few ranks offer each hour's few values at once.
+  const bool columns = static_cast<int64_t>(deepest) * kColumnShare >= hoursTotal;
+  std::vector<float> stage(columns ? static_cast<size_t>(types) * kHourBatch * n : 0);
+  std::vector<uint32_t> marked(columns ? selectors : 0, 0);  // a bit per hour of the batch
+  // Values at or above a series' ceiling rank above everything its selector keeps: they are only counted, and
+  // the selector needs that many fewer entries.
+  const float* ceilings = columns && !bounds.Ceilings.empty() ? bounds.Ceilings.data() : nullptr;
+  std::vector<int32_t> above(ceilings ? selectors : 0, 0);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
   const auto row = std::make_unique_for_overwrite<float[]>(n);
@@ -300,41 +353,69 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
         const size_t at = static_cast<size_t>(k) * n;
+        float* decoded = columns ? &stage[(static_cast<size_t>(k) * kHourBatch + static_cast<size_t>(b)) * n] : row.get();
         if (positions[h] < 0) {
           if (skipZeros) continue;
-          for (size_t j0 = 0; j0 < n; j0 += kTile)
-            OfferTile(calmRow.data() + j0, std::min(kTile, n - j0), h, lowest.Data() + at + j0, &limits[at + j0],
-                      nullptr, false);
+          if (columns) {
+            std::fill(decoded, decoded + n, 0.0f);
+            for (size_t j = 0; j < n; ++j) {
+              const bool counted = ceilings && 0.0f >= ceilings[at + j];
+              if (counted) ++above[at + j];
+              marked[at + j] |= static_cast<uint32_t>(!counted && 0.0f >= limits[at + j]) << b;
+            }
+          } else {
+            for (size_t j0 = 0; j0 < n; j0 += kTile)
+              OfferTile(calmRow.data() + j0, std::min(kTile, n - j0), h, lowest.Data() + at + j0, &limits[at + j0],
+                        nullptr, false);
+          }
           continue;
         }
         reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
         const uint8_t* slice = raw.get();
         const int listed = SweepSlice(slice, n, fIsDoublePrecision,
-                                      {&limits[at], &sums[at], &nonZero[at], row.get(), tiles.get(), lanes.get()});
+                                      {&limits[at], &sums[at], &nonZero[at], decoded, tiles.get(), lanes.get(),
+                                       ceilings ? ceilings + at : nullptr, ceilings ? &above[at] : nullptr});
         if (listed < 0)
           RaiseBadValue(positions[h], skip, slice, range.count, range.from, typeList[static_cast<size_t>(k)],
                         fHourBlocks.Dates[h]);
         skip += ReceptorCount() * valueSize;
         for (int t = 0; t < listed; ++t) {
           const size_t j0 = tiles[static_cast<size_t>(t)];
-          OfferMarked(row.get() + j0, lanes[static_cast<size_t>(t)], h, lowest.Data() + at + j0, &limits[at + j0],
-                      skipZeros);
+          if (columns)
+            for (uint32_t m = lanes[static_cast<size_t>(t)]; m != 0; m &= m - 1)
+              marked[at + j0 + static_cast<size_t>(std::countr_zero(m))] |= 1u << b;
+          else
+            OfferMarked(row.get() + j0, lanes[static_cast<size_t>(t)], h, lowest.Data() + at + j0, &limits[at + j0],
+                        skipZeros);
         }
       }
     }
+    if (columns)
+      for (int k = 0; k < types; ++k) {
+        const float* block = &stage[static_cast<size_t>(k) * kHourBatch * n];
+        for (size_t j = 0; j < n; ++j) {
+          const size_t i = static_cast<size_t>(k) * n + j;
+          if (marked[i] == 0) continue;
+          if (ceilings) lowest[i].LowerRank(static_cast<uint32_t>(std::max(1, deepest - above[i])));
+          AppendMarked(block + j, n, marked[i], static_cast<uint32_t>(h0), lowest[i], skipZeros);
+          marked[i] = 0;
+          limits[i] = std::max(limits[i], lowest[i].LimitValue());
+        }
+      }
     range.hoursDone->store(h0 + hb, std::memory_order_release);
   }
-  // A floor was right when its series still kept as many entries as the deepest rank.
-  if (!floors.empty())
-    for (size_t i = 0; i < selectors; ++i)
-      if (lowest[i].Kept() < static_cast<uint32_t>(deepest)) return false;
   // The ranks the writers read (the same for every store: each was offered every hour). Where they are few and
   // deep, only they are placed, not every rank above them.
   std::vector<int> ranks;
-  NeededRanks(hoursTotal, ranks);
-  constexpr int kPlaceFrom = 32;  // above that depth a sort of the kept entries costs as little
-  if (skipZeros || ranks.empty() || ranks.size() > TSortedListStore::kMaxExactRanks || deepest < kPlaceFrom)
-    ranks.clear();
+  ExactRanks(hoursTotal, deepest, ranks);
+  // A floor was right when its series still kept as many entries as the deepest rank, a ceiling when fewer
+  // values than the shallowest rank reached it.
+  if (!floors.empty())
+    for (size_t i = 0; i < selectors; ++i) {
+      const int counted = ceilings ? above[i] : 0;
+      if (counted + static_cast<int64_t>(lowest[i].Kept()) < deepest || (counted > 0 && (ranks.empty() || counted >= ranks.front())))
+        return false;
+    }
   const int hoursRead = hoursTotal - fHourBlocks.SkipHourBlocks;
   int64_t zeros = int64_t{hoursRead} * static_cast<int64_t>(selectors);
   for (int32_t count : nonZero) zeros -= count;
@@ -346,7 +427,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
       if (!FPost.Contains(t)) continue;
       const size_t i = static_cast<size_t>(k++) * n + j;
       lowest.Assign(i, *item.GetBlockStore(TAverageValue::hr_1, t), fHourBlocks.Dates,
-                    skipZeros ? nonZero[i] : hoursTotal, hoursTotal, ranks);
+                    skipZeros ? nonZero[i] : hoursTotal, hoursTotal, ranks, ceilings ? above[i] : 0);
       item.AddHourlySums(t, sums[i], hoursRead);
     }
   }
@@ -463,7 +544,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   }
   const size_t types = typeList.size();
   const size_t selectors = types * periods.size() * n;
-  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), 16);
+  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), std::max(2 * static_cast<uint32_t>(deepest), 16u));
   std::vector<int> kept(selectors, 0);  // kept window values, counted only when zeros are skipped
   std::vector<float> limits(selectors);  // each selector's LimitValue, in a row for vector comparisons
   for (size_t i = 0; i < selectors; ++i) limits[i] = lowest[i].LimitValue();

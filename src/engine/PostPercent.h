@@ -134,6 +134,8 @@ class TPrReceptorList {
   void SizeReceptorChunk();
   void LimitWholeSeriesChunk();
   void LimitSelectedChunk(int deepest);
+  // The words each selector of the 1-hour path holds for ranks down to `deepest`.
+  static uint32_t HourlySelectorWords(int deepest);
   void ProcessReceptorsChunk();
   struct THourlyRange {
     int from = 0;
@@ -146,15 +148,24 @@ class TPrReceptorList {
   void ProcessHourlyChunk(int start, int n);
   void ReadHourlyRange(THourlyRange& range);
   void ReadHourlySelected(THourlyRange& range, int deepest);
-  // Per series of the range, a value that its deepest rank should lie above, from a sample of the hours; empty
-  // when there is nothing to gain (few hours, zeros skipped) or the run was stopped.
-  std::vector<float> SampleFloors(THourlyRange& range, int deepest);
-  // One reading of the range with the floors (none when empty); false when a floor proved too high.
-  bool ReadHourlySelectedPass(THourlyRange& range, int deepest, const std::vector<float>& floors);
+  // Per series of a range, from a sample of the hours: a floor that its deepest rank should lie above and, with
+  // a shallowest rank, a ceiling that this rank should lie below (+infinity where the sample says nothing).
+  struct TSeriesBounds {
+    std::vector<float> Floors;    // empty: none
+    std::vector<float> Ceilings;  // empty: none
+  };
+  // Empty bounds when there is nothing to gain (few hours, zeros skipped) or the run was stopped.
+  TSeriesBounds SampleBounds(THourlyRange& range, int deepest, int shallowest);
+  // One reading of the range within the bounds; false when a bound proved wrong (the series did not keep every
+  // rank asked for).
+  bool ReadHourlySelectedPass(THourlyRange& range, int deepest, const TSeriesBounds& bounds);
   void ReadWindowsSelected(THourlyRange& range, int deepest);
   // The ranks (1 = highest; ascending, each once) the writers read from a store offered `offered` values, added
   // to `ranks`; false when one of them needs every value in order.
   bool NeededRanks(int offered, std::vector<int>& ranks) const;
+  // The needed ranks of a 1-hour store when the writers read only them (few, deep enough, zeros not skipped), in
+  // `ranks`; false (and `ranks` empty) when every rank down to the deepest must be placed.
+  bool ExactRanks(int offered, int deepest, std::vector<int>& ranks) const;
   // The deepest rank the writers read from a 1-hour store, or -1 when one of them needs every value in order.
   int DeepestNeededRank() const;
   // The same for the window stores of every period (rolling or block), or -1 when they are better filled

@@ -40,7 +40,11 @@ inline bool SweepLanes(const uint8_t* raw, size_t j0, size_t end, const TSliceSw
     s.Row[j] = f;
     s.Sums[j] += f;
     s.NonZero[j] += f > kZeroFloat;
-    if (s.Limits) lanes |= static_cast<uint32_t>(f >= s.Limits[j]) << (j - j0);
+    if (s.Limits) {
+      const bool above = s.Ceilings && f >= s.Ceilings[j];
+      if (s.Ceilings) s.Above[j] += above;
+      lanes |= static_cast<uint32_t>(f >= s.Limits[j] && !above) << (j - j0);
+    }
   }
   return ok;
 }
@@ -81,7 +85,15 @@ __attribute__((target("avx2"))) inline void SweepEight(const TSliceSweep& s, siz
   // A true comparison is all ones, -1 as an integer.
   _mm256_storeu_si256(nonZero, _mm256_sub_epi32(_mm256_loadu_si256(nonZero),
                                                 _mm256_castps_si256(_mm256_cmp_ps(f, zero, _CMP_GT_OQ))));
-  if (s.Limits) lanes = static_cast<uint32_t>(_mm256_movemask_ps(_mm256_cmp_ps(f, _mm256_loadu_ps(s.Limits + q), _CMP_GE_OQ)));
+  if (!s.Limits) return;
+  __m256 reached = _mm256_cmp_ps(f, _mm256_loadu_ps(s.Limits + q), _CMP_GE_OQ);
+  if (s.Ceilings) {
+    const __m256 above = _mm256_cmp_ps(f, _mm256_loadu_ps(s.Ceilings + q), _CMP_GE_OQ);
+    auto* count = reinterpret_cast<__m256i*>(s.Above + q);
+    _mm256_storeu_si256(count, _mm256_sub_epi32(_mm256_loadu_si256(count), _mm256_castps_si256(above)));
+    reached = _mm256_andnot_ps(above, reached);
+  }
+  lanes = static_cast<uint32_t>(_mm256_movemask_ps(reached));
 }
 
 // Values of 8-byte doubles (kDouble) or 4-byte floats, eight receptors at a time.

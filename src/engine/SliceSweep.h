@@ -23,6 +23,9 @@ struct TSliceSweep {
   float* Row = nullptr;           // receives the decoded values
   uint32_t* Tiles = nullptr;      // receives the first receptor of each listed tile (room for n / kSweepTile + 1)
   uint32_t* Lanes = nullptr;      // receives, per listed tile, a bit for each of its values that reached its limit
+  // With Limits: per receptor, a value at or above it is counted in Above instead of listed (null: none is).
+  const float* Ceilings = nullptr;
+  int32_t* Above = nullptr;
 };
 
 // Sweeps n values (8-byte doubles or 4-byte floats, native order, unaligned). Returns the number of tiles listed,

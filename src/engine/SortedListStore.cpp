@@ -298,18 +298,19 @@ void TSortedListStore::AssignRanked(std::span<const float> values, std::span<con
 }
 
 void TSortedListStore::AssignAtRanks(std::span<const float> values, std::span<const int32_t> dates, int storedCount,
-                                     int offeredCount, std::span<const int> exactRanks) {
+                                     int offeredCount, std::span<const int> exactRanks, int skipped) {
   Assert(!exactRanks.empty() && exactRanks.size() <= kMaxExactRanks, "AssignAtRanks: 1 to kMaxExactRanks ranks");
   Assert(fValues.empty() && fTotalCount == 0, "AssignAtRanks fills an empty store");
-  Assert(values.size() == dates.size() && static_cast<int>(values.size()) <= storedCount && storedCount <= offeredCount,
+  Assert(values.size() == dates.size() && skipped >= 0 && skipped < exactRanks.front() &&
+             skipped + static_cast<int64_t>(values.size()) <= storedCount && storedCount <= offeredCount,
          "AssignAtRanks: the ranked entries do not fit the counts");
   // Only the entries of the exact ranks are held, in the order of exactRanks: no memory beyond the store itself.
   for (size_t k = 0; k < exactRanks.size(); ++k) {
-    const auto at = static_cast<size_t>(exactRanks[k] - 1);
+    const auto at = static_cast<size_t>(exactRanks[k] - 1 - skipped);
     fExactValues[k] = at < values.size() ? values[at] : 0.0f;
     fExactDates[k] = at < values.size() ? dates[at] : 0;
   }
-  fExactHeld = static_cast<uint32_t>(values.size());
+  fExactHeld = static_cast<uint32_t>(skipped + values.size());
   fTotalCount = offeredCount;
   fDroppedCount = storedCount;
   fOrder = TOrder::Selected;

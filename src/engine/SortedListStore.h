@@ -102,10 +102,11 @@ class TSortedListStore final : public TSortedStoreBase {
   // As AssignRanked, for entries that are at their place only at `exactRanks` (at most kMaxExactRanks of them;
   // see detail::TLowestWords::FinishAtRanks): GetValue and GetDate of any other rank raise EAssertionFailed,
   // so that a reader asking for a rank the filling did not expect fails instead of reading a wrong entry. Only
-  // those entries are held (Values and Dates are then empty).
+  // those entries are held (Values and Dates are then empty). With `skipped`, the entries start at rank
+  // skipped + 1: the ranks above them were only counted.
   static constexpr size_t kMaxExactRanks = 8;
   void AssignAtRanks(std::span<const float> values, std::span<const int32_t> dates, int storedCount, int offeredCount,
-                     std::span<const int> exactRanks);
+                     std::span<const int> exactRanks, int skipped = 0);
 
   // The kept entries in their current order, for bulk copies.
   std::span<const float> Values() const { return fValues; }
@@ -179,6 +180,19 @@ class TLowestWords {
   }
   // Offer returns at once for a value below this one (it cannot enter the kept entries).
   float LimitValue() const { return fLimitValue; }
+  // The words Offer still takes are those below this one.
+  uint64_t LimitWord() const { return fLimit; }
+  // For callers that append several candidates at once: room for `count` (at most capacity - m) more words at
+  // the end of the buffer, cut first when they would not fit. Write the candidates there, the ones to keep
+  // first, and keep them with Appended (their number); words at or above LimitWord must not be kept.
+  uint64_t* Room(uint32_t count) {
+    if (fCount + count > fCapacity) Cut();
+    return fBuffer + fCount;
+  }
+  void Appended(uint32_t count) { fCount += count; }
+  // Keeps only the m (at least 1) highest from now on, when fewer than before: for a caller that learns that
+  // entries it does not offer rank above all these.
+  void LowerRank(uint32_t m) { fM = std::min(fM, std::max<uint32_t>(m, 1)); }
   // The number of entries Finish will keep.
   uint32_t Kept() const { return std::min(fCount, fM); }
   // Leaves the (at most m) words kept, in ranking order, at the start of the buffer; returns their number.

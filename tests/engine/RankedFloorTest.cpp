@@ -1,6 +1,7 @@
-// The ranked-entries path starts each series from a floor taken from a sample of its hours (every 17th). Its
-// results must equal the whole-series ranking whatever the data: also when the sample misleads, so that the
-// floor proves too high and the range is read again without floors.
+// The ranked-entries path starts each series from a floor taken from a sample of its hours (every 17th), and
+// deep ranks also from a ceiling above which values are only counted. Its results must equal the whole-series
+// ranking whatever the data: also when the sample misleads, so that a floor proves too high or a ceiling too low
+// and the range is read again without them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,10 +21,10 @@ namespace {
 constexpr int kReceptors = 20;
 constexpr int kHours = 8760;
 
-// Writes the percentiles of every receptor into `out`; with `wholeSeries` a median joins them, which makes the
-// list rank whole series instead of keeping only the highest entries.
-void RunPercentiles(const std::string& post, const std::string& plot, const std::string& out, bool wholeSeries,
-                    int threads) {
+// Writes the percentiles of every receptor into `out`, as P<tenths>.PLT; a median among them makes the list rank
+// whole series instead of keeping only the highest entries.
+void RunPercentiles(const std::string& post, const std::string& plot, const std::string& out,
+                    const std::vector<double>& percents, int threads) {
   std::filesystem::create_directories(out);
   TReceptorListSettings s;
   s.PlotFile = plot;
@@ -32,7 +33,7 @@ void RunPercentiles(const std::string& post, const std::string& plot, const std:
   s.MaxThreads = threads;
   TPrReceptorList list(std::move(s));
   std::vector<TPercentItem> items;
-  for (double p : wholeSeries ? std::vector<double>{98.0, 99.9, 50.0} : std::vector<double>{98.0, 99.9}) {
+  for (double p : percents) {
     TPercentItem item;
     item.Percent = p;
     item.PlotName = "P" + std::to_string(static_cast<int>(p * 10)) + ".PLT";
@@ -58,7 +59,11 @@ TEST(RankedFloorTest, SameAsWholeSeriesRankingWhereverTheSampleFalls) {
       {"misleading sample", [](int h, int r) { return h % 17 == 0 && h < 17 * 40 ? 100.0 + r : 0.5 + (h % 7) * 0.01; }},
       // Many equal values: ties across the floor.
       {"ties", [](int h, int r) { return static_cast<double>((h * 7 + r) % 4); }},
+      // The sampled hours are the low ones: far more values than a deep rank lie above the sample's ceiling.
+      {"low sample", [](int h, int r) { return h % 17 == 0 ? 1.0 + (h % 5) * 0.01 : 100.0 + (h * 31 % 1000) * 0.01 + r; }},
   };
+  // Few high ranks; deep ranks (selected with a ceiling); both.
+  const std::vector<std::vector<double>> rankedRuns = {{98.0, 99.9}, {75.0}, {90.0, 75.0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     test::TempDir dir;
@@ -67,14 +72,19 @@ TEST(RankedFloorTest, SameAsWholeSeriesRankingWhereverTheSampleFalls) {
     layout.Receptors = kReceptors;
     WritePostFile(post, layout, 96010101, kHours, [&](int h, int, int r) { return c.value(h, r); });
     WriteSamplePlotFile(plot, SampleGrid(kReceptors));
-    RunPercentiles(post, plot, dir.File("ranked"), false, 2);
-    RunPercentiles(post, plot, dir.File("ranked1"), false, 1);
-    RunPercentiles(post, plot, dir.File("whole"), true, 2);
-    for (const char* name : {"P980.PLT", "P999.PLT"}) {
-      const std::string ranked = test::ReadAll(dir.File(std::string("ranked/") + name));
-      ASSERT_FALSE(ranked.empty());
-      EXPECT_EQ(ranked, test::ReadAll(dir.File(std::string("whole/") + name))) << name;
-      EXPECT_EQ(ranked, test::ReadAll(dir.File(std::string("ranked1/") + name))) << name;
+    RunPercentiles(post, plot, dir.File("whole"), {98.0, 99.9, 90.0, 75.0, 50.0}, 2);
+    for (size_t run = 0; run < rankedRuns.size(); ++run) {
+      const std::string ranked = dir.File("ranked" + std::to_string(run));
+      RunPercentiles(post, plot, ranked + "-2", rankedRuns[run], 2);
+      RunPercentiles(post, plot, ranked + "-1", rankedRuns[run], 1);
+      for (double p : rankedRuns[run]) {
+        const std::string name = "/P" + std::to_string(static_cast<int>(p * 10)) + ".PLT";
+        SCOPED_TRACE(name);
+        const std::string file = test::ReadAll(ranked + "-2" + name);
+        ASSERT_FALSE(file.empty());
+        EXPECT_EQ(file, test::ReadAll(dir.File("whole") + name));
+        EXPECT_EQ(file, test::ReadAll(ranked + "-1" + name));
+      }
     }
   }
 }
