@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "engine/BlockStore.h"
 #include "engine/Progress.h"
@@ -18,28 +19,33 @@
 namespace zorvik {
 
 namespace {
-// Reads a file from `from` to its end into the page cache, on a thread of its own, and stops early when
-// destroyed. Failures are left to the reader behind it, which meets them with their place.
+// Reads a file from `from` to its end into the page cache, on threads of their own, and stops early when
+// destroyed. The threads take turns over large pieces, front to back, so that the disk always has two requests
+// to serve. Failures are left to the reader behind it, which meets them with their place.
 class TReadThrough {
  public:
   TReadThrough(const std::string& file, int64_t from) {
-    if (from >= static_cast<int64_t>(std::filesystem::file_size(file, fError))) return;
-    fThread = std::jthread([file, from](std::stop_token stop) {
-      try {
-        TFileStream stream(file);
-        constexpr int64_t kChunk = int64_t{8} << 20;
-        const auto buffer = std::make_unique_for_overwrite<char[]>(kChunk);
-        stream.SetPosition(from);
-        while (!stop.stop_requested() && stream.Read(buffer.get(), kChunk) > 0) {
+    const auto size = static_cast<int64_t>(std::filesystem::file_size(file, fError));
+    if (fError || from >= size) return;
+    for (int t = 0; t < kThreads; ++t)
+      fThreads.emplace_back([file, from, size, t](std::stop_token stop) {
+        try {
+          TFileStream stream(file);
+          const auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
+          for (int64_t at = from + t * kPiece; at < size && !stop.stop_requested(); at += kThreads * kPiece) {
+            stream.SetPosition(at);
+            if (stream.Read(buffer.get(), kPiece) <= 0) break;
+          }
+        } catch (const std::exception&) {
         }
-      } catch (const std::exception&) {
-      }
-    });
+      });
   }
 
  private:
+  static constexpr int kThreads = 2;
+  static constexpr int64_t kPiece = int64_t{8} << 20;
   std::error_code fError;
-  std::jthread fThread;
+  std::vector<std::jthread> fThreads;
 };
 }  // namespace
 
@@ -79,8 +85,10 @@ THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, con
   const int64_t size = stream.Size();
   int64_t pos = stream.Position();
   int lastPercent = -1;
-  // A POSTFILE that is not in memory (its last byte tells) is read through, in large reads, on a thread of its
-  // own while the record headers are read behind it: the headers alone would wait for the disk one by one.
+  // A POSTFILE that is not in memory (its last byte tells) is read through, in large reads, on threads of their
+  // own while the record headers are read behind them: the headers alone would wait for the disk one by one.
+  // Measured with the page cache dropped (10,000 receptors x 8,760 hours): two threads a third faster than one,
+  // four slower than two.
   TReadThrough readThrough(postFile, stream.InMemory(size - 1) ? size : pos);
   while (pos < size) {
     const int percent = static_cast<int>(std::lround(static_cast<double>(pos) * 100.0 / static_cast<double>(size)));
