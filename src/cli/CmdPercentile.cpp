@@ -84,8 +84,10 @@ void RunPercentile(const PercentileOptions& o) {
   settings.DoublePrecision = !o.in.single;
   settings.MemoryLimitBytes = o.in.MemoryLimitBytes();
   settings.MaxThreads = o.in.threads;
+  settings.StreamIndex = TReceptorListSettings::TStreamIndex::WhenCold;
 
   TResultRowList<TPrReceptorList> list(std::move(settings), o.results.PlotFiles());
+  const bool warnLater = list.IndexPending();  // the index is read alongside the run
   WarnAll(list.Warnings());
   WarnIfNoUsableMetHour(o.in, list.MeteoUsableHours());
   if (list.Aborted() || Interrupted()) throw EAbort("cancelled");
@@ -105,6 +107,7 @@ void RunPercentile(const PercentileOptions& o) {
   else
     list.Execute(items);
   if (list.Aborted()) throw EAbort("cancelled");
+  if (warnLater) WarnAll(list.Warnings());
   std::vector<std::string> paths;
   for (const auto& name : names) paths.push_back((fs::path(folder) / name).string());
   WriteResults(o.results, paths, results);

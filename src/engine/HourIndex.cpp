@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -49,15 +50,23 @@ class TReadThrough {
 };
 }  // namespace
 
-THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
-                           bool doublePrecision, int receptorCount, TProgressReporter& progress) {
-  THourIndex index;
+namespace {
+// The scan of IndexHourBlocks; with `stream`, into the `hours` entries `index` already holds, each published as
+// it is entered.
+void ScanHourBlocks(THourIndex& index, const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
+                    bool doublePrecision, int receptorCount, TProgressReporter& progress, THourIndexStream* stream,
+                    int hours) {
   TBinPostReader reader(postFile, types, meteo.Hours, 1.0, doublePrecision, receptorCount, true);
   progress.Begin("Reading Post File...", 100);
   TProgressFinishGuard finish(progress);
-  index.ValueSize = reader.DoublePrecision() ? 8 : 4;
+  if (!stream) index.ValueSize = reader.DoublePrecision() ? 8 : 4;
 
+  const auto changed = [&] {
+    return EFormatError(fmt::format("The POSTFILE {} changed while it was read, or its records differ in size",
+                                    postFile));
+  };
   int32_t lastDate = 0;
+  int entered = 0;
   TPostRecordSequence sequence(postFile);
   const TMeteoHours* held = meteo.RequireEveryHour ? meteo.Hours : nullptr;
   int64_t notHeld = 0;
@@ -66,52 +75,95 @@ THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, con
     const int32_t date = reader.DateBlock();
     sequence.Check(pos, date, reader.AveragePeriod(), reader.GroupName());
     if (held != nullptr && !held->IsHeld(date) && notHeld++ == 0) firstNotHeld = date;
+    int64_t position = pos;
     if (reader.SkipedHour()) {
-      index.Positions.push_back(-1);
+      position = -1;
       ++index.SkipHourBlocks;
       lastDate = lastDate > 0 ? AdvanceDateOneHour(lastDate) : 0;
     } else {
-      index.Positions.push_back(pos);
       lastDate = reader.DateBlock();
       if (index.BlockSize == 0) index.BlockSize = reader.FullBlockSize() - 16;
     }
-    index.Dates.push_back(lastDate);
-    index.RecordDates.push_back(date);
+    if (stream) {
+      if (entered >= hours) throw changed();
+      const auto at = static_cast<size_t>(entered);
+      index.Positions[at] = position;
+      index.Dates[at] = lastDate;
+      index.RecordDates[at] = date;
+      stream->Ready.store(entered + 1, std::memory_order_release);
+    } else {
+      index.Positions.push_back(position);
+      index.Dates.push_back(lastDate);
+      index.RecordDates.push_back(date);
+    }
+    ++entered;
   };
   enter(reader.FirstBlockPos());
 
   progress.BeginIterations(postFile);
-  TStream& stream = reader.Stream();
-  const int64_t size = stream.Size();
-  int64_t pos = stream.Position();
+  TStream& file = reader.Stream();
+  const int64_t size = file.Size();
+  int64_t pos = file.Position();
   int lastPercent = -1;
   // A POSTFILE that is not in memory (its last byte tells) is read through, in large reads, on threads of their
   // own while the record headers are read behind them: the headers alone would wait for the disk one by one.
   // Measured with the page cache dropped (10,000 receptors x 8,760 hours): two threads a third faster than one,
   // four slower than two.
-  TReadThrough readThrough(postFile, stream.InMemory(size - 1) ? size : pos);
+  TReadThrough readThrough(postFile, file.InMemory(size - 1) ? size : pos);
   while (pos < size) {
     const int percent = static_cast<int>(std::lround(static_cast<double>(pos) * 100.0 / static_cast<double>(size)));
     if (percent != lastPercent || progress.Assigned()) {
       progress.Step(percent);
       lastPercent = percent;
     }
-    if (progress.Aborted()) {
-      index.Clear();
-      break;
+    if (progress.Aborted() || (stream && stream->Stop.load(std::memory_order_relaxed))) {
+      if (!stream) index.Clear();
+      return;
     }
     reader.NewBlock(0, TBinPostReader::kHeaderOnly);
     enter(pos);
-    pos = stream.Position();
+    pos = file.Position();
   }
   if (!progress.Aborted()) {
+    if (stream && entered != hours) throw changed();
     if (notHeld > 0)
       throw EFormatError(fmt::format("The met file {} does not hold {} of the POSTFILE {}; the first is {}",
                                      meteo.File, HoursText(notHeld), postFile, firstNotHeld));
     if (std::string gaps = sequence.GapWarning(); !gaps.empty()) index.Warnings.push_back(std::move(gaps));
   }
   finish.Finish();
+}
+}  // namespace
+
+THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
+                           bool doublePrecision, int receptorCount, TProgressReporter& progress) {
+  THourIndex index;
+  ScanHourBlocks(index, postFile, types, meteo, doublePrecision, receptorCount, progress, nullptr, 0);
   return index;
+}
+
+void IndexHourBlocksStreamed(THourIndex& index, int hours, const std::string& postFile, TPostOutTypes types,
+                             const THourIndexMeteo& meteo, bool doublePrecision, THourIndexStream& stream) {
+  struct Done {
+    THourIndexStream& stream;
+    ~Done() { stream.Done.store(true, std::memory_order_release); }
+  } done{stream};
+  TProgressReporter quiet({}, nullptr);
+  ScanHourBlocks(index, postFile, types, meteo, doublePrecision, 0, quiet, &stream, hours);
+}
+
+int StandardHourCount(const std::string& postFile, TPostOutTypes types, bool doublePrecision) {
+  try {
+    TBinPostReader reader(postFile, types, nullptr, 1.0, doublePrecision, 0, true);
+    // The reader stands at the second record: the first one's size on disk, markers included.
+    const int64_t first = reader.FirstBlockPos();
+    const int64_t stride = reader.Stream().Position() - first;
+    const int64_t bytes = reader.Stream().Size() - first;
+    if (stride <= 0 || bytes % stride != 0 || bytes / stride > std::numeric_limits<int>::max()) return -1;
+    return static_cast<int>(bytes / stride);
+  } catch (const std::exception&) {
+    return -1;  // the scan meets the fault with its place
+  }
 }
 
 }  // namespace zorvik

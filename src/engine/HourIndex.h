@@ -1,6 +1,7 @@
 #pragma once
 // The hour-block index of a POSTFILE: one entry per hour record in file order, the record's file position or
 // -1 for an hour the met data marks as calm or missing, with the date each hour carries into a 1-hour store.
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,11 +37,28 @@ struct THourIndexMeteo {
   bool RequireEveryHour = true;
 };
 
+// What a reader of an index still being built may rely on (see IndexHourBlocks' `stream`): the first Ready
+// entries of the pre-sized Positions, Dates and RecordDates are final; Done is set when the scan has ended, one
+// way or another. Stop asks the scan to end early.
+struct THourIndexStream {
+  std::atomic<int> Ready{0};
+  std::atomic<bool> Done{false};
+  std::atomic<bool> Stop{false};
+};
+
+// The hour count of a POSTFILE whose records all have the size of the first, from its size alone (-1 when the
+// size is not a whole number of records, or the first record cannot be read).
+int StandardHourCount(const std::string& postFile, TPostOutTypes types, bool doublePrecision);
+
 // Scans the POSTFILE once. Reports "Reading Post File..." from 0 to 100 (percent of the file), one
 // cb_iteration per record with the file name as message; a cancel empties the index. Every record header is
 // checked (a date key that is a calendar hour, later than the one before, one averaging period and source group
 // throughout); hours missing between records give a warning.
 THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
                            bool doublePrecision, int receptorCount, TProgressReporter& progress);
+// The same scan into `index`, whose Positions already hold `hours` entries (StandardHourCount), for readers on
+// other threads that follow it through `stream`. A file with another number of records than `hours` is an error.
+void IndexHourBlocksStreamed(THourIndex& index, int hours, const std::string& postFile, TPostOutTypes types,
+                             const THourIndexMeteo& meteo, bool doublePrecision, THourIndexStream& stream);
 
 }  // namespace zorvik

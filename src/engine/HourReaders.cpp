@@ -242,6 +242,8 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   const int hoursTotal = TotalHours();
   const int samples = (hoursTotal + kStride - 1) / kStride;
   if (fSettings.Options.fSkipZeroValues || samples < kMinSamples) return {};
+  // An index still being read alongside would keep the sample waiting for its end: the run goes at its pace.
+  if (fIndexStream && fIndexStream->Ready.load(std::memory_order_acquire) < hoursTotal) return {};
   // The floor is the sample's value at about twice the rank where the deepest rank should fall, plus a margin;
   // for deep ranks, where twice is far more than the sample's spread calls for, six standard deviations of the
   // sample's count above that rank (a binomial count) plus the margin.
@@ -348,6 +350,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return true;
     const int hb = std::min(kHourBatch, hoursTotal - h0);
+    if (!WaitForHours(h0 + hb, range)) return true;  // the index ended short: its error is raised
     for (int b = 0; b < hb; ++b) {
       const auto h = static_cast<uint32_t>(h0 + b);
       int skip = range.from * valueSize;
@@ -463,6 +466,7 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
   for (int first = 0; first < TotalHours(); first += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return;
     const int hours = std::min(kHourBatch, TotalHours() - first);
+    if (!WaitForHours(first + hours, range)) return;  // the index ended short: its error is raised
     const int64_t* positions = &fHourBlocks.Positions[static_cast<size_t>(first)];
     const int32_t* dates = &fHourBlocks.Dates[static_cast<size_t>(first)];
     for (int b = 0; b < hours; ++b) {

@@ -23,6 +23,7 @@
 #include "post/PostChecks.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
+#include "util/FileStream.h"
 #include "util/OutputGuard.h"
 
 namespace zorvik {
@@ -59,7 +60,8 @@ TPrReceptorList::TPrReceptorList(TReceptorListSettings settings)
   std::exception_ptr indexError;
   try {
     const TPostOutTypes headerTypes = FPost.Empty() ? TPostOutTypes{TPostOutType::poConc} : FPost;
-    fHourBlocks = IndexHourBlocks(fSettings.PostFile, headerTypes, meteo, fIsDoublePrecision, 0, fProgress);
+    if (!StartIndexStream(headerTypes, meteo))
+      fHourBlocks = IndexHourBlocks(fSettings.PostFile, headerTypes, meteo, fIsDoublePrecision, 0, fProgress);
   } catch (...) {
     indexError = std::current_exception();
   }
@@ -75,7 +77,63 @@ TPrReceptorList::TPrReceptorList(TReceptorListSettings settings)
 }
 
 TPrReceptorList::~TPrReceptorList() {
+  if (fIndexStream) fIndexStream->Stop.store(true);
   while (!FReceptors.empty()) FReceptors.pop_back();  // last first
+}
+
+bool TPrReceptorList::StartIndexStream(TPostOutTypes headerTypes, const THourIndexMeteo& meteo) {
+  using TStreamIndex = TReceptorListSettings::TStreamIndex;
+  const TEngineOptions& options = fSettings.Options;
+  if (fSettings.StreamIndex == TStreamIndex::Never || options.fRolling ||
+      !(options.fAveragePeriods == TAverageValues{TAverageValue::hr_1}))
+    return false;
+  if (fSettings.StreamIndex == TStreamIndex::WhenCold) {
+    TFileStream file(fSettings.PostFile);
+    if (file.InMemory(file.Size() - 1)) return false;
+  }
+  const int hours = StandardHourCount(fSettings.PostFile, headerTypes, fIsDoublePrecision);
+  if (hours <= 0) return false;
+  fHourBlocks.Positions.assign(static_cast<size_t>(hours), -1);
+  fHourBlocks.Dates.assign(static_cast<size_t>(hours), 0);
+  fHourBlocks.RecordDates.assign(static_cast<size_t>(hours), 0);
+  fIndexStream = std::make_unique<THourIndexStream>();
+  fIndexPending = true;
+  // The thread is asked to stop (and joined) when the list goes, also from a constructor that fails.
+  fIndexThread = std::jthread([this, hours, headerTypes, meteo, file = fSettings.PostFile,
+                               doublePrecision = fIsDoublePrecision](std::stop_token token) {
+    const std::stop_callback onStop(token, [this] { fIndexStream->Stop.store(true); });
+    try {
+      IndexHourBlocksStreamed(fHourBlocks, hours, file, headerTypes, meteo, doublePrecision, *fIndexStream);
+    } catch (...) {
+      fIndexError = std::current_exception();
+    }
+  });
+  return true;
+}
+
+void TPrReceptorList::FinishIndex() {
+  if (!fIndexPending) return;
+  if (fIndexThread.joinable()) fIndexThread.join();
+  fIndexPending = false;
+  if (fIndexError) std::rethrow_exception(fIndexError);
+}
+
+bool TPrReceptorList::WaitForHours(int hours, const THourlyRange& range) const {
+  if (!fIndexStream) return true;
+  const THourIndexStream& index = *fIndexStream;
+  while (index.Ready.load(std::memory_order_acquire) < hours) {
+    // Done is set after the last entry: one more look tells an index that ended short.
+    if (index.Done.load(std::memory_order_acquire))
+      return index.Ready.load(std::memory_order_acquire) >= hours;
+    if (range.stop->load(std::memory_order_relaxed)) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  return true;
+}
+
+const std::vector<std::string>& TPrReceptorList::Warnings() const {
+  static const std::vector<std::string> kNone;
+  return fIndexPending ? kNone : fHourBlocks.Warnings;
 }
 
 TPrReceptorItem* TPrReceptorList::GetReceptor(int index) {
@@ -231,7 +289,15 @@ void TPrReceptorList::ProcessReceptorsChunk() {
         FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours(), memory, keepDates || !fHourlyFastPath);
     }
     if (fHourlyFastPath || fWindowDeepest >= 0) {
-      ProcessHourlyChunk(fRecStart, n);  // reads and ranks
+      // Reads and ranks. An index read alongside has the last word: its error comes before one the workers met.
+      try {
+        ProcessHourlyChunk(fRecStart, n);
+      } catch (...) {
+        FinishIndex();
+        throw;
+      }
+      if (fProgress.Aborted() && fIndexStream) fIndexStream->Stop.store(true);
+      FinishIndex();
       if (fProgress.Aborted()) return;
     } else {
       for (int h = 0; h < TotalHours() && !fProgress.Aborted(); ++h) ReadHourBlock(h, fRecStart, n);

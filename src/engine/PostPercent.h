@@ -10,11 +10,13 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <memory_resource>
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/BlockStore.h"
@@ -68,6 +70,11 @@ struct TReceptorListSettings {
   // Windows longer than an hour are read in parallel with per-receptor selection where the writers read a few
   // ranks only; false keeps the hour-by-hour fill (the reference the fast paths are tested against).
   bool ParallelWindows = true;
+  // A POSTFILE not in the page cache is indexed while the first chunk of a 1-hour run is read, so that the run
+  // keeps the disk's pace (never: the index is read first; always: also from memory, for tests). The index's
+  // errors then come from Execute, and Warnings only after it.
+  enum class TStreamIndex { Never, WhenCold, Always };
+  TStreamIndex StreamIndex = TStreamIndex::Never;
 };
 
 class TPrReceptorList {
@@ -100,7 +107,10 @@ class TPrReceptorList {
   bool Aborted() const { return fProgress.Aborted(); }
   // What the load found worth telling but not fatal (hours missing between the POSTFILE's records), one line each,
   // for the caller to show; the list itself prints nothing.
-  const std::vector<std::string>& Warnings() const { return fHourBlocks.Warnings; }
+  const std::vector<std::string>& Warnings() const;
+  // True while the index is still being read alongside the run (see TReceptorListSettings::StreamIndex): its
+  // warnings are known after Execute.
+  bool IndexPending() const { return fIndexPending; }
   const TAttributeCollectionRef& Header() const { return *fHeader; }
   const TAttributeCollectionRef& Fields() const { return *fFields; }
   // The PLOTFILE of the run, as read.
@@ -146,6 +156,14 @@ class TPrReceptorList {
     int64_t zeros = 0;
   };
   void ProcessHourlyChunk(int start, int n);
+  // Starts the index on a thread of its own when the settings ask for it and the file allows it; false when the
+  // index is to be read first.
+  bool StartIndexStream(TPostOutTypes headerTypes, const THourIndexMeteo& meteo);
+  // Waits for the index to be read to its end and raises its error, if any.
+  void FinishIndex();
+  // Waits until the index holds the hours before `hours` (at once when it is complete); false when the index
+  // ended before them (its error tells why) or the range was asked to stop.
+  bool WaitForHours(int hours, const THourlyRange& range) const;
   void ReadHourlyRange(THourlyRange& range);
   void ReadHourlySelected(THourlyRange& range, int deepest);
   // Per series of a range, from a sample of the hours: a floor that its deepest rank should lie above and, with
@@ -199,6 +217,12 @@ class TPrReceptorList {
   int fWindowDeepest = -1;  // >= 0: this run's windows are read in parallel, selecting down to this rank
   TChunkArena fArena;  // the values of the 1-hour path, reused chunk after chunk
   THugePagePool fSelectorMemory;  // the selectors' words of the ranked-entries path, reused range after range
+  // The index being read alongside the run, and how its reading ended; the thread comes last, so that it stops
+  // before anything it writes into goes.
+  std::unique_ptr<THourIndexStream> fIndexStream;
+  std::exception_ptr fIndexError;
+  bool fIndexPending = false;
+  std::jthread fIndexThread;
 };
 
 }  // namespace zorvik

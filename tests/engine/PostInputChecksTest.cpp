@@ -59,7 +59,10 @@ void WritePost(const std::string& file, const std::vector<int32_t>& dates, bool 
   writer.Close();
 }
 
-enum class TPath { Ranked, WholeSeries, HourByHour };
+// The streamed paths read the index alongside the run (as a cold POSTFILE is read).
+enum class TPath { Ranked, WholeSeries, HourByHour, RankedStreamed, WholeSeriesStreamed };
+constexpr TPath kAllPaths[] = {TPath::Ranked, TPath::WholeSeries, TPath::HourByHour, TPath::RankedStreamed,
+                               TPath::WholeSeriesStreamed};
 
 // Runs a percentile list over the files and returns the output folder; `warnings` receives the list's warnings.
 std::string RunList(const TempDir& dir, const std::string& post, const std::string& plot, TPath path,
@@ -77,18 +80,22 @@ std::string RunList(const TempDir& dir, const std::string& post, const std::stri
     s.Options.fAveragePeriods = TAverageValues{TAverageValue::hr_1, TAverageValue::hr_24};
     s.ParallelWindows = false;
   }
+  const bool streamed = path == TPath::RankedStreamed || path == TPath::WholeSeriesStreamed;
+  if (streamed) s.StreamIndex = TReceptorListSettings::TStreamIndex::Always;
   TPrReceptorList list(std::move(s));
+  EXPECT_EQ(list.IndexPending(), streamed);
   if (warnings) *warnings = list.Warnings();
   std::vector<TPercentItem> items(1);
   items[0].Percent = 98.0;
   items[0].PlotName = "P98.PLT";
   items[0].GroupName = "ALL";
-  if (path == TPath::WholeSeries) {
+  if (path == TPath::WholeSeries || path == TPath::WholeSeriesStreamed) {
     items.push_back(items[0]);
     items[1].Percent = 50.0;
     items[1].PlotName = "P50.PLT";
   }
   list.Execute(items);
+  if (warnings && streamed) *warnings = list.Warnings();
   return out;
 }
 
@@ -146,9 +153,20 @@ TEST(PostInputChecksTest, DamagedRecordsAndValuesAreErrors) {
        "the conc value of receptor 3 for the hour 96010103 at byte offset 148 is -1e+39, beyond single precision"},
       {"NaN, single precision", ConsecutiveDates(96010101, 4), withValue(nan), {}, false,
        "the conc value of receptor 3 for the hour 96010103 at byte offset 108 is not a number"},
+      // The records' headers are checked before their values are: also where the index is read alongside.
+      // (a batch of hours later: the values of the first batch are read before the index has ended).
+      {"NaN before a damaged date", [] {
+         std::vector<int32_t> dates = ConsecutiveDates(96010101, 64);
+         dates[40] = 96130217;
+         return dates;
+       }(),
+       [nan](int h, int r) { return h == 1 && r == 2 ? nan : Value(h, r); }, {}, true,
+       "the record at byte offset 2240 has the date key 96130217, which is no calendar hour"},
+      {"truncated", ConsecutiveDates(96010101, 4), Value,
+       [](const std::string& f) { fs::resize_file(f, fs::file_size(f) - 10); }, true, "Truncated POSTFILE"},
   };
   for (const Case& c : cases) {
-    for (TPath path : {TPath::Ranked, TPath::WholeSeries, TPath::HourByHour}) {
+    for (TPath path : kAllPaths) {
       TempDir dir;
       const std::string post = dir.File("run.pos"), plot = dir.File("run.plt");
       WritePost(post, c.dates, c.doublePrecision, c.value);
@@ -173,9 +191,11 @@ TEST(PostInputChecksTest, HoursMissingBetweenRecordsAreAWarning) {
   const std::string expected =
       "the POSTFILE " + post + " skips 20 hours between records; the first gap follows 96010103";
   std::vector<std::string> warnings;
-  RunList(dir, post, plot, TPath::Ranked, &warnings);
-  EXPECT_EQ(warnings, std::vector<std::string>{expected});
-  EXPECT_TRUE(fs::exists(dir.File("out/P98.PLT")));
+  for (TPath path : {TPath::Ranked, TPath::RankedStreamed}) {
+    RunList(dir, post, plot, path, &warnings);
+    EXPECT_EQ(warnings, std::vector<std::string>{expected});
+    EXPECT_TRUE(fs::exists(dir.File("out/P98.PLT")));
+  }
 
   TPercentBlocks blocks;
   TReceptorManager manager(blocks);
@@ -248,9 +268,11 @@ TEST(PostInputChecksTest, ReceptorListRefusesAMetFileOfAnotherPeriod) {
   const std::string post = dir.File("run.pos"), plot = dir.File("run.plt");
   WritePost(post, ConsecutiveDates(97010101, 300));
   WriteSamplePlotFile(plot, SampleGrid(kReceptors));
-  EXPECT_EQ(ErrorOf([&] { RunList(dir, post, plot, TPath::Ranked, nullptr, met); }),
-            "The met file " + met + " does not hold 300 hours of the POSTFILE " + post + "; the first is 97010101");
-  EXPECT_TRUE(fs::is_empty(dir.File("out")));
+  for (TPath path : {TPath::Ranked, TPath::RankedStreamed}) {
+    EXPECT_EQ(ErrorOf([&] { RunList(dir, post, plot, path, nullptr, met); }),
+              "The met file " + met + " does not hold 300 hours of the POSTFILE " + post + "; the first is 97010101");
+    EXPECT_TRUE(fs::is_empty(dir.File("out")));
+  }
 }
 
 // The PLOTFILE is read while the POSTFILE's records are indexed; what is wrong is still reported in the order
@@ -378,6 +400,8 @@ TEST(PostInputChecksTest, CalmHoursOnTheRankedEntriesPath) {
   WritePost(post, dates, true, value);
   WriteSamplePlotFile(plot, SampleGrid(kReceptors));
   const std::string out = RunList(dir, post, plot, TPath::Ranked, nullptr, met);
+  const std::string ranked = test::ReadAll(out + "/P98.PLT");
+  EXPECT_EQ(test::ReadAll(RunList(dir, post, plot, TPath::RankedStreamed, nullptr, met) + "/P98.PLT"), ranked);
   TPlotFile result = TPlotFile::Read(out + "/P98.PLT");
   const int conc = result.FieldIndex("conc");
   int calm = 0;

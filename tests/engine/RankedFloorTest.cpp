@@ -1,7 +1,7 @@
 // The ranked-entries path starts each series from a floor taken from a sample of its hours (every 17th), and
 // deep ranks also from a ceiling above which values are only counted. Its results must equal the whole-series
 // ranking whatever the data: also when the sample misleads, so that a floor proves too high or a ceiling too low
-// and the range is read again without them.
+// and the range is read again without them, and when the index is read alongside the run (no sample then).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -24,13 +24,14 @@ constexpr int kHours = 8760;
 // Writes the percentiles of every receptor into `out`, as P<tenths>.PLT; a median among them makes the list rank
 // whole series instead of keeping only the highest entries.
 void RunPercentiles(const std::string& post, const std::string& plot, const std::string& out,
-                    const std::vector<double>& percents, int threads) {
+                    const std::vector<double>& percents, int threads, bool streamed = false) {
   std::filesystem::create_directories(out);
   TReceptorListSettings s;
   s.PlotFile = plot;
   s.PostFile = post;
   s.PlotPath = out + "/";
   s.MaxThreads = threads;
+  if (streamed) s.StreamIndex = TReceptorListSettings::TStreamIndex::Always;  // no sample, no floors
   TPrReceptorList list(std::move(s));
   std::vector<TPercentItem> items;
   for (double p : percents) {
@@ -72,11 +73,18 @@ TEST(RankedFloorTest, SameAsWholeSeriesRankingWhereverTheSampleFalls) {
     layout.Receptors = kReceptors;
     WritePostFile(post, layout, 96010101, kHours, [&](int h, int, int r) { return c.value(h, r); });
     WriteSamplePlotFile(plot, SampleGrid(kReceptors));
-    RunPercentiles(post, plot, dir.File("whole"), {98.0, 99.9, 90.0, 75.0, 50.0}, 2);
+    const std::vector<double> all = {98.0, 99.9, 90.0, 75.0, 50.0};
+    RunPercentiles(post, plot, dir.File("whole"), all, 2);
+    RunPercentiles(post, plot, dir.File("whole-streamed"), all, 2, true);
+    for (double p : all) {
+      const std::string name = "/P" + std::to_string(static_cast<int>(p * 10)) + ".PLT";
+      EXPECT_EQ(test::ReadAll(dir.File("whole-streamed") + name), test::ReadAll(dir.File("whole") + name)) << name;
+    }
     for (size_t run = 0; run < rankedRuns.size(); ++run) {
       const std::string ranked = dir.File("ranked" + std::to_string(run));
       RunPercentiles(post, plot, ranked + "-2", rankedRuns[run], 2);
       RunPercentiles(post, plot, ranked + "-1", rankedRuns[run], 1);
+      RunPercentiles(post, plot, ranked + "-s", rankedRuns[run], 2, true);
       for (double p : rankedRuns[run]) {
         const std::string name = "/P" + std::to_string(static_cast<int>(p * 10)) + ".PLT";
         SCOPED_TRACE(name);
@@ -84,6 +92,7 @@ TEST(RankedFloorTest, SameAsWholeSeriesRankingWhereverTheSampleFalls) {
         ASSERT_FALSE(file.empty());
         EXPECT_EQ(file, test::ReadAll(dir.File("whole") + name));
         EXPECT_EQ(file, test::ReadAll(ranked + "-1" + name));
+        EXPECT_EQ(file, test::ReadAll(ranked + "-s" + name));
       }
     }
   }
