@@ -51,6 +51,15 @@ class TReadThrough {
 }  // namespace
 
 namespace {
+// Whether eight bytes spread over the file, the last one included, are in the page cache: a file read at its
+// start and end only (as its layout is learnt) still counts as out of memory.
+bool InMemoryThroughout(TStream& file) {
+  const int64_t size = file.Size();
+  for (int i = 1; i <= 8; ++i)
+    if (!file.InMemory(size * i / 8 - 1)) return false;
+  return true;
+}
+
 // The scan of IndexHourBlocks; with `stream`, into the `hours` entries `index` already holds, each published as
 // it is entered.
 void ScanHourBlocks(THourIndex& index, const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
@@ -109,7 +118,7 @@ void ScanHourBlocks(THourIndex& index, const std::string& postFile, TPostOutType
   // own while the record headers are read behind them: the headers alone would wait for the disk one by one.
   // Measured with the page cache dropped (10,000 receptors x 8,760 hours): two threads a third faster than one,
   // four slower than two.
-  TReadThrough readThrough(postFile, file.InMemory(size - 1) ? size : pos);
+  TReadThrough readThrough(postFile, InMemoryThroughout(file) ? size : pos);
   while (pos < size) {
     const int percent = static_cast<int>(std::lround(static_cast<double>(pos) * 100.0 / static_cast<double>(size)));
     if (percent != lastPercent || progress.Assigned()) {
@@ -150,6 +159,11 @@ void IndexHourBlocksStreamed(THourIndex& index, int hours, const std::string& po
   } done{stream};
   TProgressReporter quiet({}, nullptr);
   ScanHourBlocks(index, postFile, types, meteo, doublePrecision, 0, quiet, &stream, hours);
+}
+
+bool PostFileInMemory(const std::string& postFile) {
+  TFileStream file(postFile);
+  return InMemoryThroughout(file);
 }
 
 int StandardHourCount(const std::string& postFile, TPostOutTypes types, bool doublePrecision) {

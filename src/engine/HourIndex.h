@@ -46,6 +46,9 @@ struct THourIndexStream {
   std::atomic<bool> Stop{false};
 };
 
+// Whether the POSTFILE is in the page cache throughout, as far as a few probes tell.
+bool PostFileInMemory(const std::string& postFile);
+
 // The hour count of a POSTFILE whose records all have the size of the first, from its size alone (-1 when the
 // size is not a whole number of records, or the first record cannot be read).
 int StandardHourCount(const std::string& postFile, TPostOutTypes types, bool doublePrecision);

@@ -214,6 +214,10 @@ void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
   fProgress.Advance();
 }
 
+bool TPrReceptorList::DeepSelection(int deepest) const {
+  return static_cast<int64_t>(deepest) * kColumnShare >= TotalHours();
+}
+
 // The 1-hour path when the writers read only a few ranks: each hour's slice of the worker's receptors is
 // offered to one selector per receptor and type, which keeps only the entries down to the deepest rank asked
 // for. No receptor's series is ever held whole: memory is about a word per kept rank, and the stores receive the
@@ -228,8 +232,7 @@ void TPrReceptorList::ReadHourBlock(int h, int start, int n) {
 void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   // Deep ranks, placed alone, also take a ceiling from the sample: the values above it are only counted.
   int shallowest = 0;
-  if (std::vector<int> ranks; static_cast<int64_t>(deepest) * kColumnShare >= TotalHours() &&
-                              ExactRanks(TotalHours(), deepest, ranks))
+  if (std::vector<int> ranks; DeepSelection(deepest) && ExactRanks(TotalHours(), deepest, ranks))
     shallowest = ranks.front();
   const TSeriesBounds bounds = SampleBounds(range, deepest, shallowest);
   if (!ReadHourlySelectedPass(range, deepest, bounds) && !bounds.Floors.empty())
@@ -333,7 +336,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
 
   // Deep ranks take a large share of every series: the hours of a batch that reach a receptor's limit are then
   // marked and go to its selector together, after the batch. Few ranks offer each hour's few values at once.
-  const bool columns = static_cast<int64_t>(deepest) * kColumnShare >= hoursTotal;
+  const bool columns = DeepSelection(deepest);
   std::vector<float> stage(columns ? static_cast<size_t>(types) * kHourBatch * n : 0);
   std::vector<uint32_t> marked(columns ? selectors : 0, 0);  // a bit per hour of the batch
   // Values at or above a series' ceiling rank above everything its selector keeps: they are only counted, and

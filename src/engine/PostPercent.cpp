@@ -23,7 +23,6 @@
 #include "post/PostChecks.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
-#include "util/FileStream.h"
 #include "util/OutputGuard.h"
 
 namespace zorvik {
@@ -87,10 +86,7 @@ bool TPrReceptorList::StartIndexStream(TPostOutTypes headerTypes, const THourInd
   if (fSettings.StreamIndex == TStreamIndex::Never || options.fRolling ||
       !(options.fAveragePeriods == TAverageValues{TAverageValue::hr_1}))
     return false;
-  if (fSettings.StreamIndex == TStreamIndex::WhenCold) {
-    TFileStream file(fSettings.PostFile);
-    if (file.InMemory(file.Size() - 1)) return false;
-  }
+  if (fSettings.StreamIndex == TStreamIndex::WhenCold && PostFileInMemory(fSettings.PostFile)) return false;
   const int hours = StandardHourCount(fSettings.PostFile, headerTypes, fIsDoublePrecision);
   if (hours <= 0) return false;
   fHourBlocks.Positions.assign(static_cast<size_t>(hours), -1);

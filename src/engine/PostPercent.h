@@ -144,6 +144,9 @@ class TPrReceptorList {
   void SizeReceptorChunk();
   void LimitWholeSeriesChunk();
   void LimitSelectedChunk(int deepest);
+  // Whether ranks down to `deepest` are deep enough for the 1-hour path to select them a column of hours at a
+  // time (with a ceiling from the sample where they are placed alone).
+  bool DeepSelection(int deepest) const;
   // The words each selector of the 1-hour path holds for ranks down to `deepest`.
   static uint32_t HourlySelectorWords(int deepest);
   void ProcessReceptorsChunk();
