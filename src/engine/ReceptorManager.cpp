@@ -64,14 +64,15 @@ bool TReceptorManager::Execute(const std::string& aPlotFile, const std::string& 
     settings.MaxThreads = fLimits.MaxThreads;
     // The viewer keeps 1-hour values only, and of them only the non-zero ones (the zero hours are counted).
     settings.Options = TEngineOptions{TAverageValues{TAverageValue::hr_1}, false, true};
+    settings.StreamIndex = TReceptorListSettings::TStreamIndex::WhenCold;
     {
       TBlockReceptorList list(std::move(settings), rBlocks);
       fMeteoUsableHours = list.MeteoUsableHours();
-      fWarnings = list.Warnings();
       if (!list.PostOutTypes().Contains(TPostOutType::poConc))
         throw EFormatError("The POSTFILE " + aPostFile +
                            " holds no concentrations: the percentile viewer shows hourly concentrations only");
       if (!fCanceled) list.Execute(percentList);
+      fWarnings = list.Warnings();  // known once the index has been read
       fChunkCount = list.ChunkCount();
       rBlocks.SetTotalHours(list.TotalHours());
       rBlocks.SetGroupName(list.GroupName());
