@@ -6,6 +6,8 @@
 // budget, every indexed hour is read again taking only the chunk's slice of each output type's values. A
 // finished chunk is ranked on all processors (a full sort, or only the ranks the writers ask for), handed to
 // the plot writers in list order and freed. Every result is the same whatever the chunk size and thread count.
+// A POSTFILE out of memory may be indexed on a thread of its own while the first chunk is read, the workers
+// following it hour by hour (TReceptorListSettings::StreamIndex).
 #include <array>
 #include <atomic>
 #include <condition_variable>

@@ -45,7 +45,8 @@ struct TLoadLimits {
 
 class TReceptorManager {
  public:
-  // onProgress receives both progress runs (indexing 0..100, then hours x chunks); it may set abortOp.
+  // onProgress receives both progress runs (indexing 0..100, then hours x chunks; a POSTFILE out of memory is
+  // indexed during the second); it may set abortOp.
   TReceptorManager(TPercentBlocks& aBlocks, TCB_ProgressEX onProgress = {}, TLoadLimits limits = {})
       : rBlocks(aBlocks), fOnProgress(std::move(onProgress)), fLimits(limits) {}
 
