@@ -48,9 +48,7 @@ class TReadThrough {
   std::error_code fError;
   std::vector<std::jthread> fThreads;
 };
-}  // namespace
 
-namespace {
 // Whether eight bytes spread over the file, the last one included, are in the page cache: a file read at its
 // start and end only (as its layout is learnt) still counts as out of memory.
 bool InMemoryThroughout(TStream& file) {
@@ -114,7 +112,7 @@ void ScanHourBlocks(THourIndex& index, const std::string& postFile, TPostOutType
   const int64_t size = file.Size();
   int64_t pos = file.Position();
   int lastPercent = -1;
-  // A POSTFILE that is not in memory (its last byte tells) is read through, in large reads, on threads of their
+  // A POSTFILE that is not in memory (a few probes tell) is read through, in large reads, on threads of their
   // own while the record headers are read behind them: the headers alone would wait for the disk one by one.
   // Measured with the page cache dropped (10,000 receptors x 8,760 hours): two threads a third faster than one,
   // four slower than two.

@@ -217,8 +217,8 @@ uint32_t TPrReceptorList::HourlySelectorWords(int deepest) {
 }
 
 void TPrReceptorList::LimitSelectedChunk(int deepest) {
-  // Fresh memory costs as much for the selectors' words of deep ranks (about one per kept rank and series): chunks of
-  // about this size hand them on from range to range. Measured on the 75th percentile of 10,000 receptors x
+  // Fresh memory costs as much for the selectors' words of deep ranks (about one per kept rank and series):
+  // chunks of about this size hand them on from range to range. Measured on the 75th percentile of 10,000 receptors x
   // 8,760 hours: 67 MB instead of 347 MB, and a little faster; the ranks of a 98th percentile still take
   // over 25,000 receptors a chunk.
   constexpr int64_t kSelectedChunkBytes = int64_t{48} << 20;
