@@ -359,7 +359,8 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
         const size_t at = static_cast<size_t>(k) * n;
-        float* decoded = columns ? &stage[(static_cast<size_t>(k) * kHourBatch + static_cast<size_t>(b)) * n] : row.get();
+        float* decoded =
+            columns ? &stage[(static_cast<size_t>(k) * kHourBatch + static_cast<size_t>(b)) * n] : row.get();
         if (positions[h] < 0) {
           if (skipZeros) continue;
           if (columns) {
@@ -419,8 +420,9 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
   if (!floors.empty())
     for (size_t i = 0; i < selectors; ++i) {
       const int counted = ceilings ? above[i] : 0;
-      if (counted + static_cast<int64_t>(lowest[i].Kept()) < deepest || (counted > 0 && (ranks.empty() || counted >= ranks.front())))
-        return false;
+      const bool floorTooHigh = counted + static_cast<int64_t>(lowest[i].Kept()) < deepest;
+      const bool ceilingTooLow = counted > 0 && (ranks.empty() || counted >= ranks.front());
+      if (floorTooHigh || ceilingTooLow) return false;
     }
   const int hoursRead = hoursTotal - fHourBlocks.SkipHourBlocks;
   int64_t zeros = int64_t{hoursRead} * static_cast<int64_t>(selectors);
