@@ -468,6 +468,12 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
       stores[static_cast<size_t>(k) * rowSize + r] =
           items[static_cast<size_t>(r)]->GetBlockStore(TAverageValue::hr_1, typeList[static_cast<size_t>(k)]);
   }
+  // The sweep decodes each slice into its row of the batch and keeps each receptor's running sum (in hour order)
+  // and its count of values above the zero limit, across the receptors of the row at once.
+  std::vector<double> sums(static_cast<size_t>(types) * rowSize, 0.0);
+  std::vector<int32_t> nonZero(static_cast<size_t>(types) * rowSize, 0);
+  const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(rowSize / kTile + 1);  // the sweep's, not needed here
+  const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(rowSize / kTile + 1);
   for (int first = 0; first < TotalHours(); first += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return;
     const int hours = std::min(kHourBatch, TotalHours() - first);
@@ -475,43 +481,42 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
     const int64_t* positions = &fHourBlocks.Positions[static_cast<size_t>(first)];
     const int32_t* dates = &fHourBlocks.Dates[static_cast<size_t>(first)];
     for (int b = 0; b < hours; ++b) {
-      if (positions[b] < 0) continue;
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
+        float* row = &stage[(static_cast<size_t>(k) * kHourBatch + static_cast<size_t>(b)) * rowSize];
+        if (positions[b] < 0) {  // a calm hour: 0 over a divisor of 1 (a value of the store, not of the sum's count)
+          std::fill(row, row + rowSize, 0.0f);
+          continue;
+        }
         reader.ReadRecordValues(positions[b], skip, range.count * valueSize, raw.get());
-        if (DecodePostValues(raw.get(), range.count, fIsDoublePrecision, 1.0,
-                             &stage[(static_cast<size_t>(k) * kHourBatch + b) * rowSize]))
+        const size_t at = static_cast<size_t>(k) * rowSize;
+        if (SweepSlice(raw.get(), rowSize, fIsDoublePrecision,
+                       {nullptr, &sums[at], &nonZero[at], row, tiles.get(), lanes.get()}) < 0)
           RaiseBadValue(positions[b], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
                         dates[b]);
         skip += ReceptorCount() * valueSize;
       }
     }
-    // The zero count stays in a register: the stores' writes could otherwise alias it.
-    int64_t zeros = 0;
-    int calm = 0;
-    for (int b = 0; b < hours; ++b) calm += positions[b] < 0;
+    // Each receptor takes its column of the batch at once.
     for (int k = 0; k < types; ++k) {
-      const TPostOutType t = typeList[static_cast<size_t>(k)];
       const float* block = &stage[static_cast<size_t>(k) * kHourBatch * rowSize];
-      // Each receptor takes its column of the batch at once: a calm hour is 0 over a divisor of 1 (a value of
-      // the store, not of the sum's count).
       std::array<float, kHourBatch> column;
-      for (int j = 0; j < range.count; ++j) {
-        const float* values = block + j;
-        for (int b = 0; b < hours; ++b) {
-          const float value = positions[b] < 0 ? 0.0f : values[static_cast<size_t>(b) * rowSize];
-          column[static_cast<size_t>(b)] = value;
-          zeros += positions[b] >= 0 && value <= kZeroValueLimit;
-        }
-        const std::span<const float> taken(column.data(), static_cast<size_t>(hours));
-        stores[static_cast<size_t>(k) * rowSize + static_cast<size_t>(j)]->AddItems(
-            taken, std::span<const int32_t>(dates, static_cast<size_t>(hours)));
-        items[static_cast<size_t>(j)]->AddHourlyValues(t, taken, hours - calm);
+      for (size_t j = 0; j < rowSize; ++j) {
+        for (int b = 0; b < hours; ++b) column[static_cast<size_t>(b)] = block[static_cast<size_t>(b) * rowSize + j];
+        stores[static_cast<size_t>(k) * rowSize + j]->AddItems(
+            std::span<const float>(column.data(), static_cast<size_t>(hours)),
+            std::span<const int32_t>(dates, static_cast<size_t>(hours)));
       }
     }
-    range.zeros += zeros;
     range.hoursDone->store(first + hours, std::memory_order_release);
   }
+  const int hoursRead = TotalHours() - fHourBlocks.SkipHourBlocks;
+  int64_t zeros = int64_t{hoursRead} * static_cast<int64_t>(nonZero.size());
+  for (int32_t count : nonZero) zeros -= count;
+  range.zeros += zeros;
+  for (size_t j = 0; j < rowSize; ++j)
+    for (int k = 0; k < types; ++k)
+      items[j]->AddHourlySums(typeList[static_cast<size_t>(k)], sums[static_cast<size_t>(k) * rowSize + j], hoursRead);
   RankReceptors(range.from, range.count);
 }
 
