@@ -10,6 +10,11 @@
 #include <memory>
 #include <stdexcept>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "engine/SliceSweep.h"
 #include "util/Exceptions.h"
 
 namespace zorvik {
@@ -349,11 +354,69 @@ int32_t TSortedListStore::GetDate(int Index) const {
   return fDates[static_cast<size_t>(Index)];
 }
 
+namespace {
+// Copies the values of `in` that are not zero values (IsZeroValue) to `out`, in order; returns their number.
+// Writes up to n values at `out`.
+size_t PackNonZeroPortable(const float* in, size_t n, float* out) {
+  size_t k = 0;
+  for (size_t i = 0; i < n; ++i) {
+    out[k] = in[i];
+    k += !TSortedListStore::IsZeroValue(in[i]);
+  }
+  return k;
+}
+
+#if defined(__x86_64__)
+// For each mask of eight lanes, its set lanes first to last (then zeros): the permutation that packs them.
+const auto kPackLanes = [] {
+  std::array<std::array<int32_t, 8>, 256> lanes{};
+  for (int mask = 0; mask < 256; ++mask) {
+    int k = 0;
+    for (int lane = 0; lane < 8; ++lane)
+      if (mask & (1 << lane)) lanes[static_cast<size_t>(mask)][static_cast<size_t>(k++)] = lane;
+  }
+  return lanes;
+}();
+
+// Eight values at a time: a compare, a permutation from the table and one store. A float is a zero value exactly
+// when it is at or below kZeroFloat; NaN is not (an unordered compare is true).
+__attribute__((target("avx2"))) size_t PackNonZeroAvx2(const float* in, size_t n, float* out) {
+  const __m256 zero = _mm256_set1_ps(kZeroFloat);
+  size_t k = 0, i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m256 v = _mm256_loadu_ps(in + i);
+    const auto mask = static_cast<unsigned>(_mm256_movemask_ps(_mm256_cmp_ps(v, zero, _CMP_NLE_UQ)));
+    const __m256i lanes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kPackLanes[mask].data()));
+    _mm256_storeu_ps(out + k, _mm256_permutevar8x32_ps(v, lanes));
+    k += static_cast<size_t>(std::popcount(mask));
+  }
+  return k + PackNonZeroPortable(in + i, n - i, out + k);
+}
+
+const bool kPackAvx2 = __builtin_cpu_supports("avx2");
+#endif
+}  // namespace
+
+namespace detail {
+size_t PackNonZero(const float* in, size_t n, float* out) {
+#if defined(__x86_64__)
+  if (kPackAvx2) return PackNonZeroAvx2(in, n, out);
+#endif
+  return PackNonZeroPortable(in, n, out);
+}
+}  // namespace detail
+
 void TSortedListStore::AddItems(std::span<const float> values, std::span<const int32_t> dates) {
   fTotalCount += static_cast<int>(values.size());
   if (!fSkipZeroValues) {
     fValues.insert(fValues.end(), values.begin(), values.end());
     if (fKeepDates) fDates.insert(fDates.end(), dates.begin(), dates.end());
+    return;
+  }
+  if (!fKeepDates) {  // the values are packed in place, in the room the vector has or makes
+    const size_t held = fValues.size();
+    fValues.resize(held + values.size());
+    fValues.resize(held + detail::PackNonZero(values.data(), values.size(), fValues.data() + held));
     return;
   }
   // The kept pairs are packed in a small block first: each pair is written, and the place advances past it only

@@ -148,6 +148,10 @@ enum class TSortMethod : uint8_t {
 void SortEntries(std::span<float> values, std::span<int32_t> dates, TSortMethod method);
 // Puts the m highest entries, in ranking order, in the first m places (the rest stay a permutation).
 void PlaceHighest(std::span<float> values, std::span<int32_t> dates, size_t m);
+// Copies the values of `in` that are not zero values (TSortedListStore::IsZeroValue) to `out`, in order, and
+// returns their number; writes at most n values at `out`. For tests: the vector form and the portable one agree.
+size_t PackNonZero(const float* in, size_t n, float* out);
+
 // The ascending sort key of a value for a highest-first order (-0 as +0, NaN last).
 inline uint32_t DescendingValueKey(float value) {
   const uint32_t bits = std::bit_cast<uint32_t>(value);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/EngineOptions.h"
+#include "engine/SliceSweep.h"
 #include "util/Exceptions.h"
 
 namespace zorvik {
@@ -120,8 +121,10 @@ TEST(SortedListStoreTest, SkippedZerosAreCountedButNotKept) {
 TEST(SortedListStoreTest, AddItemsKeepsWhatSingleAddsKeep) {
   std::mt19937 rng(11);
   std::vector<float> values = RandomValuesWithTies(rng, 200);
-  const float specials[] = {-0.0f, 1e-37f, 1e-36f, -2.0f, std::numeric_limits<float>::quiet_NaN(), 0.0f};
-  for (size_t i = 0; i < std::size(specials); ++i) values[i * 29] = specials[i];
+  // Zeros of both signs, the zero limit's neighbours on either side (in float), negatives, NaN.
+  const float specials[] = {-0.0f, 1e-37f, 1e-36f, -2.0f, std::numeric_limits<float>::quiet_NaN(), 0.0f,
+                            kZeroFloat, std::nextafter(kZeroFloat, 1.0f)};
+  for (size_t i = 0; i < std::size(specials); ++i) values[i * 23 + 3] = specials[i];
   std::vector<int32_t> dates(values.size());
   for (size_t i = 0; i < dates.size(); ++i) dates[i] = 96010101 + static_cast<int32_t>(i);
   for (const bool skipZeros : {true, false})
