@@ -296,6 +296,7 @@ void TPrReceptorList::ProcessReceptorsChunk() {
       FinishIndex();
       if (fProgress.Aborted()) return;
     } else {
+      FinishIndex();  // this path reads every hour from the start: the index must be whole
       for (int h = 0; h < TotalHours() && !fProgress.Aborted(); ++h) ReadHourBlock(h, fRecStart, n);
       if (fProgress.Aborted()) return;
       SortReceptorChunk(fRecStart, n);
