@@ -24,12 +24,18 @@
 //                        receptor, 18 PLOTFILEs (blocks = 1: the non-overlapping block averages instead).
 //   BM_Design            `zorvik-cli design`: form = 0 the 8th-highest daily maximum hour (us-no2-1h, one PLOTFILE),
 //                        form = 1 the 36th-highest daily mean and the days above 50 (eu-pm10-24h, two PLOTFILEs).
+//   BM_ReadUncached      the whole POSTFILE read from the disk past the file cache, in 8 MB O_DIRECT reads
+//                        (`dd iflag=direct bs=8M`); the file cache keeps what it had.
+//   BM_PercentileCold    BM_Percentile (every processor, no memory cap) with the POSTFILE dropped from the file
+//                        cache before each run (posix_fadvise; skipped where the file system keeps it), as
+//                        `zorvik-cli percentile` runs it: the index read alongside the run.
 // Each row's "x_read" counter is its time over BM_ReadPostfile's, and BM_ViewerLoad's "x_read_write" is its
 // time over BM_ReadPostfile + BM_WriteBufferSized (present when the yardsticks ran in the same run). The targets,
 // repeated in the summary printed at the end: the percentile within 5x the read; the viewer load within 1.5x
 // the read plus the buffer-sized write; the rolling run and each design run within 1.5x the percentile run
 // (threads:0/mem_chunks:1). The summary also holds the percentile against the speed goal of 2x the read and the
-// viewer load against 3x the read plus the write (the command line's goals, there against `cat` and `dd`).
+// viewer load against 3x the read plus the write (the command line's goals, there against `cat` and `dd`), and
+// the cold percentile against 1.2x the uncached read.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <fmt/format.h>
@@ -42,8 +48,10 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -52,6 +60,7 @@
 #include "BenchProject.h"
 #include "design/DesignRun.h"
 #include "engine/EngineOptions.h"
+#include "engine/HourIndex.h"
 #include "engine/PercentBlocks.h"
 #include "engine/PercentItem.h"
 #include "engine/PercentView.h"
@@ -140,12 +149,19 @@ std::map<std::string, double>& Means() {
 
 // Runs body once per iteration, timing each run by the wall clock; keeps the mean under `key`.
 // A failure ends the row with its message.
+// `untimed`, when given, runs before each run, outside the timing.
 template <typename Body>
-bool TimedLoop(benchmark::State& state, const std::string& key, Body&& body) {
+bool TimedLoop(benchmark::State& state, const std::string& key, Body&& body,
+               const std::function<void()>& untimed = {}) {
   double seconds = 0.0;
   int64_t runs = 0;
   try {
     for (auto _ : state) {
+      if (untimed) {
+        state.PauseTiming();
+        untimed();
+        state.ResumeTiming();
+      }
       const auto start = Clock::now();
       body();
       seconds += std::chrono::duration<double>(Clock::now() - start).count();
@@ -222,6 +238,27 @@ void BM_WriteBufferSized(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * size);
 }
 
+// The 98th percentile PLOTFILE of every receptor, as `zorvik-cli percentile` writes it; returns the chunk count.
+int RunPercentile(const TProject& p, int threads, int64_t chunks) {
+  zorvik::TReceptorListSettings settings;
+  settings.PlotFile = p.Files.PlotFile;
+  settings.PlotPath = p.OutFolder + "/";
+  settings.PostFile = p.Files.PostFile;
+  settings.MaxThreads = threads;
+  settings.StreamIndex = zorvik::TReceptorListSettings::TStreamIndex::WhenCold;
+  if (chunks > 1)
+    settings.MemoryLimitBytes = int64_t{p.Receptors} * p.Hours * zorvik::TPrReceptorList::kBytesPerValue / chunks;
+  zorvik::TPrReceptorList list(std::move(settings));
+  zorvik::TPercentItem item;
+  item.AvgPeriod = zorvik::TAverageValue::hr_1;
+  item.Percent = 98.0;
+  item.HighValue = 0;
+  item.PlotName = "P98.PLT";
+  item.GroupName = list.GroupName();
+  list.Execute({item});
+  return list.ChunkCount();
+}
+
 // Args: the thread cap (0 = every processor), and how many chunks the memory cap asks for (1 = no cap).
 void BM_Percentile(benchmark::State& state) {
   const TProject& p = Project();
@@ -229,29 +266,55 @@ void BM_Percentile(benchmark::State& state) {
   const int64_t chunks = state.range(1);
   const std::string key = fmt::format("percentile threads:{} mem_chunks:{}", threads, chunks);
   int chunkCount = 0;
-  const bool ok = TimedLoop(state, key, [&] {
-    zorvik::TReceptorListSettings settings;
-    settings.PlotFile = p.Files.PlotFile;
-    settings.PlotPath = p.OutFolder + "/";
-    settings.PostFile = p.Files.PostFile;
-    settings.MaxThreads = threads;
-    if (chunks > 1)
-      settings.MemoryLimitBytes =
-          int64_t{p.Receptors} * p.Hours * zorvik::TPrReceptorList::kBytesPerValue / chunks;
-    zorvik::TPrReceptorList list(std::move(settings));
-    zorvik::TPercentItem item;
-    item.AvgPeriod = zorvik::TAverageValue::hr_1;
-    item.Percent = 98.0;
-    item.HighValue = 0;
-    item.PlotName = "P98.PLT";
-    item.GroupName = list.GroupName();
-    list.Execute({item});
-    chunkCount = list.ChunkCount();
-  });
+  const bool ok = TimedLoop(state, key, [&] { chunkCount = RunPercentile(p, threads, chunks); });
   if (!ok) return;
   state.counters["chunks"] = chunkCount;
   state.SetBytesProcessed(state.iterations() * p.PostBytes);
   SetRatio(state, "x_read", key, {"read"});
+}
+
+// Drops the file from the file cache; raises where the file system keeps it.
+void DropFromFileCache(const std::string& file) {
+  zorvik::TFileHandle fd(zorvik::OpenRetry(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) throw std::runtime_error("Cannot open " + file + ": " + zorvik::ErrorText(errno));
+  ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_DONTNEED);
+  if (zorvik::PostFileInMemory(file))
+    throw std::runtime_error("The file system keeps " + file + " in memory: no cold run here");
+}
+
+void BM_ReadUncached(benchmark::State& state) {
+  const TProject& p = Project();
+  constexpr size_t kPiece = size_t{8} << 20;
+  struct TFree {
+    void operator()(void* block) const { std::free(block); }
+  };
+  const std::unique_ptr<void, TFree> buffer(std::aligned_alloc(4096, kPiece));
+  int64_t bytes = 0;
+  const bool ok = TimedLoop(state, "read uncached", [&] {
+    zorvik::TFileHandle fd(zorvik::OpenRetry(p.Files.PostFile.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+    if (!fd)
+      throw std::runtime_error("Cannot open " + p.Files.PostFile + " past the file cache: " + zorvik::ErrorText(errno));
+    bytes = 0;
+    for (;;) {
+      const ssize_t n = ::read(fd.Get(), buffer.get(), kPiece);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw std::runtime_error("Cannot read " + p.Files.PostFile + ": " + zorvik::ErrorText(errno));
+      if (n == 0) break;
+      bytes += n;
+    }
+  });
+  if (!ok) return;
+  state.SetBytesProcessed(state.iterations() * bytes);
+}
+
+void BM_PercentileCold(benchmark::State& state) {
+  const TProject& p = Project();
+  const bool ok = TimedLoop(state, "percentile cold", [&] { RunPercentile(p, 0, 1); },
+                            [&] { DropFromFileCache(p.Files.PostFile); });
+  ReadWholeFile(p.Files.PostFile);  // warm again for whatever runs next
+  if (!ok) return;
+  state.SetBytesProcessed(state.iterations() * p.PostBytes);
+  SetRatio(state, "x_read_uncached", "percentile cold", {"read uncached"});
 }
 
 void BM_ViewerLoad(benchmark::State& state) {
@@ -330,6 +393,8 @@ BENCHMARK(BM_Percentile)
 BENCHMARK(BM_ViewerLoad)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rolling)->ArgName("blocks")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Design)->ArgName("form")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadUncached)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PercentileCold)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The targets against the yardsticks, for the rows that ran.
 void PrintSummary() {
@@ -344,7 +409,7 @@ void PrintSummary() {
   if (read) std::printf("  read POSTFILE                      %9.1f ms\n", *read * 1e3);
   if (write) std::printf("  write buffer-sized file            %9.1f ms\n", *write * 1e3);
   for (const auto& [key, seconds] : means) {
-    if (key.rfind("percentile ", 0) != 0) continue;
+    if (key.rfind("percentile ", 0) != 0 || key == "percentile cold") continue;
     std::printf("  %-34s %9.1f ms", key.c_str(), seconds * 1e3);
     if (read)
       std::printf("  = %.2fx read (target <= 5x: %s; goal <= 2x: %s)", seconds / *read,
@@ -367,6 +432,15 @@ void PrintSummary() {
       std::printf("  = %.2fx (read + write) (target <= 1.5x: %s; goal <= 3x: %s)", *viewer / (*read + *write),
                   *viewer <= 1.5 * (*read + *write) ? "met" : "missed",
                   *viewer <= 3.0 * (*read + *write) ? "met" : "missed");
+    std::printf("\n");
+  }
+  const auto uncached = find("read uncached");
+  if (uncached) std::printf("  read POSTFILE past the file cache  %9.1f ms\n", *uncached * 1e3);
+  if (const auto cold = find("percentile cold")) {
+    std::printf("  percentile, POSTFILE not cached    %9.1f ms", *cold * 1e3);
+    if (uncached)
+      std::printf("  = %.2fx uncached read (goal <= 1.2x: %s)", *cold / *uncached,
+                  *cold <= 1.2 * *uncached ? "met" : "missed");
     std::printf("\n");
   }
 }
