@@ -103,6 +103,21 @@ inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLo
   OfferMarked(values, (1u << width) - 1, h, select, limit, skipZeros);
 }
 
+// The output types the file holds, in their fixed order (the order of their values in a record).
+std::vector<TPostOutType> TypeList(TPostOutTypes types) {
+  std::vector<TPostOutType> list;
+  for (const TPostOutType t : kAllPostOutTypes)
+    if (types.Contains(t)) list.push_back(t);
+  return list;
+}
+
+// The zero values of series that each read `hoursRead` hours, from their counts of values above the zero limit.
+int64_t ZeroValues(int hoursRead, const std::vector<int32_t>& nonZero) {
+  int64_t zeros = int64_t{hoursRead} * static_cast<int64_t>(nonZero.size());
+  for (const int32_t count : nonZero) zeros -= count;
+  return zeros;
+}
+
 // Appends to a selector the words of the hours of one receptor's column of an hour batch (values `stride`
 // apart, of positions `first` on) that `hours` marks (a bit per hour, from the first), other than those at or
 // above its limit (with skipZeros, other than zero values). The marked hours are together in the selector's
@@ -330,9 +345,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
     limits[i] = floors.empty() ? lowest[i].LimitValue() : std::max(floors[i], lowest[i].LimitValue());
   std::vector<double> sums(selectors, 0.0);
   const bool skipZeros = fSettings.Options.fSkipZeroValues;
-  std::vector<TPostOutType> typeList;
-  for (TPostOutType t : kAllPostOutTypes)
-    if (FPost.Contains(t)) typeList.push_back(t);
+  const std::vector<TPostOutType> typeList = TypeList(FPost);
 
   // Deep ranks take a large share of every series: the hours of a batch that reach a receptor's limit are then
   // marked and go to its selector together, after the batch. Few ranks offer each hour's few values at once.
@@ -425,9 +438,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
       if (floorTooHigh || ceilingTooLow) return false;
     }
   const int hoursRead = hoursTotal - fHourBlocks.SkipHourBlocks;
-  int64_t zeros = int64_t{hoursRead} * static_cast<int64_t>(selectors);
-  for (int32_t count : nonZero) zeros -= count;
-  range.zeros += zeros;
+  range.zeros += ZeroValues(hoursRead, nonZero);
   for (size_t j = 0; j < n; ++j) {
     TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
     int k = 0;
@@ -457,9 +468,7 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   std::vector<float> stage(static_cast<size_t>(types) * kHourBatch * rowSize);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(rowSize * static_cast<size_t>(valueSize));
-  std::vector<TPostOutType> typeList;
-  for (TPostOutType t : kAllPostOutTypes)
-    if (FPost.Contains(t)) typeList.push_back(t);
+  const std::vector<TPostOutType> typeList = TypeList(FPost);
   std::vector<TSortedListStore*> stores(static_cast<size_t>(types) * rowSize);
   std::vector<TPrReceptorItem*> items(rowSize);
   for (int r = 0; r < range.count; ++r) {
@@ -511,9 +520,7 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
     range.hoursDone->store(first + hours, std::memory_order_release);
   }
   const int hoursRead = TotalHours() - fHourBlocks.SkipHourBlocks;
-  int64_t zeros = int64_t{hoursRead} * static_cast<int64_t>(nonZero.size());
-  for (int32_t count : nonZero) zeros -= count;
-  range.zeros += zeros;
+  range.zeros += ZeroValues(hoursRead, nonZero);
   for (size_t j = 0; j < rowSize; ++j)
     for (int k = 0; k < types; ++k)
       items[j]->AddHourlySums(typeList[static_cast<size_t>(k)], sums[static_cast<size_t>(k) * rowSize + j], hoursRead);
@@ -538,9 +545,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const int hoursTotal = TotalHours();
   const size_t n = static_cast<size_t>(range.count);
-  std::vector<TPostOutType> typeList;
-  for (TPostOutType t : kAllPostOutTypes)
-    if (FPost.Contains(t)) typeList.push_back(t);
+  const std::vector<TPostOutType> typeList = TypeList(FPost);
   struct TPeriod {
     TAverageValue period;
     int hours;
@@ -630,9 +635,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
     }
     range.hoursDone->store(h0 + hb, std::memory_order_release);
   }
-  int64_t zeros = int64_t{hoursTotal - fHourBlocks.SkipHourBlocks} * static_cast<int64_t>(types * n);
-  for (int32_t count : nonZero) zeros -= count;
-  range.zeros += zeros;
+  range.zeros += ZeroValues(hoursTotal - fHourBlocks.SkipHourBlocks, nonZero);
   for (size_t j = 0; j < n; ++j) {
     TPrReceptorItem& item = *FReceptors[static_cast<size_t>(range.from) + j];
     for (size_t k = 0; k < types; ++k) {
