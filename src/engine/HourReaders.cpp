@@ -3,6 +3,7 @@
 // - ReadHourlyRange: the 1-hour path of one worker thread over its range of receptors; whole series, or with
 //   ReadHourlySelected only the few highest entries that the writers read.
 #include <algorithm>
+#include <array>
 #include <bit>
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -159,13 +160,10 @@ class TSelectors {
   detail::TLowestWords* Data() { return fLowest.data(); }
   detail::TLowestWords& operator[](size_t i) { return fLowest[i]; }
   const detail::TLowestWords& operator[](size_t i) const { return fLowest[i]; }
-  // Ranks selector i's entries; returns how many it keeps and, through `lowestKept`, the value of the last.
-  uint32_t Finish(size_t i, float& lowestKept) {
-    const uint32_t count = fLowest[i].Finish();
-    lowestKept = count ? detail::TLowestWords::ValueOf(fWords[i * fCapacity + count - 1]) : 0.0f;
-    return count;
-  }
-  // The value of entry e of selector i after Finish.
+  // Puts selector i's entries of `ranks` (1 = highest; ascending) in their places, with the higher ones before
+  // each; returns how many entries it keeps.
+  uint32_t FinishAtRanks(size_t i, std::span<const int> ranks) { return fLowest[i].FinishAtRanks(ranks); }
+  // The value of entry e of selector i after FinishAtRanks placed it.
   float ValueAt(size_t i, uint32_t e) const { return detail::TLowestWords::ValueOf(fWords[i * fCapacity + e]); }
   // Hands selector i's kept entries, highest first, to `store`, with the dates of their hours.
   // With `exactRanks` (1 to TSortedListStore::kMaxExactRanks of them), only those ranks are placed: the store
@@ -315,14 +313,20 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
       }
     }
   }
+  // Only the floor's rank and the ceiling's are placed: a selection each, not a sort of every kept entry.
+  const bool ceilings = ceilingRank >= 1 && ceilingRank < rank;
+  std::array<int, 2> placed{};
+  size_t places = 0;
+  if (ceilings) placed[places++] = ceilingRank;
+  placed[places++] = rank;
   TSeriesBounds bounds;
   bounds.Floors.assign(selectors, -std::numeric_limits<float>::infinity());
-  if (ceilingRank >= 1) bounds.Ceilings.assign(selectors, std::numeric_limits<float>::infinity());
+  if (ceilings) bounds.Ceilings.assign(selectors, std::numeric_limits<float>::infinity());
   for (size_t i = 0; i < selectors; ++i) {
-    float lowestKept = 0.0f;
-    if (sample.Finish(i, lowestKept) < static_cast<uint32_t>(rank)) continue;
+    if (sample.FinishAtRanks(i, {placed.data(), places}) < static_cast<uint32_t>(rank)) continue;
+    const float lowestKept = sample.ValueAt(i, static_cast<uint32_t>(rank - 1));
     bounds.Floors[i] = lowestKept;
-    if (ceilingRank < 1) continue;
+    if (!ceilings) continue;
     // A ceiling no higher than the floor would leave no room between them.
     if (const float ceiling = sample.ValueAt(i, static_cast<uint32_t>(ceilingRank - 1)); ceiling > lowestKept)
       bounds.Ceilings[i] = ceiling;
