@@ -28,9 +28,6 @@ constexpr int kHourBatch = 32;  // hours read before their values are spread to 
 // Ranks at least this share of the hours deep are selected a column of hours at a time.
 constexpr int kColumnShare = 16;
 
-// Window values of kTile neighbouring receptors: rows[i] is the i-th hour of the window (oldest first), each
-// a row of receptors. Every lane adds its receptor's hours in window order, in single precision, so each
-// value is exactly the sum a block store forms; averages divide once by the window's divisor.
 using TFloat4 = float __attribute__((vector_size(16)));
 using TInt4 = int __attribute__((vector_size(16)));
 constexpr size_t kTile = kSweepTile;
@@ -45,24 +42,40 @@ inline TFloat4 Load4(const float* p) {
 // Eight lanes a vector: on processors with AVX2 each is one register, elsewhere the compiler pairs SSE ones.
 using TFloat8 = float __attribute__((vector_size(32)));
 
-__attribute__((target_clones("avx2", "default"))) void WindowTile(const float* const* rows, int hours, size_t j0,
-                                                                   bool average, float divisor, float* out) {
-  TFloat8 a, b, x, y;
-  std::memcpy(&a, rows[0] + j0, sizeof a);
-  std::memcpy(&b, rows[0] + j0 + 8, sizeof b);
-  for (int i = 1; i < hours; ++i) {
-    std::memcpy(&x, rows[i] + j0, sizeof x);
-    std::memcpy(&y, rows[i] + j0 + 8, sizeof y);
-    a += x;
-    b += y;
+// Window values of a row of n receptors: rows[i] is the i-th hour of the window (oldest first), each a row of
+// receptors. Every receptor adds its hours in window order, in single precision, so each value is exactly the
+// sum a block store forms; averages divide once by the window's divisor. Sixty-four receptors go at a time:
+// their eight sums do not wait on one another, so the additions overlap.
+__attribute__((target_clones("avx2", "default"))) void WindowRow(const float* const* rows, int hours, size_t n,
+                                                                  bool average, float divisor, float* out) {
+  constexpr size_t kVectors = 8;
+  constexpr size_t kWide = kVectors * 8;
+  const TFloat8 by = {divisor, divisor, divisor, divisor, divisor, divisor, divisor, divisor};
+  size_t j0 = 0;
+  for (; j0 + kWide <= n; j0 += kWide) {
+    TFloat8 sum[kVectors];
+#pragma GCC unroll 8
+    for (size_t v = 0; v < kVectors; ++v) std::memcpy(&sum[v], rows[0] + j0 + 8 * v, sizeof(TFloat8));
+    for (int i = 1; i < hours; ++i) {
+      const float* row = rows[i] + j0;
+#pragma GCC unroll 8
+      for (size_t v = 0; v < kVectors; ++v) {
+        TFloat8 x;
+        std::memcpy(&x, row + 8 * v, sizeof x);
+        sum[v] += x;
+      }
+    }
+#pragma GCC unroll 8
+    for (size_t v = 0; v < kVectors; ++v) {
+      if (average) sum[v] /= by;
+      std::memcpy(out + j0 + 8 * v, &sum[v], sizeof(TFloat8));
+    }
   }
-  if (average) {
-    const TFloat8 by = {divisor, divisor, divisor, divisor, divisor, divisor, divisor, divisor};
-    a /= by;
-    b /= by;
+  for (; j0 < n; ++j0) {
+    float sum = rows[0][j0];
+    for (int i = 1; i < hours; ++i) sum += rows[i][j0];
+    out[j0] = average ? sum / divisor : sum;
   }
-  std::memcpy(out, &a, sizeof a);
-  std::memcpy(out + 8, &b, sizeof b);
 }
 
 // Whether any of the kTile values is at least its limit.
@@ -584,6 +597,7 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
   std::vector<float> ring(types * static_cast<size_t>(ringHours) * n, 0.0f);
   std::vector<const float*> rows(static_cast<size_t>(ringHours));
+  std::vector<float> windowValues(n);  // one period's window values of the receptors, for one hour and type
   const int64_t* positions = fHourBlocks.Positions.data();
   const bool skipZeros = options.fSkipZeroValues;
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
@@ -620,20 +634,10 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
           detail::TLowestWords* select = lowest.Data() + at;
           int* keptCount = &kept[at];
           float* limit = &limits[at];
-          for (size_t j0 = 0; j0 < n; j0 += kTile) {
-            const size_t width = std::min(kTile, n - j0);
-            float values[kTile];
-            if (width == kTile) {
-              WindowTile(rows.data(), period.hours, j0, average, divisor, values);
-            } else {
-              for (size_t j = 0; j < width; ++j) {
-                float sum = rows[0][j0 + j];
-                for (int i = 1; i < period.hours; ++i) sum += rows[static_cast<size_t>(i)][j0 + j];
-                values[j] = average ? sum / divisor : sum;
-              }
-            }
-            OfferTile(values, width, static_cast<uint32_t>(h), select + j0, limit + j0, keptCount + j0, skipZeros);
-          }
+          WindowRow(rows.data(), period.hours, n, average, divisor, windowValues.data());
+          for (size_t j0 = 0; j0 < n; j0 += kTile)
+            OfferTile(&windowValues[j0], std::min(kTile, n - j0), static_cast<uint32_t>(h), select + j0, limit + j0,
+                      keptCount + j0, skipZeros);
         }
       }
     }

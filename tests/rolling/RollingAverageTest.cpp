@@ -320,9 +320,10 @@ TEST(RollingAverageTest, DepositionsAreSumsAndConcentrationsMeans) {
 }
 
 // The parallel window path and the hour-by-hour fill, any thread count and any chunking write the same bytes,
-// and those bytes hold the windows worked out here.
+// and those bytes hold the windows worked out here. With 150 receptors a worker's row holds whole blocks of
+// receptors summed side by side as well as a rest summed one by one.
 TEST(RollingAverageTest, SameFilesOnEveryPathAndTheWindowsWorkedOutHere) {
-  constexpr int kReceptors = 40, kHours = 400;
+  constexpr int kReceptors = 150, kHours = 400;
   Project p(
       kReceptors, 96010101, kHours,
       [](int h, int, int r) {
