@@ -23,8 +23,9 @@ void ExpectSameFields(const TAttributeCollectionRef& refilled, const TAttributeC
     EXPECT_EQ(got.IsNull(), result || want.IsNull()) << "receptor " << receptor << " " << want.FieldName();
     if (result) continue;
     EXPECT_EQ(got.asString(), want.asString()) << "receptor " << receptor << " " << want.FieldName();
-    if (want.FieldType() == AttrType::atFloat)  // the text of -0 is that of 0
+    if (want.FieldType() == AttrType::atFloat) {  // the text of -0 is that of 0
       EXPECT_EQ(std::signbit(got.asFloat()), std::signbit(want.asFloat())) << "receptor " << receptor << " " << want.FieldName();
+    }
   }
 }
 

@@ -75,7 +75,9 @@ TEST(SliceSweepTest, EveryStepMatchesTheValueByValueDefinition) {
             ASSERT_EQ(sums[j], 1.0 + static_cast<double>(f)) << j;
             ASSERT_EQ(nonZero[j], 2 + (static_cast<double>(f) > kZeroValueLimit)) << j;
             const bool counted = withCeilings && f >= ceilings[j];
-            if (withCeilings) ASSERT_EQ(above[j], 3 + counted) << j;
+            if (withCeilings) {
+              ASSERT_EQ(above[j], 3 + counted) << j;
+            }
             if (f >= limits[j] && !counted) {
               if (expectTiles.empty() || expectTiles.back() != j - j % kSweepTile) {
                 expectTiles.push_back(static_cast<uint32_t>(j - j % kSweepTile));
