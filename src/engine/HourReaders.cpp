@@ -256,13 +256,15 @@ bool TPrReceptorList::DeepSelection(int deepest) const {
 // fewer values than the shallowest rank may have reached the ceiling), and a range where one was wrong is read
 // again without them. The result is the same either way.
 void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
-  // Deep ranks, placed alone, also take a ceiling from the sample: the values above it are only counted.
-  int shallowest = 0;
-  if (std::vector<int> ranks; DeepSelection(deepest) && ExactRanks(TotalHours(), deepest, ranks))
-    shallowest = ranks.front();
+  // The ranks the writers read (the same for every store: each is offered every hour). Where they are few and
+  // deep, only they are placed, not every rank above them; deep ranks placed alone also take a ceiling from the
+  // sample, the values above it being only counted.
+  std::vector<int> exactRanks;
+  ExactRanks(TotalHours(), deepest, exactRanks);
+  const int shallowest = DeepSelection(deepest) && !exactRanks.empty() ? exactRanks.front() : 0;
   const TSeriesBounds bounds = SampleBounds(range, deepest, shallowest);
-  if (!ReadHourlySelectedPass(range, deepest, bounds) && !bounds.Floors.empty())
-    ReadHourlySelectedPass(range, deepest, {});
+  if (!ReadHourlySelectedPass(range, deepest, exactRanks, bounds) && !bounds.Floors.empty())
+    ReadHourlySelectedPass(range, deepest, exactRanks, {});
 }
 
 TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range, int deepest, int shallowest) {
@@ -347,7 +349,8 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   return bounds;
 }
 
-bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, const TSeriesBounds& bounds) {
+bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, std::span<const int> ranks,
+                                             const TSeriesBounds& bounds) {
   const std::vector<float>& floors = bounds.Floors;
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const int hoursTotal = TotalHours();
@@ -441,10 +444,6 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, c
       }
     range.hoursDone->store(h0 + hb, std::memory_order_release);
   }
-  // The ranks the writers read (the same for every store: each was offered every hour). Where they are few and
-  // deep, only they are placed, not every rank above them.
-  std::vector<int> ranks;
-  ExactRanks(hoursTotal, deepest, ranks);
   // A floor was right when its series still kept as many entries as the deepest rank, a ceiling when fewer
   // values than the shallowest rank reached it.
   if (!floors.empty())

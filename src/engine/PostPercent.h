@@ -179,9 +179,10 @@ class TPrReceptorList {
   };
   // Empty bounds when there is nothing to gain (few hours, zeros skipped) or the run was stopped.
   TSeriesBounds SampleBounds(THourlyRange& range, int deepest, int shallowest);
-  // One reading of the range within the bounds; false when a bound proved wrong (the series did not keep every
-  // rank asked for).
-  bool ReadHourlySelectedPass(THourlyRange& range, int deepest, const TSeriesBounds& bounds);
+  // One reading of the range within the bounds, placing `ranks` alone (ExactRanks) or, when empty, every rank
+  // down to the deepest; false when a bound proved wrong (the series did not keep every rank asked for).
+  bool ReadHourlySelectedPass(THourlyRange& range, int deepest, std::span<const int> ranks,
+                              const TSeriesBounds& bounds);
   void ReadWindowsSelected(THourlyRange& range, int deepest);
   // The ranks (1 = highest; ascending, each once) the writers read from a store offered `offered` values, added
   // to `ranks`; false when one of them needs every value in order.

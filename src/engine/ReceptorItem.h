@@ -56,14 +56,6 @@ class TPrReceptorItem {
     ++FCountValue[static_cast<int>(t)];
   }
 
-  // Adds values, in order, to the type's sum (each value as AddHourly adds it) and `count` to its number.
-  void AddHourlyValues(TPostOutType t, std::span<const float> values, int count) {
-    double sum = FSumma[static_cast<int>(t)];
-    for (const float value : values) sum += value;
-    FSumma[static_cast<int>(t)] = sum;
-    FCountValue[static_cast<int>(t)] += count;
-  }
-
   // Counts hourly values added to the type's stores in bulk (their sum and number).
   void AddHourlySums(TPostOutType t, double sum, int count) {
     FSumma[static_cast<int>(t)] += sum;

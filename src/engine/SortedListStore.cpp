@@ -433,7 +433,7 @@ void TSortedListStore::AddItems(std::span<const float> values, std::span<const i
       k += !IsZeroValue(values[i0 + i]);
     }
     fValues.insert(fValues.end(), keptValues.begin(), keptValues.begin() + static_cast<std::ptrdiff_t>(k));
-    if (fKeepDates) fDates.insert(fDates.end(), keptDates.begin(), keptDates.begin() + static_cast<std::ptrdiff_t>(k));
+    fDates.insert(fDates.end(), keptDates.begin(), keptDates.begin() + static_cast<std::ptrdiff_t>(k));
   }
 }
 
