@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "engine/BlockStore.h"
+#include "engine/PlotLineParts.h"
 #include "engine/PlotRecords.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
@@ -122,12 +123,61 @@ void TPlotFileWriter::WriteRecord(TAttributeCollectionRef& record) {
 }
 
 void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount, TPlotRecords& records) {
+  if (!fWriter) {
+    for (int i = aStart; i < aStart + aCount; ++i)
+      if (const TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get())
+        SetLineData(*receptor, records.Record(i));
+    return;
+  }
+  // The columns this file fills go into a record of their own; the others come formatted from the parts the
+  // writers of this group share.
+  if (!fFilled) PrepareFilled(records.Record(aStart));
+  const TPlotLineParts& parts = records.LineParts(*fWriter, fFilledColumns, aStart, aCount);
+  std::string line;
   for (int i = aStart; i < aStart + aCount; ++i) {
     const TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get();
     if (!receptor) continue;
-    TAttributeCollectionRef& record = records.Record(i);
-    SetLineData(*receptor, record);
-    WriteRecord(record);
+    if (!parts.Composable(i)) {
+      TAttributeCollectionRef& record = records.Record(i);
+      SetLineData(*receptor, record);
+      WriteRecord(record);
+      continue;
+    }
+    SetLineData(*receptor, *fFilled);
+    bool hasValue = parts.HasValue(i);
+    line.assign(parts.Segment(i, 0));
+    for (size_t k = 0; k < fFilledColumns.size(); ++k) {
+      const base_Attribute* a = fFilledValues[k];
+      if (!fWriter->AppendColumn(line, fFilledColumns[k], a, hasValue)) fWriter->RaiseUnwritable(fFilledColumns[k], *a);
+      line += parts.Segment(i, k + 1);
+    }
+    if (hasValue) fWriter->WriteLine(line);
+  }
+}
+
+void TPlotFileWriter::PrepareFilled(const TAttributeCollectionRef& record) {
+  std::vector<std::string_view> keys;
+  for (TPostOutType t : kAllPostOutTypes)
+    if (rPost.Contains(t)) keys.push_back(OutputFieldName(t));
+  fFilled = std::make_unique<TAttributeCollectionRef>("filled");
+  // A field the PLOTFILE has keeps its kind; the others are made as SetLineData makes them in a record.
+  for (const std::string_view key : keys)
+    if (const base_Attribute* a = record.ByName(key)) fFilled->AddAttribute(a->Clone());
+  for (const std::string_view key : {std::string_view("date"), std::string_view("period"), std::string_view("sgroup")})
+    if (const base_Attribute* a = record.ByName(key)) fFilled->AddAttribute(a->Clone());
+  TFieldSlots slots;
+  for (TPostOutType t : kAllPostOutTypes)
+    if (rPost.Contains(t)) Field(*fFilled, slots.value[static_cast<size_t>(t)], OutputFieldName(t), true, false);
+  Field(*fFilled, slots.date, "date", true, true)->Clear();
+  Field(*fFilled, slots.period, "period", true, true);
+  Field(*fFilled, slots.sgroup, "sgroup", true, true);
+  fFilledColumns.clear();
+  fFilledValues.clear();
+  for (const Tplotcolumn column : fWriter->Columns()) {
+    const int slot = fFilled->IndexOfName(PlotColumnInfo(column).Key);
+    if (slot < 0) continue;
+    fFilledColumns.push_back(column);
+    fFilledValues.push_back(&fFilled->ByIndex(slot));
   }
 }
 

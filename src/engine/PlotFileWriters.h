@@ -72,6 +72,11 @@ class TPlotFileWriter : public TPlotWriterBase {
     int date = -1, period = -1, sgroup = -1;
   };
   TFieldSlots fSlots;
+  // Makes fFilled (the fields SetLineData sets, of the kinds `record` gives them) and the columns they fill.
+  void PrepareFilled(const TAttributeCollectionRef& record);
+  std::unique_ptr<TAttributeCollectionRef> fFilled;
+  std::vector<Tplotcolumn> fFilledColumns;          // the file's columns that fFilled fills, in their order
+  std::vector<const base_Attribute*> fFilledValues;  // their attributes in fFilled
 };
 
 // The list that writes one TPlotFileWriter per item.

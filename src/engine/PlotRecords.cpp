@@ -1,5 +1,7 @@
 #include "engine/PlotRecords.h"
 
+#include "engine/PlotLineParts.h"
+
 #include "plotfile/PlotFile.h"
 #include "records/AttributeCollection.h"
 
@@ -29,6 +31,13 @@ std::unique_ptr<TAttributeCollectionRef> TPlotRecords::Take(int i) const {
   auto record = fPlot.ReceptorRecord(i);
   ClearResultFields(*record);
   return record;
+}
+
+const TPlotLineParts& TPlotRecords::LineParts(const TISCPlotFileWriterBase& formatter,
+                                              const std::vector<Tplotcolumn>& filled, int start, int count) {
+  if (!fParts || !fParts->Fits(formatter, filled, start, count))
+    fParts = std::make_unique<TPlotLineParts>(*this, formatter, filled, start, count);
+  return *fParts;
 }
 
 }  // namespace zorvik

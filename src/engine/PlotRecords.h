@@ -5,11 +5,16 @@
 // record of its own. "date" and "rank" come empty: they are the results' to fill.
 #include <array>
 #include <memory>
+#include <vector>
+
+#include "plotfile/PlotColumns.h"
 
 namespace zorvik {
 
 class TAttributeCollectionRef;
+class TISCPlotFileWriterBase;
 class TPlotFile;
+class TPlotLineParts;
 
 class TPlotRecords {
  public:
@@ -22,12 +27,18 @@ class TPlotRecords {
   // stay for the next receptors (and are set again by the writer).
   TAttributeCollectionRef& Record(int i);
   std::unique_ptr<TAttributeCollectionRef> Take(int i) const;
+  // The lines of receptors start .. start + count - 1 as `formatter` writes them, but for the columns `filled`
+  // (see TPlotLineParts): made on the first call and kept for the next writers of the same receptors. It uses
+  // Record, so a record taken before is refilled.
+  const TPlotLineParts& LineParts(const TISCPlotFileWriterBase& formatter, const std::vector<Tplotcolumn>& filled,
+                                  int start, int count);
 
  private:
   void ClearResultFields(TAttributeCollectionRef& record) const;
   const TPlotFile& fPlot;
   std::array<int, 2> fResultFields;  // the fields "date" and "rank" of the PLOTFILE, -1 where it has none
   std::unique_ptr<TAttributeCollectionRef> fRecord;
+  std::unique_ptr<TPlotLineParts> fParts;
 };
 
 }  // namespace zorvik

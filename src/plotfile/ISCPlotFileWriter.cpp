@@ -111,40 +111,47 @@ void TISCPlotFileWriterBase::ProcessRecord(TAttributeCollectionRef& newRecord) {
     // Exactly the columns the header declares, in its order: one the record lacks is written blank, one the
     // header does not declare is not written, so every line fits the FORMAT statement above it.
     for (const Tplotcolumn column : fColumns) {
-      const TPlotColumnInfo& info = PlotColumnInfo(column);
       const int slot = slots[static_cast<size_t>(column)];
       const base_Attribute* a = slot < 0 ? nullptr : &newRecord.ByIndex(slot);
-      line += ' ';
-      if (!a || a->IsNull()) {
-        line.append(static_cast<size_t>(info.Width), ' ');
-        continue;
-      }
-      if (column != Tplotcolumn::pltX && column != Tplotcolumn::pltY) hasValue = true;
-      bool written = true;
-      switch (a->FieldType()) {
-        case AttrType::atFloat:
-          if (IsResultColumn(column)) {
-            const std::string value = FormatValue(*a);
-            if (value.size() < 13) line.append(13 - value.size(), ' ');
-            line += value;
-          } else {
-            written = AppendOutputFormat(line, info.OutputFormat, a->asFloat());
-          }
-          break;
-        case AttrType::atInteger:
-          written = AppendOutputFormat(line, info.OutputFormat, static_cast<int64_t>(a->asInteger()));
-          break;
-        default:
-          written = AppendOutputFormat(line, info.OutputFormat, a->asString());
-          break;
-      }
-      if (!written)
-        throw EConvertError(fmt::format("{}, line {}: the {} value \"{}\" cannot be written with the format {}",
-                                        fFileName, fFile->LineNumber() + 1, info.Title, a->asString(),
-                                        info.OutputFormat));
+      if (!AppendColumn(line, column, a, hasValue)) RaiseUnwritable(column, *a);
     }
     if (hasValue) fFile->WriteLine(line);
   });
+}
+
+bool TISCPlotFileWriterBase::AppendColumn(std::string& line, Tplotcolumn column, const base_Attribute* a,
+                                          bool& hasValue) const {
+  const TPlotColumnInfo& info = PlotColumnInfo(column);
+  line += ' ';
+  if (!a || a->IsNull()) {
+    line.append(static_cast<size_t>(info.Width), ' ');
+    return true;
+  }
+  if (column != Tplotcolumn::pltX && column != Tplotcolumn::pltY) hasValue = true;
+  switch (a->FieldType()) {
+    case AttrType::atFloat:
+      if (IsResultColumn(column)) {
+        const std::string value = FormatValue(*a);
+        if (value.size() < 13) line.append(13 - value.size(), ' ');
+        line += value;
+        return true;
+      }
+      return AppendOutputFormat(line, info.OutputFormat, a->asFloat());
+    case AttrType::atInteger:
+      return AppendOutputFormat(line, info.OutputFormat, static_cast<int64_t>(a->asInteger()));
+    default:
+      return AppendOutputFormat(line, info.OutputFormat, a->asString());
+  }
+}
+
+void TISCPlotFileWriterBase::RaiseUnwritable(Tplotcolumn column, const base_Attribute& a) const {
+  const TPlotColumnInfo& info = PlotColumnInfo(column);
+  throw EConvertError(fmt::format("{}, line {}: the {} value \"{}\" cannot be written with the format {}", fFileName,
+                                  fFile->LineNumber() + 1, info.Title, a.asString(), info.OutputFormat));
+}
+
+void TISCPlotFileWriterBase::WriteLine(std::string_view line) {
+  if (fFile) fFile->WriteLine(line);
 }
 
 const std::array<int, kPlotColumnCount>& TISCPlotFileWriterBase::ColumnSlots(TAttributeCollectionRef& record) {

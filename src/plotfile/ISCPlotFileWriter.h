@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "plotfile/PlotColumns.h"
@@ -61,6 +62,16 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
 
   // The columns chosen by the last ProcessBegin, in column order.
   const TplotcolumnArray& Columns() const { return fColumns; }
+
+  // For callers that compose lines themselves (the same text ProcessRecord writes): appends one column, a
+  // space and the value of `a` in its format (blank when `a` is absent or null), and sets hasValue when the
+  // column is neither X nor Y and holds a value. False when the value does not fit the column's format.
+  bool AppendColumn(std::string& line, Tplotcolumn column, const base_Attribute* a, bool& hasValue) const;
+  // Raises the error ProcessRecord raises for a value of `column` that AppendColumn could not write, naming
+  // the line it would have had.
+  [[noreturn]] void RaiseUnwritable(Tplotcolumn column, const base_Attribute& a) const;
+  // Writes a line composed with AppendColumn (one that has a value) as the next receptor line.
+  void WriteLine(std::string_view line);
 
  private:
   // Deletes the temporary file of an unfinished write.

@@ -1,0 +1,163 @@
+// Result PLOTFILE lines composed from the receptors' shared parts and a file's own columns (its value, date,
+// period and group) must be the lines the record path writes, byte for byte; a receptor with a value its
+// column cannot print is left to the record path, which reports it with its line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/EngineOptions.h"
+#include "engine/PlotFileWriters.h"
+#include "engine/PlotLineParts.h"
+#include "engine/PlotRecords.h"
+#include "engine/PostPercent.h"
+#include "plotfile/PlotFile.h"
+#include "post/PostFileWriter.h"
+#include "records/AttributeCollection.h"
+#include "support/TestSupport.h"
+
+namespace zorvik {
+namespace {
+
+using test::TempDir;
+
+constexpr int kCraftedReceptors = 4;
+
+// A PLOTFILE with count and text columns, blanks, a -0 coordinate and, with `unwritable`, a date-year text
+// that its integer format cannot print (receptor 2).
+std::string CraftedPlotFile(const TempDir& dir, bool unwritable) {
+  const std::string file = dir.File(unwritable ? "crafted-bad.plt" : "crafted.plt");
+  TAttributeCollectionRef header("header");
+  header.DefineString("header1", "CRAFTED");
+  header.DefineString("plot options", "CONC ELEV");
+  header.DefineString("header2", "PLOT FILE OF  HIGH   1ST HIGH  1-HR VALUES FOR SOURCE GROUP: ALL");
+  header.DefineInteger("mumreceptors", kCraftedReceptors);
+  TAttributeCollectionRef fields("fields");
+  for (const char* key : {"xloc", "yloc", "conc", "elev", "hill", "flag"}) fields.DefineFloat(key, 0.0);
+  fields.DefineString("period", "");
+  fields.DefineString("sgroup", "");
+  fields.DefineInteger("hnum", 0);
+  fields.DefineString("netid", "");
+  fields.DefineString("dateyr", "");
+  fields.DefineString("rank", "");
+  fields.DefineString("date", "");
+  TPcntPlotFileWriter writer(file);
+  writer.ProcessBegin(header, fields);
+  for (int i = 0; i < kCraftedReceptors; ++i) {
+    fields.ByName("xloc")->SetAsFloat(i == 1 ? -0.0 : 500000.0 + 100 * i);
+    fields.ByName("yloc")->SetAsFloat(4100000.0);
+    fields.ByName("conc")->SetAsFloat(1.5 * i);
+    fields.ByName("elev")->SetAsFloat(100.25 + i);
+    fields.ByName("period")->SetAsString("1-HR");
+    fields.ByName("sgroup")->SetAsString("ALL");
+    fields.ByName("hnum")->SetAsInteger(8760 - i);
+    if (i == 3) fields.ByName("netid")->Clear(); else fields.ByName("netid")->SetAsString("GRID1");
+    fields.ByName("dateyr")->SetAsString("16010124");
+    fields.ByName("rank")->SetAsString("1ST");
+    fields.ByName("date")->SetAsString("16070815");
+    writer.ProcessRecord(fields);
+  }
+  TAttributeCollectionRef footer("footer");
+  writer.ProcessFinish(footer);
+  if (unwritable) {
+    std::string text = test::ReadAll(file);
+    const std::string line = "16010124";
+    size_t at = 0;
+    for (int k = 0; k <= 2; ++k) at = text.find(line, at + (k ? 1 : 0));
+    text.replace(at, line.size(), "   JAN90");
+    test::WriteAll(file, text);
+  }
+  return file;
+}
+
+// Writes every receptor of `plot` with a value, a date (none on every third) and the texts of a result file
+// (every seventh receptor with none of them: its line is there only for the PLOTFILE's own columns), once
+// through the record path and once composed from the parts; returns the two files' texts.
+std::pair<std::string, std::string> BothWays(const TPlotFile& plot, const TempDir& dir) {
+  auto header = CloneAs(plot.Header());
+  header->DefineString("header2", "PLOT FILE OF 98.00TH PERCENTILE 1-HR VALUES FOR SOURCE GROUP: ALL");
+  auto fields = ResultPlotFields(plot.Fields(), TPostOutTypes{TPostOutType::poConc}, {"period", "sgroup", "date"});
+  TPcntPlotFileWriter byRecord(dir.File("record.plt")), composed(dir.File("composed.plt"));
+  byRecord.ProcessBegin(*header, *fields);
+  composed.ProcessBegin(*header, *fields);
+  std::vector<Tplotcolumn> filled;
+  for (const Tplotcolumn c : composed.Columns())
+    for (std::string_view key : {"conc", "date", "period", "sgroup"})
+      if (PlotColumnInfo(c).Key == key) filled.push_back(c);
+  TPlotRecords records(plot), partsRecords(plot);
+  const TPlotLineParts& parts = partsRecords.LineParts(composed, filled, 0, plot.ReceptorCount());
+  for (int i = 0; i < plot.ReceptorCount(); ++i) {
+    TAttributeCollectionRef& record = records.Record(i);
+    record.DefineFloat("conc", i % 5 == 4 ? 0.0 : 1234.56789 / (i + 1));
+    record.DefineString("date", i % 3 == 2 ? "" : std::to_string(96010101 + i));
+    if (i % 3 == 2) record.ByName("date")->Clear();
+    record.DefineString("period", "24-HR");
+    record.DefineString("sgroup", "ALL");
+    if (i % 7 == 6)
+      for (std::string_view key : {"conc", "date", "period", "sgroup"}) record.ByName(key)->Clear();
+    byRecord.ProcessRecord(record);
+    if (!parts.Composable(i)) {
+      composed.ProcessRecord(record);
+      continue;
+    }
+    bool hasValue = parts.HasValue(i);
+    std::string line(parts.Segment(i, 0));
+    for (size_t k = 0; k < filled.size(); ++k) {
+      EXPECT_TRUE(composed.AppendColumn(line, filled[k], record.ByName(PlotColumnInfo(filled[k]).Key), hasValue));
+      line += parts.Segment(i, k + 1);
+    }
+    if (hasValue) composed.WriteLine(line);
+  }
+  TAttributeCollectionRef footer("footer");
+  byRecord.ProcessFinish(footer);
+  composed.ProcessFinish(footer);
+  return {test::ReadAll(dir.File("record.plt")), test::ReadAll(dir.File("composed.plt"))};
+}
+
+TEST(PlotLinePartsTest, ComposedLinesAreTheRecordPathsByteForByte) {
+  TempDir dir;
+  std::vector<std::string> files = {CraftedPlotFile(dir, false)};
+  for (const char* fixture : {"disc36/disc36.plt", "depos/depos.plt", "grid144/grid144.plt"})
+    if (const std::string file = test::FixtureFile(fixture); !file.empty()) files.push_back(file);
+  for (const std::string& file : files) {
+    const TPlotFile plot = TPlotFile::Read(file);
+    const auto [byRecord, composed] = BothWays(plot, dir);
+    EXPECT_GT(byRecord.size(), 0u);
+    EXPECT_EQ(composed, byRecord) << file;
+  }
+}
+
+TEST(PlotLinePartsTest, AValueItsColumnCannotPrintIsLeftToTheRecordPath) {
+  TempDir dir;
+  const TPlotFile plot = TPlotFile::Read(CraftedPlotFile(dir, true));
+  TPcntPlotFileWriter writer(dir.File("out.plt"));
+  auto header = CloneAs(plot.Header());
+  writer.ProcessBegin(*header, *ResultPlotFields(plot.Fields(), TPostOutTypes{TPostOutType::poConc}, {"date"}));
+  TPlotRecords records(plot);
+  const TPlotLineParts& parts = records.LineParts(writer, {}, 0, kCraftedReceptors);
+  for (int i = 0; i < kCraftedReceptors; ++i) EXPECT_EQ(parts.Composable(i), i != 2) << i;
+
+  // Through the engine, the run fails on that receptor's line and leaves no file.
+  TPostFileLayout layout;
+  layout.Receptors = kCraftedReceptors;
+  WritePostFile(dir.File("run.pos"), layout, 96010101, 48, [](int h, int, int r) { return 0.5 * (h % 7) + r; });
+  TReceptorListSettings s;
+  s.PlotFile = dir.File("crafted-bad.plt");
+  s.PostFile = dir.File("run.pos");
+  s.PlotPath = dir.File("out") + "/";
+  std::filesystem::create_directories(dir.File("out"));
+  TPrReceptorList list(std::move(s));
+  std::vector<TPercentItem> items(2);
+  items[0].Percent = 98.0;
+  items[0].PlotName = "P98.PLT";
+  items[1].Percent = 90.0;
+  items[1].PlotName = "P90.PLT";
+  for (TPercentItem& item : items) item.GroupName = "ALL";
+  EXPECT_NE(test::ErrorOf([&] { list.Execute(items); }).find(", line 11: the DATE YR value \"JAN90\" cannot be written"),
+            std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_empty(dir.File("out")));
+}
+
+}  // namespace
+}  // namespace zorvik
