@@ -14,6 +14,7 @@
 #include "app/RollingWindow.h"
 #include "app/OrderedHoursChart.h"
 #include "controls/qt/BoundedRealEdit.h"
+#include "util/ExceptionLog.h"
 
 namespace {
 
@@ -49,6 +50,9 @@ class TConsoleDialogs final : public IAppDialogs {
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // The log settings (and the log folder) are read now: read first during a load, they would wait for the
+  // disk behind the POSTFILE's reads when the files are not in memory.
+  zorvik::SysFlags();
   Q_INIT_RESOURCE(zorvik);
   QApplication::setApplicationName(QStringLiteral("Zorvik"));
   QApplication::setOrganizationName(QStringLiteral("Tarvo"));

@@ -20,33 +20,41 @@
 namespace zorvik {
 
 namespace {
-// Reads a file from `from` to its end into the page cache, on threads of their own, and stops early when
-// destroyed. The threads take turns over large pieces, front to back, so that the disk always has two requests
-// to serve. Failures are left to the reader behind it, which meets them with their place.
+// Has a file read from `from` to its end into the page cache, on a thread of its own, and stops early when
+// destroyed. The thread asks the system for the file piece by piece (it takes one such request for at most its
+// read-ahead size), which keeps the disk busy and copies nothing, and keeps only a few pieces asked for and not
+// yet in: any other read that must wait for the disk (a file opened later, a folder looked up) then waits
+// behind those only, not behind the rest of the file. Measured with the page cache dropped (10,000 receptors x
+// 8,760 hours, 9 runs each): the 98th percentile in 1.26 times a direct read of the file, where reads of 8 MB
+// on two threads took 3 times as long and varied twice as much. Failures are left to the reader behind it,
+// which meets them with their place.
 class TReadThrough {
  public:
   TReadThrough(const std::string& file, int64_t from) {
     const auto size = static_cast<int64_t>(std::filesystem::file_size(file, fError));
     if (fError || from >= size) return;
-    for (int t = 0; t < kThreads; ++t)
-      fThreads.emplace_back([file, from, size, t](std::stop_token stop) {
-        try {
-          TFileStream stream(file);
-          const auto buffer = std::make_unique_for_overwrite<char[]>(kPiece);
-          for (int64_t at = from + t * kPiece; at < size && !stop.stop_requested(); at += kThreads * kPiece) {
-            stream.SetPosition(at);
-            if (stream.Read(buffer.get(), kPiece) <= 0) break;
+    fThread = std::jthread([file, from, size](std::stop_token stop) {
+      try {
+        TFileStream stream(file);
+        char last;
+        for (int64_t at = from; at < size && !stop.stop_requested(); at += kPiece) {
+          stream.WillNeed(at, std::min(kPiece, size - at));
+          // The last byte of a piece comes in with it.
+          if (const int64_t back = at - (kAhead - 1) * kPiece; back >= from) {
+            stream.SetPosition(back + kPiece - 1);
+            stream.Read(&last, 1);
           }
-        } catch (const std::exception&) {
         }
-      });
+      } catch (const std::exception&) {
+      }
+    });
   }
 
  private:
-  static constexpr int kThreads = 2;
   static constexpr int64_t kPiece = int64_t{8} << 20;
+  static constexpr int kAhead = 4;
   std::error_code fError;
-  std::vector<std::jthread> fThreads;
+  std::jthread fThread;
 };
 
 // Whether eight bytes spread over the file, the last one included, are in the page cache: a file read at its
@@ -112,10 +120,8 @@ void ScanHourBlocks(THourIndex& index, const std::string& postFile, TPostOutType
   const int64_t size = file.Size();
   int64_t pos = file.Position();
   int lastPercent = -1;
-  // A POSTFILE that is not in memory (a few probes tell) is read through, in large reads, on threads of their
-  // own while the record headers are read behind them: the headers alone would wait for the disk one by one.
-  // Measured with the page cache dropped (10,000 receptors x 8,760 hours): two threads a third faster than one,
-  // four slower than two.
+  // A POSTFILE that is not in memory (a few probes tell) is read through, on a thread of its own, while the
+  // record headers are read behind it: the headers alone would wait for the disk one by one.
   TReadThrough readThrough(postFile, InMemoryThroughout(file) ? size : pos);
   while (pos < size) {
     const int percent = static_cast<int>(std::lround(static_cast<double>(pos) * 100.0 / static_cast<double>(size)));

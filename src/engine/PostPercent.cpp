@@ -23,6 +23,7 @@
 #include "post/PostChecks.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
+#include "util/FileStream.h"
 #include "util/OutputGuard.h"
 
 namespace zorvik {
@@ -49,6 +50,9 @@ TPrReceptorList::TPrReceptorList(TReceptorListSettings settings)
   // here, where progress is reported. The record headers do not depend on what the PLOTFILE tells (the output
   // types, the precision), and the errors keep their order: met file, PLOTFILE, the POSTFILE's fit to the
   // PLOTFILE, then its records.
+  // A PLOTFILE not in memory is asked for first: its reads then come before those of the POSTFILE, which a cold
+  // run starts alongside (see StartIndexStream), instead of waiting behind them.
+  if (fSettings.StreamIndex != TReceptorListSettings::TStreamIndex::Never) WillNeedFile(fSettings.PlotFile);
   auto plot = std::async(std::launch::async, [file = fSettings.PlotFile] { return ReadReceptorPlotFile(file); });
   std::error_code ec;
   if (!fSettings.MeteoFile.empty() && fs::exists(fSettings.MeteoFile, ec))

@@ -35,6 +35,18 @@ bool TFileStream::InMemory(int64_t offset) {
   return ::preadv2(fHandle.Get(), &io, 1, offset, RWF_NOWAIT) >= 0 || errno != EAGAIN;
 }
 
+void TFileStream::WillNeed(int64_t offset, int64_t count) {
+  ::posix_fadvise(fHandle.Get(), offset, count, POSIX_FADV_WILLNEED);
+}
+
+void WillNeedFile(const std::string& fileName) noexcept {
+  try {
+    TFileStream file(fileName);
+    file.WillNeed(0, file.Size());
+  } catch (const std::exception&) {
+  }
+}
+
 int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
   int64_t target = offset;
   if (origin == TSeekOrigin::soCurrent) target = fPosition + offset;
