@@ -156,14 +156,12 @@ void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount, 
 }
 
 void TPlotFileWriter::PrepareFilled(const TAttributeCollectionRef& record) {
-  std::vector<std::string_view> keys;
+  std::vector<std::string_view> keys = {"date", "period", "sgroup"};
   for (TPostOutType t : kAllPostOutTypes)
     if (rPost.Contains(t)) keys.push_back(OutputFieldName(t));
   fFilled = std::make_unique<TAttributeCollectionRef>("filled");
   // A field the PLOTFILE has keeps its kind; the others are made as SetLineData makes them in a record.
   for (const std::string_view key : keys)
-    if (const base_Attribute* a = record.ByName(key)) fFilled->AddAttribute(a->Clone());
-  for (const std::string_view key : {std::string_view("date"), std::string_view("period"), std::string_view("sgroup")})
     if (const base_Attribute* a = record.ByName(key)) fFilled->AddAttribute(a->Clone());
   TFieldSlots slots;
   for (TPostOutType t : kAllPostOutTypes)
