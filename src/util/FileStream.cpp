@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/uio.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "util/Exceptions.h"
@@ -36,7 +37,11 @@ bool TFileStream::InMemory(int64_t offset) {
 }
 
 void TFileStream::WillNeed(int64_t offset, int64_t count) {
-  ::posix_fadvise(fHandle.Get(), offset, count, POSIX_FADV_WILLNEED);
+  // The system reads at most the larger of the read-ahead size and the device's largest transfer for one hint:
+  // pieces no larger than either usually is have all of the range read, whatever the settings.
+  constexpr int64_t kPiece = int64_t{512} << 10;
+  for (int64_t at = offset; at < offset + count; at += kPiece)
+    ::posix_fadvise(fHandle.Get(), at, std::min(kPiece, offset + count - at), POSIX_FADV_WILLNEED);
 }
 
 void WillNeedFile(const std::string& fileName) noexcept {
