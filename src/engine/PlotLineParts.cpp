@@ -37,8 +37,10 @@ TPlotLineParts::TPlotLineParts(TPlotRecords& records, const TISCPlotFileWriterBa
       const base_Attribute* a = slots[k] < 0 ? nullptr : &record.ByIndex(slots[k]);
       fits = formatter.AppendColumn(fText, fColumns[k], a, hasValue) && fits;
     }
-    Assert(f == fFilled.size(), "TPlotLineParts: the filled columns are not the file's, in its order");
-    Assert(fText.size() <= std::numeric_limits<uint32_t>::max(), "TPlotLineParts: too much text for one chunk");
+    if (f != fFilled.size())
+      throw EAssertionFailed("TPlotLineParts: the filled columns are not the file's, in its order");
+    if (fText.size() > std::numeric_limits<uint32_t>::max())
+      throw EAssertionFailed("TPlotLineParts: too much text for one chunk of receptors");
     fEnds.push_back(static_cast<uint32_t>(fText.size()));
     fFlags[Row(i)] = static_cast<uint8_t>((fits ? kComposable : 0) | (hasValue ? kHasValue : 0));
   }

@@ -49,13 +49,6 @@ class TPrReceptorItem {
   }
   double Summa(TPostOutType t) const { return FSumma[static_cast<int>(t)]; }
   int CountValue(TPostOutType t) const { return FCountValue[static_cast<int>(t)]; }
-  // The 1-hour store filling path: the value goes straight into the 1-hour list store.
-  void AddHourly(TSortedListStore& store, float value, TPostOutType t, int32_t date) {
-    store.AddItem(value, date);
-    FSumma[static_cast<int>(t)] += value;
-    ++FCountValue[static_cast<int>(t)];
-  }
-
   // Counts hourly values added to the type's stores in bulk (their sum and number).
   void AddHourlySums(TPostOutType t, double sum, int count) {
     FSumma[static_cast<int>(t)] += sum;
