@@ -151,6 +151,59 @@ inline void AppendMarked(const float* column, size_t stride, uint32_t hours, uin
   select.Appended(kept);
 }
 
+// A worker's slices of the records of an hour batch (one per output type and hour). Records of a few thousand
+// receptors hold little besides a worker's slices, and a read costs about a microsecond before its first byte:
+// where a batch's records lie one after the other and the bytes between the slices are few, the batch comes in
+// one read and each slice is taken from it; otherwise each slice is read on its own.
+class TBatchSlices {
+ public:
+  // Slices of sliceBytes bytes at `firstSkip` bytes into each record's values, then every typeStride bytes for
+  // the further output types (types in all).
+  TBatchSlices(TBinPostReader& reader, const int64_t* positions, int firstSkip, int sliceBytes, int typeStride,
+               int types)
+      : fReader(reader),
+        fPositions(positions),
+        fFirstSkip(firstSkip),
+        fSliceBytes(sliceBytes),
+        fSpanPerRecord(int64_t{typeStride} * (types - 1) + sliceBytes),
+        fSingle(std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(sliceBytes))) {}
+
+  // Hours h0 .. h0 + hours - 1 come next.
+  void Batch(int h0, int hours) {
+    fBatched = false;
+    if (hours < 2 || fPositions[h0] < 0) return;
+    const int64_t stride = fPositions[h0 + 1] - fPositions[h0];
+    if (stride <= 0 || stride - fSpanPerRecord > kFewBytes) return;
+    for (int b = 2; b < hours; ++b)
+      if (fPositions[h0 + b] != fPositions[h0] + b * stride) return;
+    const int64_t bytes = (hours - 1) * stride + fSpanPerRecord;
+    if (bytes > kMaxBatchBytes) return;
+    if (static_cast<int64_t>(fBatch.size()) < bytes) fBatch.resize(static_cast<size_t>(bytes));
+    // A file that ends early is met by the reads of single slices, which report it with its place.
+    fBatched = fReader.ReadValueSpan(fPositions[h0], fFirstSkip, bytes, fBatch.data());
+    fFirst = fPositions[h0];
+  }
+  // The slice of the record at recordPos (of the batch) at `skip` bytes into its values.
+  const uint8_t* Slice(int64_t recordPos, int skip) {
+    if (fBatched) return fBatch.data() + (recordPos - fFirst) + (skip - fFirstSkip);
+    fReader.ReadRecordValues(recordPos, skip, fSliceBytes, fSingle.get());
+    return fSingle.get();
+  }
+
+ private:
+  static constexpr int64_t kFewBytes = 8 << 10;        // beyond the slices, per record
+  static constexpr int64_t kMaxBatchBytes = 1 << 20;  // a batch read stays in the processor's cache
+  TBinPostReader& fReader;
+  const int64_t* fPositions;
+  int fFirstSkip;
+  int fSliceBytes;
+  int64_t fSpanPerRecord;
+  std::unique_ptr<uint8_t[]> fSingle;
+  std::vector<uint8_t> fBatch;
+  bool fBatched = false;
+  int64_t fFirst = 0;
+};
+
 // One selector per receptor and series of a worker's range, over one block of words.
 class TSelectors {
  public:
@@ -377,16 +430,18 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const float* ceilings = columns && !bounds.Ceilings.empty() ? bounds.Ceilings.data() : nullptr;
   std::vector<int32_t> above(ceilings ? selectors : 0, 0);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
-  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
   const auto row = std::make_unique_for_overwrite<float[]>(n);
   const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const std::vector<float> calmRow(n, 0.0f);  // a calm hour: value 0 over a divisor of 1
   const int64_t* positions = fHourBlocks.Positions.data();
+  TBatchSlices slices(reader, positions, range.from * valueSize, range.count * valueSize, ReceptorCount() * valueSize,
+                      types);
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return true;
     const int hb = std::min(kHourBatch, hoursTotal - h0);
     if (!WaitForHours(h0 + hb, range)) return true;  // the index ended short: its error is raised
+    slices.Batch(h0, hb);
     for (int b = 0; b < hb; ++b) {
       const auto h = static_cast<uint32_t>(h0 + b);
       int skip = range.from * valueSize;
@@ -410,8 +465,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
           }
           continue;
         }
-        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
-        const uint8_t* slice = raw.get();
+        const uint8_t* slice = slices.Slice(positions[h], skip);
         const int listed = SweepSlice(slice, n, fIsDoublePrecision,
                                       {&limits[at], &sums[at], &nonZero[at], decoded, tiles.get(), lanes.get(),
                                        ceilings ? ceilings + at : nullptr, ceilings ? &above[at] : nullptr});
@@ -483,7 +537,8 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
   const size_t rowSize = static_cast<size_t>(range.count);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   std::vector<float> stage(static_cast<size_t>(types) * kHourBatch * rowSize);
-  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(rowSize * static_cast<size_t>(valueSize));
+  TBatchSlices slices(reader, fHourBlocks.Positions.data(), range.from * valueSize, range.count * valueSize,
+                      ReceptorCount() * valueSize, types);
   const std::vector<TPostOutType> typeList = TypeList(FPost);
   std::vector<TSortedListStore*> stores(static_cast<size_t>(types) * rowSize);
   std::vector<TPrReceptorItem*> items(rowSize);
@@ -505,6 +560,7 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
     if (!WaitForHours(first + hours, range)) return;  // the index ended short: its error is raised
     const int64_t* positions = &fHourBlocks.Positions[static_cast<size_t>(first)];
     const int32_t* dates = &fHourBlocks.Dates[static_cast<size_t>(first)];
+    slices.Batch(first, hours);
     for (int b = 0; b < hours; ++b) {
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
@@ -513,11 +569,11 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
           std::fill(row, row + rowSize, 0.0f);
           continue;
         }
-        reader.ReadRecordValues(positions[b], skip, range.count * valueSize, raw.get());
+        const uint8_t* slice = slices.Slice(positions[b], skip);
         const size_t at = static_cast<size_t>(k) * rowSize;
-        if (SweepSlice(raw.get(), rowSize, fIsDoublePrecision,
+        if (SweepSlice(slice, rowSize, fIsDoublePrecision,
                        {nullptr, &sums[at], &nonZero[at], row, tiles.get(), lanes.get()}) < 0)
-          RaiseBadValue(positions[b], skip, raw.get(), range.count, range.from, typeList[static_cast<size_t>(k)],
+          RaiseBadValue(positions[b], skip, slice, range.count, range.from, typeList[static_cast<size_t>(k)],
                         dates[b]);
         skip += ReceptorCount() * valueSize;
       }
@@ -593,15 +649,17 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
     calmBefore[static_cast<size_t>(h) + 1] = calmBefore[static_cast<size_t>(h)] + (fHourBlocks.Positions[static_cast<size_t>(h)] < 0);
 
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
-  const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
   std::vector<float> ring(types * static_cast<size_t>(ringHours) * n, 0.0f);
   std::vector<const float*> rows(static_cast<size_t>(ringHours));
   std::vector<float> windowValues(n);  // one period's window values of the receptors, for one hour and type
   const int64_t* positions = fHourBlocks.Positions.data();
   const bool skipZeros = options.fSkipZeroValues;
+  TBatchSlices slices(reader, positions, range.from * valueSize, range.count * valueSize, ReceptorCount() * valueSize,
+                      static_cast<int>(types));
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return;
     const int hb = std::min(kHourBatch, hoursTotal - h0);
+    slices.Batch(h0, hb);
     for (int h = h0; h < h0 + hb; ++h) {
       const size_t slot = static_cast<size_t>(h % ringHours);
       int skip = range.from * valueSize;
@@ -611,10 +669,10 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
           std::fill(row, row + n, 0.0f);
           continue;
         }
-        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
-        if (SweepSlice(raw.get(), n, fIsDoublePrecision,
+        const uint8_t* slice = slices.Slice(positions[h], skip);
+        if (SweepSlice(slice, n, fIsDoublePrecision,
                        {nullptr, &hourSums[k * n], &nonZero[k * n], row, tiles.get(), lanes.get()}) < 0)
-          RaiseBadValue(positions[h], skip, raw.get(), range.count, range.from, typeList[k], fHourBlocks.Dates[h]);
+          RaiseBadValue(positions[h], skip, slice, range.count, range.from, typeList[k], fHourBlocks.Dates[h]);
         skip += ReceptorCount() * valueSize;
       }
       for (size_t q = 0; q < periods.size(); ++q) {

@@ -354,6 +354,11 @@ void TBinPostReader::ReadRecordValues(int64_t recordPos, int skip, int bytes, vo
     Fail(fmt::format("Truncated POSTFILE {}: {} value bytes expected at byte offset {}", fPostFile, bytes, at));
 }
 
+bool TBinPostReader::ReadValueSpan(int64_t recordPos, int skip, int64_t bytes, void* out) {
+  Post->SetPosition(recordPos + ValueBytesOffset() + skip);
+  return Post->Read(out, bytes) == bytes;
+}
+
 double TBinPostReader::DateTimeBlock() const { return DateKeyToDateTime(fCurrent.FDateBlock); }
 
 bool TBinPostReader::Eof() {

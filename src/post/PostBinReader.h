@@ -64,6 +64,9 @@ class TBinPostReader {
   // Reads `bytes` value bytes of the record that starts at recordPos, from `skip` bytes into its values, in one
   // read (the records share the first record's layout). Raises when the file ends first.
   void ReadRecordValues(int64_t recordPos, int skip, int bytes, void* out);
+  // As ReadRecordValues for `bytes` that run on past the record into the next ones; false (nothing raised)
+  // when the file ends first.
+  bool ReadValueSpan(int64_t recordPos, int skip, int64_t bytes, void* out);
   // Bytes from a record's start to its first value byte (length or marker, date, period, group id).
   int ValueBytesOffset() const;
 
