@@ -5,10 +5,12 @@
 #include <fmt/format.h>
 
 #include "engine/BlockStore.h"
+#include "engine/ParallelRanges.h"
 #include "engine/PlotLineParts.h"
 #include "engine/PlotRecords.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
+#include "util/StringFile.h"
 
 namespace zorvik {
 
@@ -97,6 +99,11 @@ double TPlotFileWriter::RankedValue(const TPrReceptorItem& receptor, TPostOutTyp
 }
 
 void TPlotFileWriter::SetLineData(const TPrReceptorItem& receptor, TAttributeCollectionRef& record) {
+  SetLineData(receptor, record, fSlots);
+}
+
+void TPlotFileWriter::SetLineData(const TPrReceptorItem& receptor, TAttributeCollectionRef& record,
+                                  TFieldSlots& slots) const {
   traced("TPlotFileWriter.SetLineData", [&] {
     for (TPostOutType t : kAllPostOutTypes) {
       if (!rPost.Contains(t)) continue;
@@ -106,14 +113,14 @@ void TPlotFileWriter::SetLineData(const TPrReceptorItem& receptor, TAttributeCol
       if (date != 0) {
         char text[16];
         const auto [end, ec] = std::to_chars(text, text + sizeof text, date);
-        Field(record, fSlots.date, "date", true, true)->SetAsString(std::string_view(text, static_cast<size_t>(end - text)));
-      } else if (base_Attribute* field = Field(record, fSlots.date, "date", false, true)) {
+        Field(record, slots.date, "date", true, true)->SetAsString(std::string_view(text, static_cast<size_t>(end - text)));
+      } else if (base_Attribute* field = Field(record, slots.date, "date", false, true)) {
         field->Clear();
       }
-      Field(record, fSlots.value[static_cast<size_t>(t)], OutputFieldName(t), true, false)->SetAsFloat(value);
+      Field(record, slots.value[static_cast<size_t>(t)], OutputFieldName(t), true, false)->SetAsFloat(value);
     }
-    Field(record, fSlots.period, "period", true, true)->SetAsString(fStrAve);
-    Field(record, fSlots.sgroup, "sgroup", true, true)->SetAsString(rPercent.GroupName);
+    Field(record, slots.period, "period", true, true)->SetAsString(fStrAve);
+    Field(record, slots.sgroup, "sgroup", true, true)->SetAsString(rPercent.GroupName);
   });
 }
 
@@ -131,52 +138,111 @@ void TPlotFileWriter::Write(TReceptorItems& aReceptors, int aStart, int aCount, 
   }
   // The columns this file fills go into a record of their own; the others come formatted from the parts the
   // writers of this group share.
-  if (!fFilled) PrepareFilled(records.Record(aStart));
-  const TPlotLineParts& parts = records.LineParts(*fWriter, fFilledColumns, aStart, aCount);
-  std::string line;
-  for (int i = aStart; i < aStart + aCount; ++i) {
-    const TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get();
-    if (!receptor) continue;
-    if (!parts.Composable(i)) {
-      TAttributeCollectionRef& record = records.Record(i);
-      SetLineData(*receptor, record);
-      WriteRecord(record);
-      continue;
+  if (!fScratch) fScratch = std::make_unique<TLineScratch>(MakeScratch(records.Record(aStart)));
+  const TPlotLineParts& parts = records.LineParts(*fWriter, fScratch->Columns, aStart, aCount);
+  WriteComposed(aReceptors, parts, aStart, aStart + aCount, *fScratch, records);
+}
+
+void TPlotFileWriter::WriteOnThreads(TReceptorItems& aReceptors, int aStart, int aCount, const TPlotFile& plot,
+                                     int threads) {
+  if (!fWriter || threads < 2 || aCount < 2 * kComposePiece) {
+    TPlotWriterBase::WriteOnThreads(aReceptors, aStart, aCount, plot, threads);
+    return;
+  }
+  // Each thread composes the lines of a part of the receptors, with records, parts and fields of its own; the
+  // file then gets the parts in order. A line only the record path can write ends its part's composing: from
+  // there the part goes through Write, which raises its error after the lines before it.
+  const std::vector<TReceptorRange> ranges = SplitRange(aStart, aCount, threads);
+  struct TPart {
+    std::string text;
+    int lines = 0;
+    int stop = 0;
+  };
+  std::vector<TPart> composed(ranges.size());
+  RunInParallel(ranges.size(), [&](size_t i) {
+    const TReceptorRange& range = ranges[i];
+    TPlotRecords records(plot);
+    TLineScratch scratch = MakeScratch(records.Record(range.from));
+    const TPlotLineParts& parts = records.LineParts(*fWriter, scratch.Columns, range.from, range.count);
+    TPart& part = composed[i];
+    part.stop = Compose(aReceptors, parts, range.from, range.from + range.count, scratch, part.text, part.lines);
+  });
+  for (size_t i = 0; i < ranges.size(); ++i) {
+    fWriter->WriteLines(composed[i].text, composed[i].lines);
+    std::string().swap(composed[i].text);
+    if (const int end = ranges[i].from + ranges[i].count; composed[i].stop < end) {
+      TPlotRecords records(plot);
+      Write(aReceptors, composed[i].stop, end - composed[i].stop, records);
     }
-    SetLineData(*receptor, *fFilled);
-    bool hasValue = parts.HasValue(i);
-    line.assign(parts.Segment(i, 0));
-    for (size_t k = 0; k < fFilledColumns.size(); ++k) {
-      const base_Attribute* a = fFilledValues[k];
-      if (!fWriter->AppendColumn(line, fFilledColumns[k], a, hasValue)) fWriter->RaiseUnwritable(fFilledColumns[k], *a);
-      line += parts.Segment(i, k + 1);
-    }
-    if (hasValue) fWriter->WriteLine(line);
   }
 }
 
-void TPlotFileWriter::PrepareFilled(const TAttributeCollectionRef& record) {
+void TPlotFileWriter::WriteComposed(TReceptorItems& aReceptors, const TPlotLineParts& parts, int from, int end,
+                                    TLineScratch& scratch, TPlotRecords& records) {
+  std::string text;
+  while (from < end) {
+    // A piece at a time, so that the text composed stays small.
+    const int pieceEnd = std::min(end, from + kComposePiece);
+    int lines = 0;
+    text.clear();
+    const int stop = Compose(aReceptors, parts, from, pieceEnd, scratch, text, lines);
+    fWriter->WriteLines(text, lines);
+    from = stop;
+    if (stop < pieceEnd) {  // a value that does not fit its column: the record path reports it
+      TAttributeCollectionRef& record = records.Record(stop);
+      SetLineData(*aReceptors[static_cast<size_t>(stop)], record);
+      WriteRecord(record);
+      ++from;
+    }
+  }
+}
+
+int TPlotFileWriter::Compose(TReceptorItems& aReceptors, const TPlotLineParts& parts, int from, int end,
+                             TLineScratch& scratch, std::string& text, int& lines) const {
+  std::string line;
+  for (int i = from; i < end; ++i) {
+    const TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get();
+    if (!receptor) continue;
+    if (!parts.Composable(i)) return i;
+    SetLineData(*receptor, *scratch.Filled, scratch.Slots);
+    bool hasValue = parts.HasValue(i);
+    line.assign(parts.Segment(i, 0));
+    for (size_t k = 0; k < scratch.Columns.size(); ++k) {
+      const base_Attribute* a = scratch.Values[k];
+      if (!fWriter->AppendColumn(line, scratch.Columns[k], a, hasValue)) fWriter->RaiseUnwritable(scratch.Columns[k], *a);
+      line += parts.Segment(i, k + 1);
+    }
+    if (!hasValue) continue;
+    text += line;
+    text += TStringFile::kLineEnd;
+    ++lines;
+  }
+  return end;
+}
+
+TPlotFileWriter::TLineScratch TPlotFileWriter::MakeScratch(const TAttributeCollectionRef& record) const {
   std::vector<std::string_view> keys = {"date", "period", "sgroup"};
   for (TPostOutType t : kAllPostOutTypes)
     if (rPost.Contains(t)) keys.push_back(OutputFieldName(t));
-  fFilled = std::make_unique<TAttributeCollectionRef>("filled");
+  TLineScratch scratch;
+  scratch.Filled = std::make_unique<TAttributeCollectionRef>("filled");
+  TAttributeCollectionRef& filled = *scratch.Filled;
   // A field the PLOTFILE has keeps its kind; the others are made as SetLineData makes them in a record.
   for (const std::string_view key : keys)
-    if (const base_Attribute* a = record.ByName(key)) fFilled->AddAttribute(a->Clone());
-  TFieldSlots slots;
+    if (const base_Attribute* a = record.ByName(key)) filled.AddAttribute(a->Clone());
+  TFieldSlots& slots = scratch.Slots;
   for (TPostOutType t : kAllPostOutTypes)
-    if (rPost.Contains(t)) Field(*fFilled, slots.value[static_cast<size_t>(t)], OutputFieldName(t), true, false);
-  Field(*fFilled, slots.date, "date", true, true)->Clear();
-  Field(*fFilled, slots.period, "period", true, true);
-  Field(*fFilled, slots.sgroup, "sgroup", true, true);
-  fFilledColumns.clear();
-  fFilledValues.clear();
+    if (rPost.Contains(t)) Field(filled, slots.value[static_cast<size_t>(t)], OutputFieldName(t), true, false);
+  Field(filled, slots.date, "date", true, true)->Clear();
+  Field(filled, slots.period, "period", true, true);
+  Field(filled, slots.sgroup, "sgroup", true, true);
   for (const Tplotcolumn column : fWriter->Columns()) {
-    const int slot = fFilled->IndexOfName(PlotColumnInfo(column).Key);
+    const int slot = filled.IndexOfName(PlotColumnInfo(column).Key);
     if (slot < 0) continue;
-    fFilledColumns.push_back(column);
-    fFilledValues.push_back(&fFilled->ByIndex(slot));
+    scratch.Columns.push_back(column);
+    scratch.Values.push_back(&filled.ByIndex(slot));
   }
+  return scratch;
 }
 
 void CreatePercentPlotWriters(std::vector<std::unique_ptr<TPlotWriterBase>>& writers, const std::string& plotPath,

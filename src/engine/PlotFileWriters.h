@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/PercentItem.h"
+#include "engine/PlotLineParts.h"
 #include "engine/PostPercent.h"
 #include "plotfile/ISCPlotFileWriter.h"
 
@@ -39,6 +40,8 @@ class TPlotFileWriter : public TPlotWriterBase {
   ~TPlotFileWriter() override;
 
   void Write(TReceptorItems& aReceptors, int aStart, int aCount, TPlotRecords& records) override;
+  void WriteOnThreads(TReceptorItems& aReceptors, int aStart, int aCount, const TPlotFile& plot,
+                      int threads) override;
   bool CanWriteInParallel() const override { return fWriter != nullptr; }
   bool AddNeededRanks(int offered, std::vector<int>& ranks) const override;
   void Commit() override;
@@ -72,11 +75,28 @@ class TPlotFileWriter : public TPlotWriterBase {
     int date = -1, period = -1, sgroup = -1;
   };
   TFieldSlots fSlots;
-  // Makes fFilled (the fields SetLineData sets, of the kinds `record` gives them) and the columns they fill.
-  void PrepareFilled(const TAttributeCollectionRef& record);
-  std::unique_ptr<TAttributeCollectionRef> fFilled;
-  std::vector<Tplotcolumn> fFilledColumns;          // the file's columns that fFilled fills, in their order
-  std::vector<const base_Attribute*> fFilledValues;  // their attributes in fFilled
+  void SetLineData(const TPrReceptorItem& receptor, TAttributeCollectionRef& record, TFieldSlots& slots) const;
+
+  // What composing lines needs of its own: the fields this file fills (of the kinds the PLOTFILE gives them),
+  // their places, and the file's columns they fill with their attributes, in column order.
+  struct TLineScratch {
+    std::unique_ptr<TAttributeCollectionRef> Filled;
+    TFieldSlots Slots;
+    std::vector<Tplotcolumn> Columns;
+    std::vector<const base_Attribute*> Values;
+  };
+  TLineScratch MakeScratch(const TAttributeCollectionRef& record) const;
+  // Appends to `text` the lines of receptors from .. end - 1 (each with its line end; `lines` counts them) from
+  // their parts and the filled columns; stops at the first receptor whose line only the record path can write
+  // and returns it (end when none).
+  int Compose(TReceptorItems& aReceptors, const TPlotLineParts& parts, int from, int end, TLineScratch& scratch,
+              std::string& text, int& lines) const;
+  // Writes receptors from .. end - 1: composed a piece at a time, a line that cannot be composed by the record
+  // path.
+  void WriteComposed(TReceptorItems& aReceptors, const TPlotLineParts& parts, int from, int end,
+                     TLineScratch& scratch, TPlotRecords& records);
+  static constexpr int kComposePiece = 2048;  // receptors composed before their text is written
+  std::unique_ptr<TLineScratch> fScratch;  // Write's
 };
 
 // The list that writes one TPlotFileWriter per item.

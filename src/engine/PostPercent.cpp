@@ -432,7 +432,17 @@ void TPrReceptorList::RankReceptors(int from, int count) {
   }
 }
 
+void TPlotWriterBase::WriteOnThreads(TReceptorItems& aReceptors, int aStart, int aCount, const TPlotFile& plot,
+                                     int /*threads*/) {
+  TPlotRecords records(plot);
+  Write(aReceptors, aStart, aCount, records);
+}
+
 void TPrReceptorList::WriteChunk(int start, int n) {
+  if (fPlotWriters.size() == 1) {  // its receptors' lines are composed on every thread, a part each
+    fPlotWriters.front()->WriteOnThreads(FReceptors, start, n, *fPlot, fCpuCount);
+    return;
+  }
   bool parallel = fPlotWriters.size() > 1 && fCpuCount > 1;
   for (const auto& writer : fPlotWriters) parallel = parallel && writer->CanWriteInParallel();
   if (!parallel) {

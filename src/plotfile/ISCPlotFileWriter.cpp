@@ -154,6 +154,10 @@ void TISCPlotFileWriterBase::WriteLine(std::string_view line) {
   if (fFile) fFile->WriteLine(line);
 }
 
+void TISCPlotFileWriterBase::WriteLines(std::string_view text, int count) {
+  if (fFile) fFile->WriteLines(text, count);
+}
+
 const std::array<int, kPlotColumnCount>& TISCPlotFileWriterBase::ColumnSlots(TAttributeCollectionRef& record) {
   // Records of one run share their layout: the positions found for the previous record serve as long as the
   // attribute names are the same, in the same order.

@@ -72,6 +72,8 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   [[noreturn]] void RaiseUnwritable(Tplotcolumn column, const base_Attribute& a) const;
   // Writes a line composed with AppendColumn (one that has a value) as the next receptor line.
   void WriteLine(std::string_view line);
+  // Writes `count` such lines at once, each followed by the file's line end (TStringFile::kLineEnd).
+  void WriteLines(std::string_view text, int count);
 
  private:
   // Deletes the temporary file of an unfinished write.

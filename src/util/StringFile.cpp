@@ -195,7 +195,15 @@ void TStringFile::WriteString(std::string_view Value) {
 
 void TStringFile::WriteLine(std::string_view Value) {
   WriteString(Value);
-  fWriteBuffer.append("\r\n");
+  fWriteBuffer.append(kLineEnd);
+}
+
+void TStringFile::WriteLines(std::string_view text, int32_t count) {
+  CheckOpen();
+  if (!fWritable) RaiseIOError("writing", EBADF);
+  fWriteBuffer.append(text);
+  fLineNumber += count;
+  if (fWriteBuffer.size() >= kWriteChunk) Flush();
 }
 
 void TStringFile::Flush() {

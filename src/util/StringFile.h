@@ -65,6 +65,9 @@ class TStringFile {
   // Writes the text followed by CR LF; both forms count one line.
   void WriteLine(std::string_view Value);
   void WriteString(std::string_view Value);
+  // Writes `count` lines composed elsewhere, each with its kLineEnd.
+  void WriteLines(std::string_view text, int32_t count);
+  static constexpr std::string_view kLineEnd = "\r\n";
   // Writes out buffered text; raises EInOutError naming the file when that fails.
   void Flush();
   // Flushes and closes; raises EInOutError when either fails. Further use raises EInOutError.

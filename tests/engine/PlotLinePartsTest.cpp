@@ -1,6 +1,7 @@
 // Result PLOTFILE lines composed from the receptors' shared parts and a file's own columns (its value, date,
 // period and group) must be the lines the record path writes, byte for byte; a receptor with a value its
 // column cannot print is left to the record path, which reports it with its line.
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,15 +25,15 @@ using test::TempDir;
 
 constexpr int kCraftedReceptors = 4;
 
-// A PLOTFILE with count and text columns, blanks, a -0 coordinate and, with `unwritable`, a date-year text
-// that its integer format cannot print (receptor 2).
-std::string CraftedPlotFile(const TempDir& dir, bool unwritable) {
-  const std::string file = dir.File(unwritable ? "crafted-bad.plt" : "crafted.plt");
+// A PLOTFILE with count and text columns, blanks and a -0 coordinate; receptor `unwritable` (none when -1) has a
+// date-year text that its integer format cannot print.
+std::string CraftedPlotFile(const TempDir& dir, int unwritable = -1, int receptors = kCraftedReceptors) {
+  const std::string file = dir.File("crafted" + std::to_string(receptors) + "-" + std::to_string(unwritable) + ".plt");
   TAttributeCollectionRef header("header");
   header.DefineString("header1", "CRAFTED");
   header.DefineString("plot options", "CONC ELEV");
   header.DefineString("header2", "PLOT FILE OF  HIGH   1ST HIGH  1-HR VALUES FOR SOURCE GROUP: ALL");
-  header.DefineInteger("mumreceptors", kCraftedReceptors);
+  header.DefineInteger("mumreceptors", receptors);
   TAttributeCollectionRef fields("fields");
   for (const char* key : {"xloc", "yloc", "conc", "elev", "hill", "flag"}) fields.DefineFloat(key, 0.0);
   fields.DefineString("period", "");
@@ -44,7 +45,7 @@ std::string CraftedPlotFile(const TempDir& dir, bool unwritable) {
   fields.DefineString("date", "");
   TPcntPlotFileWriter writer(file);
   writer.ProcessBegin(header, fields);
-  for (int i = 0; i < kCraftedReceptors; ++i) {
+  for (int i = 0; i < receptors; ++i) {
     fields.ByName("xloc")->SetAsFloat(i == 1 ? -0.0 : 500000.0 + 100 * i);
     fields.ByName("yloc")->SetAsFloat(4100000.0);
     fields.ByName("conc")->SetAsFloat(1.5 * i);
@@ -60,12 +61,12 @@ std::string CraftedPlotFile(const TempDir& dir, bool unwritable) {
   }
   TAttributeCollectionRef footer("footer");
   writer.ProcessFinish(footer);
-  if (unwritable) {
+  if (unwritable >= 0) {
     std::string text = test::ReadAll(file);
-    const std::string line = "16010124";
+    const std::string dateYear = "16010124";
     size_t at = 0;
-    for (int k = 0; k <= 2; ++k) at = text.find(line, at + (k ? 1 : 0));
-    text.replace(at, line.size(), "   JAN90");
+    for (int k = 0; k <= unwritable; ++k) at = text.find(dateYear, at + (k ? 1 : 0));
+    text.replace(at, dateYear.size(), "   JAN90");
     test::WriteAll(file, text);
   }
   return file;
@@ -117,7 +118,7 @@ std::pair<std::string, std::string> BothWays(const TPlotFile& plot, const TempDi
 
 TEST(PlotLinePartsTest, ComposedLinesAreTheRecordPathsByteForByte) {
   TempDir dir;
-  std::vector<std::string> files = {CraftedPlotFile(dir, false)};
+  std::vector<std::string> files = {CraftedPlotFile(dir)};
   for (const char* fixture : {"disc36/disc36.plt", "depos/depos.plt", "grid144/grid144.plt"})
     if (const std::string file = test::FixtureFile(fixture); !file.empty()) files.push_back(file);
   for (const std::string& file : files) {
@@ -128,9 +129,37 @@ TEST(PlotLinePartsTest, ComposedLinesAreTheRecordPathsByteForByte) {
   }
 }
 
+// One file's lines composed a part of the receptors on each thread come out as those composed on one.
+TEST(PlotLinePartsTest, OneFileComposedOnThreadsIsTheSameAsOnOne) {
+  TempDir dir;
+  constexpr int kReceptors = 5000;
+  TPostFileLayout layout;
+  layout.Receptors = kReceptors;
+  WritePostFile(dir.File("run.pos"), layout, 96010101, 48, [](int h, int, int r) { return 0.25 * ((h * 7 + r) % 11); });
+  const std::string plot = CraftedPlotFile(dir, -1, kReceptors);
+  std::vector<std::string> texts;
+  for (int threads : {1, 2}) {
+    TReceptorListSettings s;
+    s.PlotFile = plot;
+    s.PostFile = dir.File("run.pos");
+    s.PlotPath = dir.File("t" + std::to_string(threads)) + "/";
+    s.MaxThreads = threads;
+    std::filesystem::create_directories(s.PlotPath);
+    TPrReceptorList list(std::move(s));
+    TPercentItem item;
+    item.Percent = 98.0;
+    item.PlotName = "P98.PLT";
+    item.GroupName = "ALL";
+    list.Execute({item});
+    texts.push_back(test::ReadAll(dir.File("t" + std::to_string(threads) + "/P98.PLT")));
+  }
+  EXPECT_GT(texts[0].size(), 5000u * 100u);
+  EXPECT_EQ(texts[1], texts[0]);
+}
+
 TEST(PlotLinePartsTest, AValueItsColumnCannotPrintIsLeftToTheRecordPath) {
   TempDir dir;
-  const TPlotFile plot = TPlotFile::Read(CraftedPlotFile(dir, true));
+  const TPlotFile plot = TPlotFile::Read(CraftedPlotFile(dir, 2));
   TPcntPlotFileWriter writer(dir.File("out.plt"));
   auto header = CloneAs(plot.Header());
   writer.ProcessBegin(*header, *ResultPlotFields(plot.Fields(), TPostOutTypes{TPostOutType::poConc}, {"date"}));
@@ -138,25 +167,38 @@ TEST(PlotLinePartsTest, AValueItsColumnCannotPrintIsLeftToTheRecordPath) {
   const TPlotLineParts& parts = records.LineParts(writer, {}, 0, kCraftedReceptors);
   for (int i = 0; i < kCraftedReceptors; ++i) EXPECT_EQ(parts.Composable(i), i != 2) << i;
 
-  // Through the engine, the run fails on that receptor's line and leaves no file.
-  TPostFileLayout layout;
-  layout.Receptors = kCraftedReceptors;
-  WritePostFile(dir.File("run.pos"), layout, 96010101, 48, [](int h, int, int r) { return 0.5 * (h % 7) + r; });
-  TReceptorListSettings s;
-  s.PlotFile = dir.File("crafted-bad.plt");
-  s.PostFile = dir.File("run.pos");
-  s.PlotPath = dir.File("out") + "/";
-  std::filesystem::create_directories(dir.File("out"));
-  TPrReceptorList list(std::move(s));
-  std::vector<TPercentItem> items(2);
-  items[0].Percent = 98.0;
-  items[0].PlotName = "P98.PLT";
-  items[1].Percent = 90.0;
-  items[1].PlotName = "P90.PLT";
-  for (TPercentItem& item : items) item.GroupName = "ALL";
-  EXPECT_NE(test::ErrorOf([&] { list.Execute(items); }).find(", line 11: the DATE YR value \"JAN90\" cannot be written"),
-            std::string::npos);
-  EXPECT_TRUE(std::filesystem::is_empty(dir.File("out")));
+  // Through the engine the run fails on that receptor's line, whether the files share the work (two
+  // percentiles) or one file's lines are composed a part on each thread (the receptor in either part), and
+  // leaves no file.
+  struct Case {
+    int receptors, unwritable;
+    std::vector<double> percentiles;
+  };
+  for (const Case& c : {Case{kCraftedReceptors, 2, {98.0, 90.0}}, Case{5000, 4000, {98.0}}, Case{5000, 10, {98.0}}}) {
+    const std::string name = std::to_string(c.receptors) + "-" + std::to_string(c.unwritable);
+    TPostFileLayout layout;
+    layout.Receptors = c.receptors;
+    WritePostFile(dir.File(name + ".pos"), layout, 96010101, 48, [](int h, int, int r) { return 0.5 * (h % 7) + r % 5; });
+    TReceptorListSettings s;
+    s.PlotFile = CraftedPlotFile(dir, c.unwritable, c.receptors);
+    s.PostFile = dir.File(name + ".pos");
+    s.PlotPath = dir.File("out" + name) + "/";
+    s.MaxThreads = 2;
+    std::filesystem::create_directories(dir.File("out" + name));
+    TPrReceptorList list(std::move(s));
+    std::vector<TPercentItem> items;
+    for (double p : c.percentiles) {
+      TPercentItem item;
+      item.Percent = p;
+      item.PlotName = "P" + std::to_string(static_cast<int>(p)) + ".PLT";
+      item.GroupName = "ALL";
+      items.push_back(item);
+    }
+    // Eight header lines come before the first receptor's.
+    const std::string where = fmt::format(", line {}: the DATE YR value \"JAN90\" cannot be written", 9 + c.unwritable);
+    EXPECT_NE(test::ErrorOf([&] { list.Execute(items); }).find(where), std::string::npos) << name;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("out" + name))) << name;
+  }
 }
 
 }  // namespace
