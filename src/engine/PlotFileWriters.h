@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "engine/PercentItem.h"
-#include "engine/PlotLineParts.h"
 #include "engine/PostPercent.h"
 #include "plotfile/ISCPlotFileWriter.h"
 
 namespace zorvik {
+
+class TPlotLineParts;
 
 // The PLOTFILE writer with five significant digits in the value columns.
 class TPcntPlotFileWriter : public TISCPlotFileWriterBase {
