@@ -28,7 +28,7 @@ constexpr int kCraftedReceptors = 4;
 // A PLOTFILE with count and text columns, blanks and a -0 coordinate; receptor `unwritable` (none when -1) has a
 // date-year text that its integer format cannot print.
 std::string CraftedPlotFile(const TempDir& dir, int unwritable = -1, int receptors = kCraftedReceptors) {
-  const std::string file = dir.File("crafted" + std::to_string(receptors) + "-" + std::to_string(unwritable) + ".plt");
+  const std::string file = dir.File(fmt::format("crafted{}-{}.plt", receptors, unwritable));
   TAttributeCollectionRef header("header");
   header.DefineString("header1", "CRAFTED");
   header.DefineString("plot options", "CONC ELEV");
@@ -116,6 +116,27 @@ std::pair<std::string, std::string> BothWays(const TPlotFile& plot, const TempDi
   return {test::ReadAll(dir.File("record.plt")), test::ReadAll(dir.File("composed.plt"))};
 }
 
+// Runs the engine on a project, with one PLOTFILE per percentile ("P98.PLT" ...) into outDir.
+void RunPercentiles(const std::string& post, const std::string& plot, const std::string& outDir, int threads,
+                    const std::vector<double>& percentiles) {
+  TReceptorListSettings s;
+  s.PlotFile = plot;
+  s.PostFile = post;
+  s.PlotPath = outDir + "/";
+  s.MaxThreads = threads;
+  std::filesystem::create_directories(outDir);
+  TPrReceptorList list(std::move(s));
+  std::vector<TPercentItem> items;
+  for (double p : percentiles) {
+    TPercentItem item;
+    item.Percent = p;
+    item.PlotName = fmt::format("P{}.PLT", static_cast<int>(p));
+    item.GroupName = "ALL";
+    items.push_back(item);
+  }
+  list.Execute(items);
+}
+
 TEST(PlotLinePartsTest, ComposedLinesAreTheRecordPathsByteForByte) {
   TempDir dir;
   std::vector<std::string> files = {CraftedPlotFile(dir)};
@@ -139,19 +160,9 @@ TEST(PlotLinePartsTest, OneFileComposedOnThreadsIsTheSameAsOnOne) {
   const std::string plot = CraftedPlotFile(dir, -1, kReceptors);
   std::vector<std::string> texts;
   for (int threads : {1, 2}) {
-    TReceptorListSettings s;
-    s.PlotFile = plot;
-    s.PostFile = dir.File("run.pos");
-    s.PlotPath = dir.File("t" + std::to_string(threads)) + "/";
-    s.MaxThreads = threads;
-    std::filesystem::create_directories(s.PlotPath);
-    TPrReceptorList list(std::move(s));
-    TPercentItem item;
-    item.Percent = 98.0;
-    item.PlotName = "P98.PLT";
-    item.GroupName = "ALL";
-    list.Execute({item});
-    texts.push_back(test::ReadAll(dir.File("t" + std::to_string(threads) + "/P98.PLT")));
+    const std::string out = dir.File(fmt::format("t{}", threads));
+    RunPercentiles(dir.File("run.pos"), plot, out, threads, {98.0});
+    texts.push_back(test::ReadAll(out + "/P98.PLT"));
   }
   EXPECT_GT(texts[0].size(), 5000u * 100u);
   EXPECT_EQ(texts[1], texts[0]);
@@ -175,29 +186,17 @@ TEST(PlotLinePartsTest, AValueItsColumnCannotPrintIsLeftToTheRecordPath) {
     std::vector<double> percentiles;
   };
   for (const Case& c : {Case{kCraftedReceptors, 2, {98.0, 90.0}}, Case{5000, 4000, {98.0}}, Case{5000, 10, {98.0}}}) {
-    const std::string name = std::to_string(c.receptors) + "-" + std::to_string(c.unwritable);
+    const std::string name = fmt::format("{}-{}", c.receptors, c.unwritable);
     TPostFileLayout layout;
     layout.Receptors = c.receptors;
     WritePostFile(dir.File(name + ".pos"), layout, 96010101, 48, [](int h, int, int r) { return 0.5 * (h % 7) + r % 5; });
-    TReceptorListSettings s;
-    s.PlotFile = CraftedPlotFile(dir, c.unwritable, c.receptors);
-    s.PostFile = dir.File(name + ".pos");
-    s.PlotPath = dir.File("out" + name) + "/";
-    s.MaxThreads = 2;
-    std::filesystem::create_directories(dir.File("out" + name));
-    TPrReceptorList list(std::move(s));
-    std::vector<TPercentItem> items;
-    for (double p : c.percentiles) {
-      TPercentItem item;
-      item.Percent = p;
-      item.PlotName = "P" + std::to_string(static_cast<int>(p)) + ".PLT";
-      item.GroupName = "ALL";
-      items.push_back(item);
-    }
+    const std::string plotFile = CraftedPlotFile(dir, c.unwritable, c.receptors), out = dir.File("out" + name);
     // Eight header lines come before the first receptor's.
     const std::string where = fmt::format(", line {}: the DATE YR value \"JAN90\" cannot be written", 9 + c.unwritable);
-    EXPECT_NE(test::ErrorOf([&] { list.Execute(items); }).find(where), std::string::npos) << name;
-    EXPECT_TRUE(std::filesystem::is_empty(dir.File("out" + name))) << name;
+    EXPECT_NE(test::ErrorOf([&] { RunPercentiles(dir.File(name + ".pos"), plotFile, out, 2, c.percentiles); }).find(where),
+              std::string::npos)
+        << name;
+    EXPECT_TRUE(std::filesystem::is_empty(out)) << name;
   }
 }
 
