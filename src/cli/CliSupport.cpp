@@ -62,6 +62,9 @@ void CheckExists(const std::string& file, const char* what) {
 
 void RunCommand(const std::function<void()>& body) {
   try {
+    // The log settings (and the log folder) are read before the command's work: read first during a run, they
+    // would wait for the disk behind the POSTFILE's reads when the files are not in memory.
+    SysFlags();
     body();
     gStatus = kExitOk;
   } catch (const std::exception& e) {

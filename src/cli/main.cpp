@@ -4,7 +4,6 @@
 #include "cli/CliSupport.h"
 #include "cli/Commands.h"
 #include "cli/Progress.h"
-#include "util/ExceptionLog.h"
 
 int main(int argc, char** argv) {
   using namespace zorvik::cli;
@@ -12,9 +11,6 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("zorvik-cli ") + ZORVIK_VERSION);
   InstallStopSignalHandlers();
-  // The log settings (and the log folder) are read now: read first during a run, they would wait for the disk
-  // behind the POSTFILE's reads when the files are not in memory.
-  zorvik::SysFlags();
   RegisterInfoCommand(app);
   RegisterMetCommand(app);
   RegisterPercentileCommand(app);
