@@ -44,8 +44,8 @@ class TPlotWriterBase {
   virtual ~TPlotWriterBase() = default;
   // Writes receptors aStart .. aStart + aCount - 1, whose PLOTFILE records `records` gives.
   virtual void Write(TReceptorItems& aReceptors, int aStart, int aCount, TPlotRecords& records) = 0;
-  // As Write, with records from `plot`, for a writer that runs alone: one that can spreads the work over
-  // `threads` threads (by default Write does it all).
+  // As Write, with records from `plot`, for a writer that runs alone: a writer that can spread its work over
+  // `threads` threads does so (by default Write does it all, on the calling thread).
   virtual void WriteOnThreads(TReceptorItems& aReceptors, int aStart, int aCount, const TPlotFile& plot,
                               int threads);
   // Writers that keep nothing shared between them while writing, so that several of them run on threads side

@@ -13,11 +13,6 @@
 
 namespace zorvik {
 
-const float kZeroFloat = [] {
-  const auto f = static_cast<float>(kZeroValueLimit);
-  return static_cast<double>(f) <= kZeroValueLimit ? f : std::nextafter(f, 0.0f);
-}();
-
 namespace {
 
 // Values [j0, end) one at a time: the portable sweep, and the tail of the vector one. Returns whether every value

@@ -7,11 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zorvik {
+#include "engine/EngineOptions.h"
 
-// The largest float that is a zero value: a float v is at or below the (double) zero limit exactly when it is
-// at or below this one, so values compare in single precision, in vector lanes.
-extern const float kZeroFloat;
+namespace zorvik {
 
 // Receptors are compared kSweepTile at a time: a tile is listed when one of its values reached its limit.
 inline constexpr size_t kSweepTile = 16;

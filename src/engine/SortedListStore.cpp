@@ -14,7 +14,7 @@
 #include <immintrin.h>
 #endif
 
-#include "engine/SliceSweep.h"
+#include "engine/EngineOptions.h"
 #include "util/Exceptions.h"
 
 namespace zorvik {
