@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "engine/BlockStore.h"
 #include "engine/Progress.h"
+#include "engine/RecordRing.h"
 #include "meteo/MeteoHours.h"
 #include "post/PostChecks.h"
 #include "post/PostBinReader.h"
@@ -20,43 +20,6 @@
 namespace zorvik {
 
 namespace {
-// Has a file read from `from` to its end into the page cache, on a thread of its own, and stops early when
-// destroyed. The thread asks the system for the file piece by piece, which keeps the disk busy and copies
-// nothing, and keeps only a few pieces asked for and not yet in: any other read that must wait for the disk (a
-// file opened later, a folder looked up) then waits behind those only, not behind the rest of the file.
-// Measured with the page cache dropped (10,000 receptors x 8,760 hours, 9 runs each), as times a direct read of
-// the file: the 98th percentile in 1.30 times with a read-ahead setting of 8 MB and 1.47 times with one of
-// 128 KB, where reads of 8 MB pieces on two threads took 2.04 and 1.55 times. Failures are left to the reader
-// behind it, which meets them with their place.
-class TReadThrough {
- public:
-  TReadThrough(const std::string& file, int64_t from) {
-    const auto size = static_cast<int64_t>(std::filesystem::file_size(file, fError));
-    if (fError || from >= size) return;
-    fThread = std::jthread([file, from, size](std::stop_token stop) {
-      try {
-        TFileStream stream(file);
-        char last;
-        for (int64_t at = from; at < size && !stop.stop_requested(); at += kPiece) {
-          stream.WillNeed(at, std::min(kPiece, size - at));
-          // Waits for the piece kAhead - 1 back: its last byte comes in with it.
-          if (const int64_t back = at - (kAhead - 1) * kPiece; back >= from) {
-            stream.SetPosition(back + kPiece - 1);
-            stream.Read(&last, 1);
-          }
-        }
-      } catch (const std::exception&) {
-      }
-    });
-  }
-
- private:
-  static constexpr int64_t kPiece = int64_t{8} << 20;
-  static constexpr int kAhead = 4;
-  std::error_code fError;
-  std::jthread fThread;
-};
-
 // Whether eight bytes spread over the file, the last one included, are in the page cache: a file read at its
 // start and end only (as its layout is learnt) still counts as out of memory.
 bool InMemoryThroughout(TStream& file) {
@@ -70,8 +33,10 @@ bool InMemoryThroughout(TStream& file) {
 // it is entered.
 void ScanHourBlocks(THourIndex& index, const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
                     bool doublePrecision, int receptorCount, TProgressReporter& progress, THourIndexStream* stream,
-                    int hours) {
+                    int hours, std::unique_ptr<TStream> headers) {
   TBinPostReader reader(postFile, types, meteo.Hours, 1.0, doublePrecision, receptorCount, true);
+  const bool ownStream = headers == nullptr;
+  if (headers) reader.UseStream(std::move(headers));
   progress.Begin("Reading Post File...", 100);
   TProgressFinishGuard finish(progress);
   if (!stream) index.ValueSize = reader.DoublePrecision() ? 8 : 4;
@@ -121,8 +86,9 @@ void ScanHourBlocks(THourIndex& index, const std::string& postFile, TPostOutType
   int64_t pos = file.Position();
   int lastPercent = -1;
   // A POSTFILE that is not in memory (a few probes tell) is read through, on a thread of its own, while the
-  // record headers are read behind it: the headers alone would wait for the disk one by one.
-  TReadThrough readThrough(postFile, InMemoryThroughout(file) ? size : pos);
+  // record headers are read behind it: the headers alone would wait for the disk one by one. A stream of the
+  // caller's brings the file in itself.
+  TReadThrough readThrough(postFile, !ownStream || InMemoryThroughout(file) ? size : pos);
   while (pos < size) {
     const int percent = static_cast<int>(std::lround(static_cast<double>(pos) * 100.0 / static_cast<double>(size)));
     if (percent != lastPercent || progress.Assigned()) {
@@ -151,18 +117,19 @@ void ScanHourBlocks(THourIndex& index, const std::string& postFile, TPostOutType
 THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
                            bool doublePrecision, int receptorCount, TProgressReporter& progress) {
   THourIndex index;
-  ScanHourBlocks(index, postFile, types, meteo, doublePrecision, receptorCount, progress, nullptr, 0);
+  ScanHourBlocks(index, postFile, types, meteo, doublePrecision, receptorCount, progress, nullptr, 0, nullptr);
   return index;
 }
 
 void IndexHourBlocksStreamed(THourIndex& index, int hours, const std::string& postFile, TPostOutTypes types,
-                             const THourIndexMeteo& meteo, bool doublePrecision, THourIndexStream& stream) {
+                             const THourIndexMeteo& meteo, bool doublePrecision, THourIndexStream& stream,
+                             std::unique_ptr<TStream> headers) {
   struct Done {
     THourIndexStream& stream;
     ~Done() { stream.Done.store(true, std::memory_order_release); }
   } done{stream};
   TProgressReporter quiet({}, nullptr);
-  ScanHourBlocks(index, postFile, types, meteo, doublePrecision, 0, quiet, &stream, hours);
+  ScanHourBlocks(index, postFile, types, meteo, doublePrecision, 0, quiet, &stream, hours, std::move(headers));
 }
 
 bool PostFileInMemory(const std::string& postFile) {
@@ -170,17 +137,17 @@ bool PostFileInMemory(const std::string& postFile) {
   return InMemoryThroughout(file);
 }
 
-int StandardHourCount(const std::string& postFile, TPostOutTypes types, bool doublePrecision) {
+TStandardRecords StandardRecords(const std::string& postFile, TPostOutTypes types, bool doublePrecision) {
   try {
     TBinPostReader reader(postFile, types, nullptr, 1.0, doublePrecision, 0, true);
     // The reader stands at the second record: the first one's size on disk, markers included.
     const int64_t first = reader.FirstBlockPos();
     const int64_t stride = reader.Stream().Position() - first;
     const int64_t bytes = reader.Stream().Size() - first;
-    if (stride <= 0 || bytes % stride != 0 || bytes / stride > std::numeric_limits<int>::max()) return -1;
-    return static_cast<int>(bytes / stride);
+    if (stride <= 0 || bytes % stride != 0 || bytes / stride > std::numeric_limits<int>::max()) return {};
+    return {static_cast<int>(bytes / stride), first, stride};
   } catch (const std::exception&) {
-    return -1;  // the scan meets the fault with its place
+    return {};  // the scan meets the fault with its place
   }
 }
 

@@ -3,6 +3,7 @@
 // -1 for an hour the met data marks as calm or missing, with the date each hour carries into a 1-hour store.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace zorvik {
 
 class TMeteoHours;
 class TProgressReporter;
+class TStream;
 
 struct THourIndex {
   std::vector<int64_t> Positions;  // -1: calm or missing
@@ -49,9 +51,15 @@ struct THourIndexStream {
 // Whether the POSTFILE is in the page cache throughout, as far as a few probes tell.
 bool PostFileInMemory(const std::string& postFile);
 
-// The hour count of a POSTFILE whose records all have the size of the first, from its size alone (-1 when the
-// size is not a whole number of records, or the first record cannot be read).
-int StandardHourCount(const std::string& postFile, TPostOutTypes types, bool doublePrecision);
+// The records of a POSTFILE whose records all have the size of the first, from its size alone: their number (-1
+// when the size is not a whole number of records, or the first record cannot be read), where the first starts
+// and the size of each on disk.
+struct TStandardRecords {
+  int Hours = -1;
+  int64_t First = 0;
+  int64_t Stride = 0;
+};
+TStandardRecords StandardRecords(const std::string& postFile, TPostOutTypes types, bool doublePrecision);
 
 // Scans the POSTFILE once. Reports "Reading Post File..." from 0 to 100 (percent of the file), one
 // cb_iteration per record with the file name as message; a cancel empties the index. Every record header is
@@ -59,9 +67,12 @@ int StandardHourCount(const std::string& postFile, TPostOutTypes types, bool dou
 // throughout); hours missing between records give a warning.
 THourIndex IndexHourBlocks(const std::string& postFile, TPostOutTypes types, const THourIndexMeteo& meteo,
                            bool doublePrecision, int receptorCount, TProgressReporter& progress);
-// The same scan into `index`, whose Positions already hold `hours` entries (StandardHourCount), for readers on
+// The same scan into `index`, whose Positions already hold `hours` entries (StandardRecords), for readers on
 // other threads that follow it through `stream`. A file with another number of records than `hours` is an error.
+// With `headers`, the record headers are read through that stream of the file (one that brings the file in by
+// itself) instead of the file's own.
 void IndexHourBlocksStreamed(THourIndex& index, int hours, const std::string& postFile, TPostOutTypes types,
-                             const THourIndexMeteo& meteo, bool doublePrecision, THourIndexStream& stream);
+                             const THourIndexMeteo& meteo, bool doublePrecision, THourIndexStream& stream,
+                             std::unique_ptr<TStream> headers = nullptr);
 
 }  // namespace zorvik

@@ -24,7 +24,6 @@
 namespace zorvik {
 
 namespace {
-constexpr int kHourBatch = 32;  // hours read before their values are spread to the receptors
 // Ranks at least this share of the hours deep are selected a column of hours at a time.
 constexpr int kColumnShare = 16;
 
@@ -154,24 +153,28 @@ inline void AppendMarked(const float* column, size_t stride, uint32_t hours, uin
 // A worker's slices of the records of an hour batch (one per output type and hour). Records of a few thousand
 // receptors hold little besides a worker's slices, and a read costs about a microsecond before its first byte:
 // where a batch's records lie one after the other and the bytes between the slices are few, the batch comes in
-// one read and each slice is taken from it; otherwise each slice is read on its own.
+// one read and each slice is taken from it; otherwise each slice is read on its own. With a ring that reads the
+// file past the page cache, the slices are taken where the ring holds them, as long as it does.
 class TBatchSlices {
  public:
   // Slices of sliceBytes bytes at `firstSkip` bytes into each record's values, then every typeStride bytes for
   // the further output types (types in all).
   TBatchSlices(TBinPostReader& reader, const int64_t* positions, int firstSkip, int sliceBytes, int typeStride,
-               int types)
-      : fReader(reader),
+               int types, const TRecordRing* ring = nullptr)
+      : fRing(ring),
+        fValuesAt(reader.ValueBytesOffset()),
+        fReader(reader),
         fPositions(positions),
         fFirstSkip(firstSkip),
         fSliceBytes(sliceBytes),
         fSpanPerRecord(int64_t{typeStride} * (types - 1) + sliceBytes),
         fSingle(std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(sliceBytes))) {}
 
-  // Hours h0 .. h0 + hours - 1 come next.
+  // Hours h0 .. h0 + hours - 1 come next (the hours before h0 are passed: see TRecordRing::AddReader).
   void Batch(int h0, int hours) {
     fBatched = false;
-    if (hours < 2 || fPositions[h0] < 0) return;
+    fRinged = fRing && fRing->WaitRecords(h0 + hours);
+    if (fRinged || hours < 2 || fPositions[h0] < 0) return;
     const int64_t stride = fPositions[h0 + 1] - fPositions[h0];
     if (stride <= 0 || stride - fSpanPerRecord > kFewBytes) return;
     for (int b = 2; b < hours; ++b)
@@ -185,6 +188,8 @@ class TBatchSlices {
   }
   // The slice of the record at recordPos (of the batch) at `skip` bytes into its values.
   const uint8_t* Slice(int64_t recordPos, int skip) {
+    if (fRinged)
+      if (const uint8_t* slice = fRing->Bytes(recordPos + fValuesAt + skip, fSliceBytes)) return slice;
     if (fBatched) return fBatch.data() + (recordPos - fFirst) + (skip - fFirstSkip);
     fReader.ReadRecordValues(recordPos, skip, fSliceBytes, fSingle.get());
     return fSingle.get();
@@ -193,6 +198,9 @@ class TBatchSlices {
  private:
   static constexpr int64_t kFewBytes = 8 << 10;        // beyond the slices, per record
   static constexpr int64_t kMaxBatchBytes = 1 << 20;  // a batch read stays in the processor's cache
+  const TRecordRing* fRing;
+  int fValuesAt;  // bytes from a record's start to its values
+  bool fRinged = false;
   TBinPostReader& fReader;
   const int64_t* fPositions;
   int fFirstSkip;
@@ -325,7 +333,8 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   constexpr int kMinSamples = 64;  // fewer say too little about a series
   const int hoursTotal = TotalHours();
   const int samples = (hoursTotal + kStride - 1) / kStride;
-  if (fSettings.Options.fSkipZeroValues || samples < kMinSamples) return {};
+  // A range read from a ring reads every hour once, as the ring brings it.
+  if (fSettings.Options.fSkipZeroValues || samples < kMinSamples || range.ring) return {};
   // An index still being read alongside would keep the sample waiting for its end: the run goes at its pace.
   if (fIndexStream && fIndexStream->Ready.load(std::memory_order_acquire) < hoursTotal) return {};
   // The floor is the sample's value at about twice the rank where the deepest rank should fall, plus a margin;
@@ -410,7 +419,10 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const int types = FPost.Count();
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(types);
-  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), HourlySelectorWords(deepest), &fSelectorMemory);
+  TSelectors lowest(selectors, static_cast<uint32_t>(deepest),
+                    range.ring ? RingSelectorWords(deepest, static_cast<size_t>(ReceptorCount()) * FPost.Count())
+                               : HourlySelectorWords(deepest),
+                    &fSelectorMemory);
   std::vector<int32_t> nonZero(selectors, 0);  // values above the zero limit, of the hours read
   // Each selector's limit (or the floor below which nothing it keeps can lie), in a row for vector comparisons.
   std::vector<float> limits(selectors);
@@ -436,7 +448,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const std::vector<float> calmRow(n, 0.0f);  // a calm hour: value 0 over a divisor of 1
   const int64_t* positions = fHourBlocks.Positions.data();
   TBatchSlices slices(reader, positions, range.from * valueSize, range.count * valueSize, ReceptorCount() * valueSize,
-                      types);
+                      types, range.ring);
   for (int h0 = 0; h0 < hoursTotal; h0 += kHourBatch) {
     if (range.stop->load(std::memory_order_relaxed)) return true;
     const int hb = std::min(kHourBatch, hoursTotal - h0);
@@ -538,7 +550,7 @@ void TPrReceptorList::ReadHourlyRange(THourlyRange& range) {
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   std::vector<float> stage(static_cast<size_t>(types) * kHourBatch * rowSize);
   TBatchSlices slices(reader, fHourBlocks.Positions.data(), range.from * valueSize, range.count * valueSize,
-                      ReceptorCount() * valueSize, types);
+                      ReceptorCount() * valueSize, types, range.ring);
   const std::vector<TPostOutType> typeList = TypeList(FPost);
   std::vector<TSortedListStore*> stores(static_cast<size_t>(types) * rowSize);
   std::vector<TPrReceptorItem*> items(rowSize);

@@ -23,6 +23,7 @@
 #include "post/PostChecks.h"
 #include "records/AttributeCollection.h"
 #include "util/ExceptionLog.h"
+#include "util/FileUtils.h"
 #include "util/FileStream.h"
 #include "util/OutputGuard.h"
 
@@ -81,6 +82,7 @@ TPrReceptorList::TPrReceptorList(TReceptorListSettings settings)
 
 TPrReceptorList::~TPrReceptorList() {
   if (fIndexStream) fIndexStream->Stop.store(true);
+  if (fRing) fRing->Detach();  // an index waiting for the ring reads the file instead, and sees the stop
   while (!FReceptors.empty()) FReceptors.pop_back();  // last first
 }
 
@@ -91,24 +93,39 @@ bool TPrReceptorList::StartIndexStream(TPostOutTypes headerTypes, const THourInd
       !(options.fAveragePeriods == TAverageValues{TAverageValue::hr_1}))
     return false;
   if (fSettings.StreamIndex == TStreamIndex::WhenCold && PostFileInMemory(fSettings.PostFile)) return false;
-  const int hours = StandardHourCount(fSettings.PostFile, headerTypes, fIsDoublePrecision);
+  const TStandardRecords records = StandardRecords(fSettings.PostFile, headerTypes, fIsDoublePrecision);
+  const int hours = records.Hours;
   if (hours <= 0) return false;
   fHourBlocks.Positions.assign(static_cast<size_t>(hours), -1);
   fHourBlocks.Dates.assign(static_cast<size_t>(hours), 0);
   fHourBlocks.RecordDates.assign(static_cast<size_t>(hours), 0);
   fIndexStream = std::make_unique<THourIndexStream>();
   fIndexPending = true;
+  // A file out of memory is read once, past the page cache, by the index and by the workers of a run of one
+  // chunk (Execute decides). Files on network drives keep the cache.
+  std::unique_ptr<TStream> headers;
+  if (fSettings.StreamIndex != TStreamIndex::Always && !IsNetworkPath(fSettings.PostFile))
+    fRing = TRecordRing::Open(fSettings.PostFile, records.First, records.Stride, hours, kHourBatch);
+  if (fRing) headers = std::make_unique<TRingStream>(*fRing);
   // The thread is asked to stop (and joined) when the list goes, also from a constructor that fails.
   fIndexThread = std::jthread([this, hours, headerTypes, meteo, file = fSettings.PostFile,
-                               doublePrecision = fIsDoublePrecision](std::stop_token token) {
+                               doublePrecision = fIsDoublePrecision,
+                               headers = std::move(headers)](std::stop_token token) mutable {
     const std::stop_callback onStop(token, [this] { fIndexStream->Stop.store(true); });
     try {
-      IndexHourBlocksStreamed(fHourBlocks, hours, file, headerTypes, meteo, doublePrecision, *fIndexStream);
+      IndexHourBlocksStreamed(fHourBlocks, hours, file, headerTypes, meteo, doublePrecision, *fIndexStream,
+                              std::move(headers));
     } catch (...) {
       fIndexError = std::current_exception();
     }
   });
   return true;
+}
+
+void TPrReceptorList::LeaveRing() {
+  if (!fRing || fRing->Detached()) return;
+  fRing->Detach();
+  fReadThrough = std::make_unique<TReadThrough>(fSettings.PostFile, 0);
 }
 
 void TPrReceptorList::FinishIndex() {
@@ -220,12 +237,21 @@ uint32_t TPrReceptorList::HourlySelectorWords(int deepest) {
   return m + std::max<uint32_t>(64, m / 4);
 }
 
+uint32_t TPrReceptorList::RingSelectorWords(int deepest, size_t series) {
+  // Without floors from a sample, every value that reaches a selector's limit while the limit is still low is
+  // offered: most of a pass's offers come in its first hours, and each cut reads a selector's whole buffer from
+  // memory. Twice the rank halves the cuts; measured on the 98th percentile of 10,000 receptors read past the
+  // page cache, the workers then wait for the disk from a third of the hours on instead of half.
+  const auto m = static_cast<uint32_t>(std::max(deepest, 1));
+  const auto fits = static_cast<uint64_t>(kSelectedChunkBytes) / sizeof(uint64_t) / std::max<size_t>(series, 1);
+  return std::max(HourlySelectorWords(deepest), static_cast<uint32_t>(std::min<uint64_t>(2 * uint64_t{m}, fits)));
+}
+
 void TPrReceptorList::LimitSelectedChunk(int deepest) {
   // Fresh memory costs as much for the selectors' words of deep ranks (about one per kept rank and series):
-  // chunks of about this size hand them on from range to range. Measured on the 75th percentile of 10,000 receptors x
-  // 8,760 hours: 67 MB instead of 347 MB, and a little faster; the ranks of a 98th percentile still take
-  // over 25,000 receptors a chunk.
-  constexpr int64_t kSelectedChunkBytes = int64_t{48} << 20;
+  // chunks of about kSelectedChunkBytes hand them on from range to range. Measured on the 75th percentile of
+  // 10,000 receptors x 8,760 hours: 67 MB instead of 347 MB, and a little faster; the ranks of a 98th percentile
+  // still take over 25,000 receptors a chunk.
   const int64_t words = int64_t{HourlySelectorWords(deepest)} * FPost.Count() * ReceptorCount();  // of 8 bytes
   fRecChunkCount = std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, kSelectedChunkBytes));
 }
@@ -258,6 +284,8 @@ void TPrReceptorList::Execute(const std::vector<TPercentItem>& data) {
       else
         LimitSelectedChunk(deepest);
     }
+    // The ring holds a few buffers of the file at a time: only a single pass over it can read from there.
+    if (!fHourlyFastPath || ChunkCount() != 1) LeaveRing();
     const int64_t steps = int64_t{TotalHours()} * ChunkCount();
     fProgress.Begin("Reading Post File...", static_cast<uint32_t>(std::min<int64_t>(steps, UINT32_MAX)));
     TProgressFinishGuard finish(fProgress);
@@ -367,7 +395,9 @@ int TPrReceptorList::DeepestNeededRank() const {
 void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
   // A range's hour slice, with what its receptors keep, should stay in the processor's cache while the hour is
   // swept; more ranges than threads also let a thread whose ranges went quickly take the next one.
-  const int rounds = ((n + kRangeReceptors - 1) / kRangeReceptors + fCpuCount - 1) / fCpuCount;
+  // A ring of the file is read by every range at once: one range per thread.
+  TRecordRing* ring = fRing && !fRing->Detached() ? fRing.get() : nullptr;
+  const int rounds = ring ? 1 : ((n + kRangeReceptors - 1) / kRangeReceptors + fCpuCount - 1) / fCpuCount;
   const int parts = std::max(1, rounds) * fCpuCount;
   const std::vector<TReceptorRange> split = SplitRange(start, n, parts);
   std::atomic<bool> stop{false};
@@ -376,7 +406,19 @@ void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
   std::vector<THourlyRange> ranges;
   std::vector<std::atomic<int>> done(split.size());
   for (size_t i = 0; i < split.size(); ++i)
-    ranges.push_back(THourlyRange{split[i].from, split[i].count, &done[i], &stop, &wake});
+    ranges.push_back(THourlyRange{split[i].from, split[i].count, &done[i], &stop, &wake, 0, ring});
+  if (ring) {
+    for (const auto& passed : done) ring->AddReader(&passed);
+    ring->Release();
+    fReadPastCache = true;
+  }
+  // The ring stops once the ranges are done (or failed): nothing else reads from it but the index.
+  struct Detach {
+    TRecordRing* ring;
+    ~Detach() {
+      if (ring) ring->Detach();
+    }
+  } detach{ring};
   const auto task = [&](size_t i) {
     struct Finished {  // finished, one way or another
       THourlyRange& range;

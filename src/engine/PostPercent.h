@@ -27,6 +27,7 @@
 #include "engine/HourIndex.h"
 #include "engine/PercentItem.h"
 #include "engine/ReceptorItem.h"
+#include "engine/RecordRing.h"
 #include "engine/Progress.h"
 #include "post/PostTypes.h"
 
@@ -78,8 +79,10 @@ struct TReceptorListSettings {
   bool ParallelWindows = true;
   // A POSTFILE not in the page cache is indexed while the first chunk of a 1-hour run is read, so that the run
   // keeps the disk's pace (never: the index is read first; always: also from memory, for tests). The index's
-  // errors then come from Execute, and Warnings only after it.
-  enum class TStreamIndex { Never, WhenCold, Always };
+  // errors then come from Execute, and Warnings only after it. A run of one chunk then reads the file once, past
+  // the page cache, where its file system allows (TRecordRing); AlwaysPastCache does so also from memory, for
+  // tests and benchmarks.
+  enum class TStreamIndex { Never, WhenCold, Always, AlwaysPastCache };
   TStreamIndex StreamIndex = TStreamIndex::Never;
 };
 
@@ -117,6 +120,8 @@ class TPrReceptorList {
   // True while the index is still being read alongside the run (see TReceptorListSettings::StreamIndex): its
   // warnings are known after Execute.
   bool IndexPending() const { return fIndexPending; }
+  // Whether the run reads the POSTFILE past the page cache (see TStreamIndex): before Execute, whether it may.
+  bool ReadsPastCache() const { return fReadPastCache || (fRing && !fRing->Detached()); }
   const TAttributeCollectionRef& Header() const { return *fHeader; }
   const TAttributeCollectionRef& Fields() const { return *fFields; }
   // The PLOTFILE of the run, as read.
@@ -126,6 +131,8 @@ class TPrReceptorList {
   static constexpr int64_t kBytesPerValue = 8;
   // Receptors of a worker range on the 1-hour paths, at most (see ProcessHourlyChunk).
   static constexpr int kRangeReceptors = 5000;
+  // Hours a worker of the 1-hour paths reads before their values go to the receptors.
+  static constexpr int kHourBatch = 32;
   // Receptors per chunk for a run of `values` block values over `receptors` receptors in `budget` bytes:
   // the whole list when it fits, otherwise the share that fits, at least one receptor.
   static int ChunkReceptors(int receptors, int64_t values, int64_t budget);
@@ -155,6 +162,10 @@ class TPrReceptorList {
   bool DeepSelection(int deepest) const;
   // The words each selector of the 1-hour path holds for ranks down to `deepest`.
   static uint32_t HourlySelectorWords(int deepest);
+  // The same for the ranges read from a ring (no floors), whose `series` selectors in all share a chunk's words.
+  static uint32_t RingSelectorWords(int deepest, size_t series);
+  // The memory of the selectors' words of a chunk of the ranked-entries path.
+  static constexpr int64_t kSelectedChunkBytes = int64_t{48} << 20;
   void ProcessReceptorsChunk();
   struct THourlyRange {
     int from = 0;
@@ -163,6 +174,7 @@ class TPrReceptorList {
     std::atomic<bool>* stop = nullptr;
     std::condition_variable* wake = nullptr;
     int64_t zeros = 0;
+    const TRecordRing* ring = nullptr;  // the file read past the page cache, hoursDone counting as passed records
   };
   void ProcessHourlyChunk(int start, int n);
   // Starts the index on a thread of its own when the settings ask for it and the file allows it; false when the
@@ -170,6 +182,8 @@ class TPrReceptorList {
   bool StartIndexStream(TPostOutTypes headerTypes, const THourIndexMeteo& meteo);
   // Waits for the index to be read to its end and raises its error, if any.
   void FinishIndex();
+  // The run reads through the page cache after all: the ring stops, and the file is brought into the cache.
+  void LeaveRing();
   // Waits until the index holds the hours before `hours` (at once when it is complete); false when the index
   // ended before them (its error tells why) or the range was asked to stop.
   bool WaitForHours(int hours, const THourlyRange& range) const;
@@ -232,6 +246,11 @@ class TPrReceptorList {
   std::unique_ptr<THourIndexStream> fIndexStream;
   std::exception_ptr fIndexError;
   bool fIndexPending = false;
+  // A POSTFILE read past the page cache, for the index and the first chunk's workers; or, once they read the
+  // file after all, the thread that brings it into the cache.
+  std::unique_ptr<TRecordRing> fRing;
+  std::unique_ptr<TReadThrough> fReadThrough;
+  bool fReadPastCache = false;  // a chunk was read from the ring
   std::jthread fIndexThread;
 };
 

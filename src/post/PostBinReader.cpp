@@ -347,6 +347,11 @@ bool DecodePostValues(const uint8_t* bytes, int count, bool doublePrecision, dou
 
 int TBinPostReader::ValueBytesOffset() const { return LengthMarker().MarkerSize() + kPostRecordHeader; }
 
+void TBinPostReader::UseStream(std::unique_ptr<TStream> stream) {
+  stream->SetPosition(Post->Position());
+  Post = std::move(stream);
+}
+
 void TBinPostReader::ReadRecordValues(int64_t recordPos, int skip, int bytes, void* out) {
   const int64_t at = recordPos + ValueBytesOffset() + skip;
   Post->SetPosition(at);

@@ -97,6 +97,8 @@ class TBinPostReader {
   TPostOutTypes PostOutTypes() const { return fPostOutTypes; }
   bool DoublePrecision() const { return fDoublePrecision; }
   TStream& Stream() { return *Post; }
+  // Reads from `stream` (over the same file) from now on, at the position reached.
+  void UseStream(std::unique_ptr<TStream> stream);
   int BlockSize() const { return fCurrent.fBlockSize; }
   int64_t FirstBlockPos() const { return fFirstBlockPos; }
   int FullBlockSize() const { return fFullBlockSize; }

@@ -1,13 +1,18 @@
 // The index read alongside the run: every framing and precision a model writes gives its hour count from the
-// file's size, and the run streamed gives the same PLOTFILEs as the run that reads the index first.
+// file's size, and the run streamed, read through the page cache or past it, gives the same PLOTFILEs as the run
+// that reads the index first.
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "engine/HourIndex.h"
 #include "engine/PostPercent.h"
+#include "engine/RecordRing.h"
 #include "plotfile/SamplePlotFile.h"
 #include "post/PostFileWriter.h"
 #include "support/TestSupport.h"
@@ -41,11 +46,12 @@ TEST(StreamedIndexTest, EveryFramingStreamsToTheSameResult) {
     WritePostFile(post, layout, 96010101, kHours,
                   [](int h, int, int r) { return ((h * 7919 + r * 104729) % 997) * 0.001 + 0.0001234567; });
     WriteSamplePlotFile(plot, SampleGrid(c.receptors));
-    EXPECT_EQ(StandardHourCount(post, {TPostOutType::poConc}, c.doublePrecision), kHours);
+    EXPECT_EQ(StandardRecords(post, {TPostOutType::poConc}, c.doublePrecision).Hours, kHours);
 
     std::string first;
-    for (auto stream : {TReceptorListSettings::TStreamIndex::Never, TReceptorListSettings::TStreamIndex::Always}) {
-      const std::string out = dir.File(stream == TReceptorListSettings::TStreamIndex::Never ? "read" : "streamed");
+    for (auto stream : {TReceptorListSettings::TStreamIndex::Never, TReceptorListSettings::TStreamIndex::Always,
+                        TReceptorListSettings::TStreamIndex::AlwaysPastCache}) {
+      const std::string out = dir.File("run" + std::to_string(static_cast<int>(stream)));
       std::filesystem::create_directories(out);
       TReceptorListSettings s;
       s.PlotFile = plot;
@@ -54,7 +60,7 @@ TEST(StreamedIndexTest, EveryFramingStreamsToTheSameResult) {
       s.DoublePrecision = c.doublePrecision;
       s.StreamIndex = stream;
       TPrReceptorList list(std::move(s));
-      EXPECT_EQ(list.IndexPending(), stream == TReceptorListSettings::TStreamIndex::Always);
+      EXPECT_EQ(list.IndexPending(), stream != TReceptorListSettings::TStreamIndex::Never);
       std::vector<TPercentItem> items(2);
       items[0].Percent = 98.0;
       items[0].PlotName = "P98.PLT";
@@ -68,6 +74,71 @@ TEST(StreamedIndexTest, EveryFramingStreamsToTheSameResult) {
         first = result;
       else
         EXPECT_EQ(result, first);
+    }
+  }
+}
+
+// A file several times the ring's buffers, read past the page cache: one chunk goes through the ring (its
+// buffers read again and again), several chunks through the cache, a value that cannot be read gives the same
+// error either way, and every run gives the same PLOTFILEs.
+TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
+  using TStreamIndex = TReceptorListSettings::TStreamIndex;
+  constexpr int kReceptors = 3000, kHours = 2600;  // 31 MB of single-precision values
+  test::TempDir dir;
+  const std::string post = dir.File("run.pos"), bad = dir.File("bad.pos"), plot = dir.File("run.plt");
+  TPostFileLayout layout;
+  layout.DoublePrecision = false;
+  layout.Receptors = kReceptors;
+  const auto value = [](int h, int, int r) { return ((h * 7919 + r * 104729) % 9973) * 0.001 + 0.0001234567; };
+  WritePostFile(post, layout, 96010101, kHours, value);
+  WritePostFile(bad, layout, 96010101, kHours, [&](int h, int t, int r) {
+    return h == 2345 && r == 2999 ? std::numeric_limits<double>::infinity() : value(h, t, r);
+  });
+  WriteSamplePlotFile(plot, SampleGrid(kReceptors));
+
+  struct Run {
+    TStreamIndex stream;
+    int64_t memory;  // bytes; 0: no cap
+  } runs[] = {{TStreamIndex::Never, 0}, {TStreamIndex::AlwaysPastCache, 0}, {TStreamIndex::AlwaysPastCache, 4 << 20}};
+  std::string first, firstError;
+  for (const Run& run : runs) {
+    const std::string name = fmt::format("mode {} memory {}", static_cast<int>(run.stream), run.memory);
+    SCOPED_TRACE(name);
+    const std::string out = dir.File(fmt::format("out{}-{}", static_cast<int>(run.stream), run.memory));
+    std::filesystem::create_directories(out);
+    auto execute = [&](const std::string& postFile, bool& pastCache) {
+      TReceptorListSettings s;
+      s.PlotFile = plot;
+      s.PostFile = postFile;
+      s.PlotPath = out + "/";
+      s.DoublePrecision = false;
+      s.StreamIndex = run.stream;
+      s.MemoryLimitBytes = run.memory;
+      TPrReceptorList list(std::move(s));
+      std::vector<TPercentItem> items(2);
+      items[0].Percent = 98.0;
+      items[0].PlotName = "P98.PLT";
+      items[1].Percent = 50.0;
+      items[1].PlotName = "P50.PLT";
+      for (auto& item : items) item.GroupName = list.GroupName();
+      list.Execute(items);
+      pastCache = list.ReadsPastCache();
+    };
+    bool pastCache = false;
+    execute(post, pastCache);
+    // One chunk is read past the cache where the file system allows it; several chunks never are.
+    const bool direct = TRecordRing::Open(post, 0, 1, 1, 1) != nullptr;
+    EXPECT_EQ(pastCache, run.stream == TStreamIndex::AlwaysPastCache && run.memory == 0 && direct);
+    const std::string result = test::ReadAll(out + "/P98.PLT") + test::ReadAll(out + "/P50.PLT");
+    ASSERT_FALSE(result.empty());
+    const std::string error = test::ErrorOf([&] { execute(bad, pastCache); });
+    EXPECT_NE(error.find("bad.pos"), std::string::npos) << error;
+    if (first.empty()) {
+      first = result;
+      firstError = error;
+    } else {
+      EXPECT_EQ(result, first);
+      EXPECT_EQ(error, firstError);
     }
   }
 }

@@ -1,0 +1,122 @@
+// The ring that reads a file of records past the page cache: readers at different paces see every record's
+// bytes as the file holds them, whatever the buffer each record lies in, and reads the ring no longer serves
+// come from the file.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/RecordRing.h"
+#include "support/TestSupport.h"
+
+namespace zorvik {
+namespace {
+
+// A file of `records` records of `stride` bytes after a header of `first` bytes; every byte tells its offset.
+std::string RecordFile(const test::TempDir& dir, int64_t first, int64_t stride, int records) {
+  std::string bytes(static_cast<size_t>(first + stride * records), '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
+  const std::string file = dir.File("records.bin");
+  test::WriteAll(file, bytes);
+  return file;
+}
+
+constexpr int64_t kFirst = 100, kStride = 5000;  // records straddle the 64 KB buffers of the tests
+constexpr int kRecords = 400, kHeld = 8;
+constexpr int64_t kBuffer = int64_t{64} << 10;
+
+TEST(RecordRingTest, ReadersAtTheirOwnPaceSeeEveryRecordAsTheFileHoldsIt) {
+  test::TempDir dir;
+  const std::string file = RecordFile(dir, kFirst, kStride, kRecords);
+  const std::string expected = test::ReadAll(file);
+  auto ring = TRecordRing::Open(file, kFirst, kStride, kRecords, kHeld, kBuffer);
+  if (!ring) GTEST_SKIP() << "the file system of the test folder refuses reads past the page cache";
+  ASSERT_GE(ring->BufferBytes(), kBuffer);
+  ASSERT_LT(ring->BufferBytes(), kStride * kRecords / 4);  // the ring must go round several times
+
+  // The index's way: a stream read header by header, across the ends of records.
+  TRingStream stream(*ring);
+  std::vector<std::atomic<int>> passed(2);
+  for (auto& p : passed) ring->AddReader(&p);
+  ring->Release();
+  std::vector<std::string> mismatches(3);
+  const auto worker = [&](size_t w) {
+    // A batch of kHeld records at a time, part of each record (as a worker's slice of receptors).
+    const int64_t from = w == 0 ? 16 : kStride / 2, bytes = kStride / 2 - 16;
+    for (int h0 = 0; h0 < kRecords; h0 += kHeld) {
+      const int hb = std::min(kHeld, kRecords - h0);
+      if (!ring->WaitRecords(h0 + hb)) {
+        mismatches[w] = "the ring ended early";
+        break;
+      }
+      for (int h = h0; h < h0 + hb; ++h) {
+        const int64_t at = kFirst + int64_t{h} * kStride + from;
+        const uint8_t* slice = ring->Bytes(at, bytes);
+        if (slice == nullptr || std::memcmp(slice, expected.data() + at, static_cast<size_t>(bytes)) != 0)
+          mismatches[w] = "record " + std::to_string(h);
+      }
+      if (w == 1 && h0 % 64 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the slow one
+      passed[w].store(h0 + hb);
+    }
+    passed[w].store(kRecords + 1);
+  };
+  std::thread first(worker, 0), second(worker, 1);
+  for (int h = 0; h < kRecords; ++h) {
+    char header[24];
+    stream.SetPosition(kFirst + int64_t{h} * kStride - (h > 0 ? 4 : 0));  // the end of the one before, too
+    const int64_t want = h > 0 ? 24 : 20;
+    if (stream.Read(header, want) != want || std::memcmp(header, expected.data() + stream.Position() - want, want) != 0)
+      mismatches[2] = "header " + std::to_string(h);
+  }
+  first.join();
+  second.join();
+  EXPECT_EQ(mismatches, std::vector<std::string>(3));
+  EXPECT_EQ(ring->Loaded(), kRecords);
+}
+
+TEST(RecordRingTest, ADetachedRingKeepsWhatItReadAndTheStreamTurnsToTheFile) {
+  test::TempDir dir;
+  const std::string file = RecordFile(dir, kFirst, kStride, kRecords);
+  const std::string expected = test::ReadAll(file);
+  auto ring = TRecordRing::Open(file, kFirst, kStride, kRecords, kHeld, kBuffer);
+  if (!ring) GTEST_SKIP() << "the file system of the test folder refuses reads past the page cache";
+  TRingStream stream(*ring);
+  // Never released: the ring stops at its buffers in hand, which the detach keeps.
+  ASSERT_TRUE(ring->WaitRecords(1));
+  while (ring->Loaded() < kRecords && !ring->Detached()) {
+    const int before = ring->Loaded();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (ring->Loaded() == before) ring->Detach();
+  }
+  const int loaded = ring->Loaded();
+  ASSERT_GT(loaded, 0);
+  ASSERT_LT(loaded, kRecords);
+  EXPECT_FALSE(ring->WaitRecords(loaded + 1));
+  EXPECT_EQ(ring->Bytes(kFirst + int64_t{loaded} * kStride, 8), nullptr);
+  const int64_t at = kFirst + int64_t{loaded - 1} * kStride;
+  ASSERT_NE(ring->Bytes(at, kStride), nullptr);
+  EXPECT_EQ(std::memcmp(ring->Bytes(at, kStride), expected.data() + at, kStride), 0);
+
+  // The stream reads all of it: the file header and the records the ring never read come from the file.
+  std::string all(expected.size() + 10, '\0');
+  stream.SetPosition(0);
+  int64_t got = 0;
+  for (int64_t n; (n = stream.Read(all.data() + got, 7001)) > 0;) got += n;
+  all.resize(static_cast<size_t>(got));
+  EXPECT_EQ(all, expected);
+}
+
+TEST(RecordRingTest, OpensOnlyFilesThatHoldTheRecords) {
+  test::TempDir dir;
+  const std::string file = RecordFile(dir, kFirst, kStride, 10);
+  EXPECT_EQ(TRecordRing::Open(file, kFirst, kStride, 11, kHeld), nullptr);
+  EXPECT_EQ(TRecordRing::Open(file, kFirst, 0, 10, kHeld), nullptr);
+  EXPECT_EQ(TRecordRing::Open(dir.File("missing.bin"), kFirst, kStride, 10, kHeld), nullptr);
+}
+
+}  // namespace
+}  // namespace zorvik
