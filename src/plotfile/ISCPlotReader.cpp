@@ -136,6 +136,7 @@ void TISCPlotReader::BadFormat(int32_t line, const std::string& problem) const {
 
 void TISCPlotReader::ResetFields() {
   fInField.clear();
+  fGaps.clear();
   fValueOrder.clear();
   fFieldNames.clear();
   fPlotColumnNames.clear();
@@ -377,6 +378,15 @@ void TISCPlotReader::ParseFormat(TAttributeCollectionRef& header, const std::str
     if (fInField.size() < end) fInField.resize(end, false);
     std::fill(fInField.begin() + (start - 1), fInField.begin() + static_cast<std::ptrdiff_t>(end), true);
   }
+  for (size_t i = 0; i < fInField.size();) {
+    if (fInField[i]) {
+      ++i;
+      continue;
+    }
+    const size_t from = i;
+    while (i < fInField.size() && !fInField[i]) ++i;
+    fGaps.emplace_back(from, i);
+  }
 
   int32_t headingsLine = 0;
   std::string headings = NextLine(headingsLine);
@@ -554,13 +564,17 @@ void TISCPlotReader::CheckFixedLayout(std::string_view line) {
   auto blank = [](char c) { return c == ' ' || c == '\t'; };
   std::string_view body = line;
   while (!body.empty() && blank(body.back())) body.remove_suffix(1);
-  for (size_t i = 0; i < body.size(); ++i) {
-    if (blank(body[i]) || (i < fInField.size() && fInField[i])) continue;
-    if (i >= fInField.size()) throw TEFormat(problem::TextOutsideFields(body.substr(i), i + 1, true));
-    size_t end = i;
-    while (end < body.size() && end < fInField.size() && !fInField[end] && !blank(body[end])) ++end;
-    throw TEFormat(problem::TextOutsideFields(body.substr(i, end - i), i + 1, false));
+  // Only the characters between the fields and beyond the last one are looked at, in line order.
+  for (const auto [from, to] : fGaps) {
+    for (size_t i = from; i < std::min(to, body.size()); ++i) {
+      if (blank(body[i])) continue;
+      size_t end = i;
+      while (end < std::min(to, body.size()) && !blank(body[end])) ++end;
+      throw TEFormat(problem::TextOutsideFields(body.substr(i, end - i), i + 1, false));
+    }
   }
+  for (size_t i = fInField.size(); i < body.size(); ++i)
+    if (!blank(body[i])) throw TEFormat(problem::TextOutsideFields(body.substr(i), i + 1, true));
   // A line that stops short of a number field lacks fields (text fields at its end may be blank).
   for (size_t f = 0; f < fColumns.size(); ++f) {
     if (fFieldNameIDs[f] < 0 || PlotColumnInfo(fValueOrder[f]).Kind != TPlotValueKind::pvkFloat) continue;

@@ -120,6 +120,7 @@ class TISCPlotReader : public TBaseDataSetReader {
   std::vector<std::string> fPlotColumnNames;
   std::vector<std::pair<int, int>> fColumns;
   std::vector<bool> fInField;  // per character of a line (from 0): inside a field of the FORMAT statement
+  std::vector<std::pair<size_t, size_t>> fGaps;  // the runs of characters outside every field, before the last one
   std::string fCurrentLine;
   bool fEOF = true;
   std::string fconcunit, fdepunit;
