@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,12 +30,21 @@ constexpr int64_t kFirst = 100, kStride = 5000;  // records straddle the 64 KB b
 constexpr int kRecords = 400, kHeld = 8;
 constexpr int64_t kBuffer = int64_t{64} << 10;
 
-TEST(RecordRingTest, ReadersAtTheirOwnPaceSeeEveryRecordAsTheFileHoldsIt) {
+// A record file and a ring over it, with buffers of kBuffer bytes.
+class RecordRingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file = RecordFile(dir, kFirst, kStride, kRecords);
+    expected = test::ReadAll(file);
+    ring = TRecordRing::Open(file, kFirst, kStride, kRecords, kHeld, kBuffer);
+    if (!ring) GTEST_SKIP() << "the file system of the test folder refuses reads past the page cache";
+  }
   test::TempDir dir;
-  const std::string file = RecordFile(dir, kFirst, kStride, kRecords);
-  const std::string expected = test::ReadAll(file);
-  auto ring = TRecordRing::Open(file, kFirst, kStride, kRecords, kHeld, kBuffer);
-  if (!ring) GTEST_SKIP() << "the file system of the test folder refuses reads past the page cache";
+  std::string file, expected;
+  std::unique_ptr<TRecordRing> ring;
+};
+
+TEST_F(RecordRingTest, ReadersAtTheirOwnPaceSeeEveryRecordAsTheFileHoldsIt) {
   ASSERT_GE(ring->BufferBytes(), kBuffer);
   ASSERT_LT(ring->BufferBytes(), kStride * kRecords / 4);  // the ring must go round several times
 
@@ -78,12 +88,7 @@ TEST(RecordRingTest, ReadersAtTheirOwnPaceSeeEveryRecordAsTheFileHoldsIt) {
   EXPECT_EQ(ring->Loaded(), kRecords);
 }
 
-TEST(RecordRingTest, ADetachedRingKeepsWhatItReadAndTheStreamTurnsToTheFile) {
-  test::TempDir dir;
-  const std::string file = RecordFile(dir, kFirst, kStride, kRecords);
-  const std::string expected = test::ReadAll(file);
-  auto ring = TRecordRing::Open(file, kFirst, kStride, kRecords, kHeld, kBuffer);
-  if (!ring) GTEST_SKIP() << "the file system of the test folder refuses reads past the page cache";
+TEST_F(RecordRingTest, ADetachedRingKeepsWhatItReadAndTheStreamTurnsToTheFile) {
   TRingStream stream(*ring);
   // Never released: the ring stops at its buffers in hand, which the detach keeps.
   ASSERT_TRUE(ring->WaitRecords(1));
@@ -110,11 +115,9 @@ TEST(RecordRingTest, ADetachedRingKeepsWhatItReadAndTheStreamTurnsToTheFile) {
   EXPECT_EQ(all, expected);
 }
 
-TEST(RecordRingTest, OpensOnlyFilesThatHoldTheRecords) {
-  test::TempDir dir;
-  const std::string file = RecordFile(dir, kFirst, kStride, 10);
-  EXPECT_EQ(TRecordRing::Open(file, kFirst, kStride, 11, kHeld), nullptr);
-  EXPECT_EQ(TRecordRing::Open(file, kFirst, 0, 10, kHeld), nullptr);
+TEST_F(RecordRingTest, OpensOnlyFilesThatHoldTheRecords) {
+  EXPECT_EQ(TRecordRing::Open(file, kFirst, kStride, kRecords + 1, kHeld), nullptr);
+  EXPECT_EQ(TRecordRing::Open(file, kFirst, 0, kRecords, kHeld), nullptr);
   EXPECT_EQ(TRecordRing::Open(dir.File("missing.bin"), kFirst, kStride, 10, kHeld), nullptr);
 }
 

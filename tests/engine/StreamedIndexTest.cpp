@@ -20,6 +20,17 @@
 namespace zorvik {
 namespace {
 
+// Writes P98.PLT and P50.PLT.
+void ExecuteP98AndP50(TPrReceptorList& list) {
+  std::vector<TPercentItem> items(2);
+  items[0].Percent = 98.0;
+  items[0].PlotName = "P98.PLT";
+  items[1].Percent = 50.0;
+  items[1].PlotName = "P50.PLT";
+  for (auto& item : items) item.GroupName = list.GroupName();
+  list.Execute(items);
+}
+
 TEST(StreamedIndexTest, EveryFramingStreamsToTheSameResult) {
   struct Case {
     const char* name;
@@ -61,13 +72,7 @@ TEST(StreamedIndexTest, EveryFramingStreamsToTheSameResult) {
       s.StreamIndex = stream;
       TPrReceptorList list(std::move(s));
       EXPECT_EQ(list.IndexPending(), stream != TReceptorListSettings::TStreamIndex::Never);
-      std::vector<TPercentItem> items(2);
-      items[0].Percent = 98.0;
-      items[0].PlotName = "P98.PLT";
-      items[1].Percent = 50.0;
-      items[1].PlotName = "P50.PLT";
-      for (auto& item : items) item.GroupName = list.GroupName();
-      list.Execute(items);
+      ExecuteP98AndP50(list);
       const std::string result = test::ReadAll(out + "/P98.PLT") + test::ReadAll(out + "/P50.PLT");
       ASSERT_FALSE(result.empty());
       if (first.empty())
@@ -115,13 +120,7 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
       s.StreamIndex = run.stream;
       s.MemoryLimitBytes = run.memory;
       TPrReceptorList list(std::move(s));
-      std::vector<TPercentItem> items(2);
-      items[0].Percent = 98.0;
-      items[0].PlotName = "P98.PLT";
-      items[1].Percent = 50.0;
-      items[1].PlotName = "P50.PLT";
-      for (auto& item : items) item.GroupName = list.GroupName();
-      list.Execute(items);
+      ExecuteP98AndP50(list);
       pastCache = list.ReadsPastCache();
     };
     bool pastCache = false;
