@@ -565,7 +565,7 @@ void TISCPlotReader::CheckFixedLayout(std::string_view line) {
   std::string_view body = line;
   while (!body.empty() && blank(body.back())) body.remove_suffix(1);
   // Only the characters between the fields and beyond the last one are looked at, in line order.
-  for (const auto [from, to] : fGaps) {
+  for (const auto& [from, to] : fGaps) {
     for (size_t i = from; i < std::min(to, body.size()); ++i) {
       if (blank(body[i])) continue;
       size_t end = i;
