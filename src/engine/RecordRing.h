@@ -32,10 +32,11 @@ class TRecordRing {
   static constexpr int kBuffers = 6;
   static constexpr int64_t kMinBufferBytes = int64_t{4} << 20;
 
-  // Starts reading `records` records of `stride` bytes from byte `first` on (the file holds no more than that).
-  // A reader of the ring holds up to `held` records at once (a batch of hours). Null where the file cannot be
-  // read past the page cache (its file system refuses, or it cannot be opened: its reader meets that). A nonzero
-  // `bufferBytes` (a multiple of 4096) sets the buffers' size, for tests; it grows where `held` records need it.
+  // Starts reading `records` records of `stride` bytes from byte `first` on. A reader of the ring holds up to
+  // `held` records at once (a batch of hours). Null where the file cannot be read past the page cache (its file
+  // system refuses, or it cannot be opened: its reader meets that) or holds fewer bytes than the records. A
+  // nonzero `bufferBytes` sets the buffers' size (rounded up to 4 KB), for tests; it grows where `held` records
+  // need it.
   static std::unique_ptr<TRecordRing> Open(const std::string& file, int64_t first, int64_t stride, int records,
                                            int held, int64_t bufferBytes = 0);
   // Stops reading and waits for the reading thread.
