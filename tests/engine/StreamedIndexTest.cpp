@@ -101,6 +101,23 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
   });
   WriteSamplePlotFile(plot, SampleGrid(kReceptors));
 
+  // A run read past the cache that is cancelled halfway through its hours stops, and leaves nothing waiting.
+  {
+    TReceptorListSettings s;
+    s.PlotFile = plot;
+    s.PostFile = post;
+    s.PlotPath = dir.File("");
+    s.DoublePrecision = false;
+    s.StreamIndex = TStreamIndex::AlwaysPastCache;
+    s.OnProgress = [](const void*, TProgressStatusInfo& info) {
+      if (info.cbIterState == Tcb_iterState::cb_iteration && info.cbIter >= kHours / 2) info.abortOp = true;
+    };
+    TPrReceptorList list(std::move(s));
+    ExecuteP98AndP50(list);
+    EXPECT_TRUE(list.Aborted());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("P98.PLT")));
+  }
+
   struct Run {
     TStreamIndex stream;
     int64_t memory;  // bytes; 0: no cap
