@@ -123,7 +123,7 @@ bool TPrReceptorList::StartIndexStream(TPostOutTypes headerTypes, const THourInd
 }
 
 void TPrReceptorList::LeaveRing() {
-  if (!fRing || fRing->Detached()) return;
+  if (!ActiveRing()) return;
   fRing->Detach();
   fReadThrough = std::make_unique<TReadThrough>(fSettings.PostFile, 0);
 }
@@ -254,9 +254,8 @@ void TPrReceptorList::LimitSelectedChunk(int deepest) {
   // still take over 25,000 receptors a chunk.
   const int64_t words = int64_t{HourlySelectorWords(deepest)} * FPost.Count() * ReceptorCount();  // of 8 bytes
   // A file read past the page cache is read once: a second chunk would have to read it from the disk again.
-  const bool ring = fRing && !fRing->Detached();
   fRecChunkCount =
-      std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, (ring ? 2 : 1) * kSelectedChunkBytes));
+      std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, (ActiveRing() ? 2 : 1) * kSelectedChunkBytes));
 }
 
 void TPrReceptorList::CreatePlotWriters(const std::vector<TPercentItem>& data) {
@@ -399,7 +398,7 @@ void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
   // A range's hour slice, with what its receptors keep, should stay in the processor's cache while the hour is
   // swept; more ranges than threads also let a thread whose ranges went quickly take the next one.
   // A ring of the file is read by every range at once: one range per thread.
-  TRecordRing* ring = fRing && !fRing->Detached() ? fRing.get() : nullptr;
+  TRecordRing* ring = ActiveRing();
   const int rounds = ring ? 1 : ((n + kRangeReceptors - 1) / kRangeReceptors + fCpuCount - 1) / fCpuCount;
   const int parts = std::max(1, rounds) * fCpuCount;
   const std::vector<TReceptorRange> split = SplitRange(start, n, parts);
