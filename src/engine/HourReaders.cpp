@@ -131,13 +131,24 @@ int64_t ZeroValues(int hoursRead, const std::vector<int32_t>& nonZero) {
   return zeros;
 }
 
+// The set bits of a word, inline: without a processor flag for it, std::popcount is a library call.
+inline uint32_t BitCount(uint32_t x) {
+#if defined(__POPCNT__)
+  return static_cast<uint32_t>(std::popcount(x));
+#else
+  x -= (x >> 1) & 0x55555555u;
+  x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+  return (((x + (x >> 4)) & 0x0F0F0F0Fu) * 0x01010101u) >> 24;
+#endif
+}
+
 // Appends to a selector the words of the hours of one receptor's column of an hour batch (values `stride`
 // apart, of positions `first` on) that `hours` marks (a bit per hour, from the first), other than those at or
 // above its limit (with skipZeros, other than zero values). The marked hours are together in the selector's
 // buffer, so that its lines are written once, not an entry at a time across the hours.
 inline void AppendMarked(const float* column, size_t stride, uint32_t hours, uint32_t first,
                          detail::TLowestWords& select, bool skipZeros) {
-  uint64_t* out = select.Room(static_cast<uint32_t>(std::popcount(hours)));
+  uint64_t* out = select.Room(BitCount(hours));
   const uint64_t limit = select.LimitWord();
   uint32_t kept = 0;
   for (; hours != 0; hours &= hours - 1) {
@@ -250,11 +261,17 @@ class TSelectors {
                                               : fLowest[i].FinishAtRanks({within.data(), exactRanks.size()});
     fValues.resize(count);
     fDates.resize(count);
-    for (uint32_t e = 0; e < count; ++e) {
+    const auto take = [&](uint32_t e) {
       const uint64_t word = fWords[i * fCapacity + e];
       fValues[e] = detail::TLowestWords::ValueOf(word);
       fDates[e] = hourDates[detail::TLowestWords::PositionOf(word)];
-    }
+    };
+    // The store reads the entries of the exact ranks alone: the others are not decoded.
+    if (exactRanks.empty())
+      for (uint32_t e = 0; e < count; ++e) take(e);
+    else
+      for (size_t k = 0; k < exactRanks.size(); ++k)
+        if (within[k] >= 1 && static_cast<uint32_t>(within[k]) <= count) take(static_cast<uint32_t>(within[k] - 1));
     if (exactRanks.empty())
       store.AssignRanked(fValues, fDates, kept, offered);
     else
@@ -480,19 +497,16 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
         const uint8_t* slice = slices.Slice(positions[h], skip);
         const int listed = SweepSlice(slice, n, fIsDoublePrecision,
                                       {&limits[at], &sums[at], &nonZero[at], decoded, tiles.get(), lanes.get(),
-                                       ceilings ? ceilings + at : nullptr, ceilings ? &above[at] : nullptr});
+                                       ceilings ? ceilings + at : nullptr, ceilings ? &above[at] : nullptr,
+                                       columns ? &marked[at] : nullptr, 1u << b});
         if (listed < 0)
           RaiseBadValue(positions[h], skip, slice, range.count, range.from, typeList[static_cast<size_t>(k)],
                         fHourBlocks.Dates[h]);
         skip += ReceptorCount() * valueSize;
-        for (int t = 0; t < listed; ++t) {
+        for (int t = 0; t < listed; ++t) {  // none with columns: the sweep marked them
           const size_t j0 = tiles[static_cast<size_t>(t)];
-          if (columns)
-            for (uint32_t m = lanes[static_cast<size_t>(t)]; m != 0; m &= m - 1)
-              marked[at + j0 + static_cast<size_t>(std::countr_zero(m))] |= 1u << b;
-          else
-            OfferMarked(row.get() + j0, lanes[static_cast<size_t>(t)], h, lowest.Data() + at + j0, &limits[at + j0],
-                        skipZeros);
+          OfferMarked(row.get() + j0, lanes[static_cast<size_t>(t)], h, lowest.Data() + at + j0, &limits[at + j0],
+                      skipZeros);
         }
       }
     }

@@ -38,7 +38,11 @@ inline bool SweepLanes(const uint8_t* raw, size_t j0, size_t end, const TSliceSw
     if (s.Limits) {
       const bool above = s.Ceilings && f >= s.Ceilings[j];
       if (s.Ceilings) s.Above[j] += above;
-      lanes |= static_cast<uint32_t>(f >= s.Limits[j] && !above) << (j - j0);
+      const bool reached = f >= s.Limits[j] && !above;
+      if (s.Marks)
+        s.Marks[j] |= reached ? s.MarkBit : 0u;
+      else
+        lanes |= static_cast<uint32_t>(reached) << (j - j0);
     }
   }
   return ok;
@@ -87,6 +91,12 @@ __attribute__((target("avx2"))) inline void SweepEight(const TSliceSweep& s, siz
     auto* count = reinterpret_cast<__m256i*>(s.Above + q);
     _mm256_storeu_si256(count, _mm256_sub_epi32(_mm256_loadu_si256(count), _mm256_castps_si256(above)));
     reached = _mm256_andnot_ps(above, reached);
+  }
+  if (s.Marks) {
+    auto* marks = reinterpret_cast<__m256i*>(s.Marks + q);
+    const __m256i bit = _mm256_and_si256(_mm256_castps_si256(reached), _mm256_set1_epi32(static_cast<int>(s.MarkBit)));
+    _mm256_storeu_si256(marks, _mm256_or_si256(_mm256_loadu_si256(marks), bit));
+    return;
   }
   lanes = static_cast<uint32_t>(_mm256_movemask_ps(reached));
 }

@@ -24,6 +24,10 @@ struct TSliceSweep {
   // With Limits: per receptor, a value at or above it is counted in Above instead of listed (null: none is).
   const float* Ceilings = nullptr;
   int32_t* Above = nullptr;
+  // With Limits: per receptor, a value that reached its limit (and not its ceiling) sets MarkBit in its word
+  // instead of being listed; no tile is listed then (null: values are listed).
+  uint32_t* Marks = nullptr;
+  uint32_t MarkBit = 0;
 };
 
 // Sweeps n values (8-byte doubles or 4-byte floats, native order, unaligned). Returns the number of tiles listed,
