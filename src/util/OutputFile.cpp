@@ -47,8 +47,8 @@ TOutputFile::TOutputFile(std::string target) : fTarget(std::move(target)) {
     std::error_code ec;
     if (fs::is_symlink(fTarget, ec) && fs::exists(fTarget, ec)) fTarget = fs::canonical(fTarget, ec).string();
     if (fs::is_directory(fTarget, ec)) throw EFOpenError(fmt::format("Cannot create file \"{}\": it is a folder", fTarget));
-    fFolder = fs::path(fTarget).parent_path().string();
-    if (fFolder.empty()) fFolder = ".";
+    const fs::path parent = fs::path(fTarget).parent_path();
+    fFolder = parent.empty() ? std::string(".") : parent.string();
     if (!fs::is_directory(fFolder, ec))
       throw EFOpenError(fmt::format("Cannot create file \"{}\": the folder {} does not exist", fTarget, fFolder));
 

@@ -67,8 +67,8 @@ void CheckOutputCreatable(const TFileRole& output) {
     if (output.Path.empty()) RefuseCreate(output, "no file name given");
     std::error_code ec;
     if (fs::is_directory(output.Path, ec)) RefuseCreate(output, "it is a folder");
-    std::string folder = fs::path(output.Path).parent_path().string();
-    if (folder.empty()) folder = ".";
+    const fs::path parent = fs::path(output.Path).parent_path();
+    const std::string folder = parent.empty() ? std::string(".") : parent.string();
     if (!fs::exists(folder, ec)) RefuseCreate(output, fmt::format("the folder {} does not exist", folder));
     if (!fs::is_directory(folder, ec)) RefuseCreate(output, fmt::format("{} is not a folder", folder));
     // The honest test is to make a file there: an unnamed one vanishes when closed.
