@@ -3,7 +3,8 @@
 // single precision once and, in the same pass, added to its receptor's running sum, counted when it is above the
 // zero limit and compared with its receptor's entry limit. A value below its limit (almost all of them, once the
 // limits have risen) costs a few vector instructions and no call; the tiles holding a value that reached its
-// limit are listed for the caller, with the lanes of those values, which it offers to their selectors.
+// limit are listed for the caller, with the lanes of those values, which it offers to their selectors. A caller
+// that gathers a batch of hours before offering has each such value marked in its receptor's bit word instead.
 #include <cstddef>
 #include <cstdint>
 
