@@ -337,8 +337,10 @@ void TPrReceptorList::ProcessReceptorsChunk() {
     }
     if (fProgress.Aborted()) return;
     WriteChunk(fRecStart, n);
-    for (int r = fRecStart; r < fRecStart + n; ++r)
-      if (auto& item = FReceptors[static_cast<size_t>(r)]) item->SetHourCount(0);
+    // The stores give their memory back for the next chunk; after the last one it goes with the list.
+    if (fRecStart + n < ReceptorCount())
+      for (int r = fRecStart; r < fRecStart + n; ++r)
+        if (auto& item = FReceptors[static_cast<size_t>(r)]) item->SetHourCount(0);
     fRecStart += fRecChunkCount;
   });
 }
