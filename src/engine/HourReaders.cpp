@@ -341,8 +341,14 @@ void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   ExactRanks(TotalHours(), deepest, exactRanks);
   const int shallowest = DeepSelection(deepest) && !exactRanks.empty() ? exactRanks.front() : 0;
   const TSeriesBounds bounds = SampleBounds(range, deepest, shallowest);
-  if (!ReadHourlySelectedPass(range, deepest, exactRanks, bounds) && !bounds.Floors.empty())
-    ReadHourlySelectedPass(range, deepest, exactRanks, {});
+  if (ReadHourlySelectedPass(range, deepest, exactRanks, bounds) || bounds.Floors.empty()) return;
+  // Read again from the file: the ring has gone on, and this range has passed all its records.
+  THourlyRange again = range;
+  std::atomic<int> hoursAgain{0};
+  again.ring = nullptr;
+  again.hoursDone = &hoursAgain;
+  ReadHourlySelectedPass(again, deepest, exactRanks, {});
+  range.zeros = again.zeros;
 }
 
 TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range, int deepest, int shallowest) {
@@ -350,10 +356,18 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   constexpr int kMinSamples = 64;  // fewer say too little about a series
   const int hoursTotal = TotalHours();
   const int samples = (hoursTotal + kStride - 1) / kStride;
-  // A range read from a ring reads every hour once, as the ring brings it.
-  if (fSettings.Options.fSkipZeroValues || samples < kMinSamples || range.ring) return {};
-  // An index still being read alongside would keep the sample waiting for its end: the run goes at its pace.
-  if (fIndexStream && fIndexStream->Ready.load(std::memory_order_acquire) < hoursTotal) return {};
+  // A range read from a ring past the page cache reads every hour once, as the ring brings it.
+  if (fSettings.Options.fSkipZeroValues || samples < kMinSamples || (range.ring && !range.ring->Shared())) return {};
+  // An index still being read alongside would keep the sample waiting for its end. From the page cache (a shared
+  // ring) the sample takes each hour's record where a file of records of one size has it, calm hours included
+  // (the bounds are checked afterwards, whatever they came from); otherwise the run goes at the index's pace.
+  std::vector<int64_t> predicted;
+  if (fIndexStream && fIndexStream->Ready.load(std::memory_order_acquire) < hoursTotal) {
+    if (!fRing || !fRing->Shared()) return {};
+    predicted.resize(static_cast<size_t>(hoursTotal));
+    for (int h = 0; h < hoursTotal; ++h)
+      predicted[static_cast<size_t>(h)] = fStandard.First + int64_t{h} * fStandard.Stride;
+  }
   // The floor is the sample's value at about twice the rank where the deepest rank should fall, plus a margin;
   // for deep ranks, where twice is far more than the sample's spread calls for, six standard deviations of the
   // sample's count above that rank (a binomial count) plus the margin.
@@ -383,7 +397,7 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const std::vector<float> calmRow(n, 0.0f);
-  const int64_t* positions = fHourBlocks.Positions.data();
+  const int64_t* positions = predicted.empty() ? fHourBlocks.Positions.data() : predicted.data();
   for (int h = 0; h < hoursTotal; h += kStride) {
     if (range.stop->load(std::memory_order_relaxed)) return {};
     int skip = range.from * valueSize;
@@ -437,7 +451,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(types);
   TSelectors lowest(selectors, static_cast<uint32_t>(deepest),
-                    range.ring ? RingSelectorWords(deepest, static_cast<size_t>(ReceptorCount()) * FPost.Count())
+                    range.ring && floors.empty() ? RingSelectorWords(deepest, static_cast<size_t>(ReceptorCount()) * FPost.Count())
                                : HourlySelectorWords(deepest),
                     &fSelectorMemory);
   std::vector<int32_t> nonZero(selectors, 0);  // values above the zero limit, of the hours read

@@ -92,26 +92,41 @@ bool TPrReceptorList::StartIndexStream(TPostOutTypes headerTypes, const THourInd
   if (fSettings.StreamIndex == TStreamIndex::Never || options.fRolling ||
       !(options.fAveragePeriods == TAverageValues{TAverageValue::hr_1}))
     return false;
-  if (fSettings.StreamIndex == TStreamIndex::WhenCold && PostFileInMemory(fSettings.PostFile)) return false;
+  const bool inMemory = fSettings.StreamIndex == TStreamIndex::WhenCold && PostFileInMemory(fSettings.PostFile);
   const TStandardRecords records = StandardRecords(fSettings.PostFile, headerTypes, fIsDoublePrecision);
   const int hours = records.Hours;
   if (hours <= 0) return false;
+  // Records of a few thousand receptors hold little besides a worker's slice: every worker would read them whole,
+  // and the index each header on its own, unless they share a ring. Larger ones are indexed first, and so are
+  // files read in several chunks (a run held to less memory than the file), which the ring could not serve.
+  const int64_t limit = fSettings.MemoryLimitBytes;
+  const bool shared = fSettings.StreamIndex == TStreamIndex::AlwaysShared ||
+                      (inMemory && records.Stride <= kSharedRecordBytes &&
+                       (limit <= 0 || limit >= records.Stride * int64_t{hours}));
+  if (inMemory && !shared) return false;
+  fStandard = records;
   fHourBlocks.Positions.assign(static_cast<size_t>(hours), -1);
   fHourBlocks.Dates.assign(static_cast<size_t>(hours), 0);
   fHourBlocks.RecordDates.assign(static_cast<size_t>(hours), 0);
   fIndexStream = std::make_unique<THourIndexStream>();
   fIndexPending = true;
   // A file out of memory is read once, past the page cache, by the index and by the workers of a run of one
-  // chunk (Execute decides). Files on network drives keep the cache.
+  // chunk (Execute decides). Files on network drives keep the cache. A shared ring reads from the cache.
   std::unique_ptr<TStream> headers;
-  if (fSettings.StreamIndex != TStreamIndex::Always && !IsNetworkPath(fSettings.PostFile))
+  if (shared)
+    fRing = TRecordRing::OpenShared(fSettings.PostFile, records.First, records.Stride, hours, kHourBatch);
+  else if (fSettings.StreamIndex != TStreamIndex::Always && !IsNetworkPath(fSettings.PostFile))
     fRing = TRecordRing::Open(fSettings.PostFile, records.First, records.Stride, hours, kHourBatch);
   if (fRing) headers = std::make_unique<TRingStream>(*fRing);
   // The thread is asked to stop (and joined) when the list goes, also from a constructor that fails.
   fIndexThread = std::jthread([this, hours, headerTypes, meteo, file = fSettings.PostFile,
                                doublePrecision = fIsDoublePrecision,
                                headers = std::move(headers)](std::stop_token token) mutable {
-    const std::stop_callback onStop(token, [this] { fIndexStream->Stop.store(true); });
+    // Asked to stop (also by a constructor that fails), the scan must not wait for a ring nobody reads on.
+    const std::stop_callback onStop(token, [this] {
+      fIndexStream->Stop.store(true);
+      if (fRing) fRing->Detach();
+    });
     try {
       IndexHourBlocksStreamed(fHourBlocks, hours, file, headerTypes, meteo, doublePrecision, *fIndexStream,
                               std::move(headers));
@@ -125,7 +140,7 @@ bool TPrReceptorList::StartIndexStream(TPostOutTypes headerTypes, const THourInd
 void TPrReceptorList::LeaveRing() {
   if (!ActiveRing()) return;
   fRing->Detach();
-  fReadThrough = std::make_unique<TReadThrough>(fSettings.PostFile, 0);
+  if (!fRing->Shared()) fReadThrough = std::make_unique<TReadThrough>(fSettings.PostFile, 0);
 }
 
 void TPrReceptorList::FinishIndex() {
@@ -255,7 +270,7 @@ void TPrReceptorList::LimitSelectedChunk(int deepest) {
   const int64_t words = int64_t{HourlySelectorWords(deepest)} * FPost.Count() * ReceptorCount();  // of 8 bytes
   // A file read past the page cache is read once: a second chunk would have to read it from the disk again.
   fRecChunkCount =
-      std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, (ActiveRing() ? 2 : 1) * kSelectedChunkBytes));
+      std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, (ActiveRing() && !fRing->Shared() ? 2 : 1) * kSelectedChunkBytes));
 }
 
 void TPrReceptorList::CreatePlotWriters(const std::vector<TPercentItem>& data) {
@@ -414,7 +429,7 @@ void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
   if (ring) {
     for (const auto& passed : done) ring->AddReader(&passed);
     ring->Release();
-    fReadPastCache = true;
+    fReadPastCache = !ring->Shared();
   }
   // The ring stops once the ranges are done (or failed): nothing else reads from it but the index.
   struct Detach {

@@ -81,8 +81,10 @@ struct TReceptorListSettings {
   // keeps the disk's pace (never: the index is read first; always: also from memory, for tests). The index's
   // errors then come from Execute, and Warnings only after it. A run of one chunk then reads the file once, past
   // the page cache, where its file system allows (TRecordRing); AlwaysPastCache does so also from memory, for
-  // tests and benchmarks.
-  enum class TStreamIndex { Never, WhenCold, Always, AlwaysPastCache };
+  // tests and benchmarks. A POSTFILE in memory whose records are small (kSharedRecordBytes) is indexed alongside
+  // too, from a ring that the workers fill from the page cache (TRecordRing::OpenShared): each record is then
+  // copied once, for every worker and for the index; AlwaysShared does so whatever the records' size, for tests.
+  enum class TStreamIndex { Never, WhenCold, Always, AlwaysPastCache, AlwaysShared };
   TStreamIndex StreamIndex = TStreamIndex::Never;
 };
 
@@ -121,7 +123,7 @@ class TPrReceptorList {
   // warnings are known after Execute.
   bool IndexPending() const { return fIndexPending; }
   // Whether the run reads the POSTFILE past the page cache (see TStreamIndex): before Execute, whether it may.
-  bool ReadsPastCache() const { return fReadPastCache || ActiveRing() != nullptr; }
+  bool ReadsPastCache() const { return fReadPastCache || (ActiveRing() != nullptr && !fRing->Shared()); }
   const TAttributeCollectionRef& Header() const { return *fHeader; }
   const TAttributeCollectionRef& Fields() const { return *fFields; }
   // The PLOTFILE of the run, as read.
@@ -133,6 +135,8 @@ class TPrReceptorList {
   static constexpr int kRangeReceptors = 5000;
   // Hours a worker of the 1-hour paths reads before their values go to the receptors.
   static constexpr int kHourBatch = 32;
+  // Records up to this size are read for every worker alike once the file is in the page cache (a shared ring).
+  static constexpr int64_t kSharedRecordBytes = int64_t{16} << 10;
   // Receptors per chunk for a run of `values` block values over `receptors` receptors in `budget` bytes:
   // the whole list when it fits, otherwise the share that fits, at least one receptor.
   static int ChunkReceptors(int receptors, int64_t values, int64_t budget);
@@ -246,6 +250,7 @@ class TPrReceptorList {
   // The index being read alongside the run, and how its reading ended; the thread comes last, so that it stops
   // before anything it writes into goes.
   std::unique_ptr<THourIndexStream> fIndexStream;
+  TStandardRecords fStandard;  // of a file whose index is read alongside
   std::exception_ptr fIndexError;
   bool fIndexPending = false;
   // A POSTFILE read past the page cache, for the index and the first chunk's workers; or, once they read the

@@ -35,6 +35,55 @@ std::unique_ptr<TRecordRing> TRecordRing::Open(const std::string& file, int64_t 
   return ring;
 }
 
+std::unique_ptr<TRecordRing> TRecordRing::OpenShared(const std::string& file, int64_t first, int64_t stride,
+                                                     int records, int held, int64_t bufferBytes) {
+  if (first < 0 || stride <= 0 || records <= 0) return nullptr;
+  TFileHandle fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st {};
+  if (!fd || ::fstat(fd.Get(), &st) != 0 || st.st_size < first + int64_t{records} * stride) return nullptr;
+  int64_t bytes = bufferBytes > 0 ? RoundUp(bufferBytes) : kSharedBufferBytes;
+  bytes = std::max({bytes, RoundUp(2 * stride), RoundUp(int64_t{std::max(held, 1)} * stride / (kBuffers - 2) + 1)});
+  std::unique_ptr<TRecordRing> ring(new TRecordRing(file, first, stride, records, bytes, st.st_size));
+  ring->fShared = true;
+  ring->fSharedFile = std::move(fd);
+  const int64_t end = std::min(st.st_size, first + int64_t{records} * stride);
+  ring->fPieces = (end + bytes - 1) / bytes;
+  return ring;
+}
+
+bool TRecordRing::LoadNext() const {
+  int64_t piece = fNextPiece.load(std::memory_order_acquire);
+  if (piece >= fPieces || fDetached.load(std::memory_order_acquire)) return false;
+  if (piece >= kBuffers && !MayReuse(piece - kBuffers)) return false;
+  if (!fNextPiece.compare_exchange_strong(piece, piece + 1, std::memory_order_acq_rel)) return true;
+  std::atomic<int64_t>& held = fHeld[static_cast<size_t>(piece % kBuffers)];
+  held.store(-1, std::memory_order_release);
+  // The record begun in the piece before is read again in front of the piece's bytes.
+  const int64_t begin = piece * fBufferBytes;
+  const int64_t start = piece > 0 ? std::min(begin, fFirst + int64_t{RecordsEndingBy(piece - 1)} * fStride) : begin;
+  const int64_t end = std::min((piece + 1) * fBufferBytes, fSize);
+  uint8_t* to = BufferOf(piece) - (begin - start);
+  int64_t got = 0;
+  while (start + got < end) {
+    const ssize_t r = ::pread(fSharedFile.Get(), to + got, static_cast<size_t>(end - start - got), start + got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    got += r;
+  }
+  const std::lock_guard lock(fPublishLock);
+  if (start + got < end) {  // the readers read the rest from the file, which reports it
+    Publish(fLoaded.load(std::memory_order_acquire), true);
+    return false;
+  }
+  held.store(piece, std::memory_order_release);
+  while (fPublished + 1 < fPieces &&
+         fHeld[static_cast<size_t>((fPublished + 1) % kBuffers)].load(std::memory_order_acquire) == fPublished + 1)
+    ++fPublished;
+  const int loaded = RecordsEndingBy(fPublished);
+  Publish(loaded, loaded >= fRecords);
+  return true;
+}
+
 TRecordRing::TRecordRing(const std::string& file, int64_t first, int64_t stride, int records, int64_t bufferBytes,
                          int64_t size)
     : fFile(file),
@@ -83,8 +132,13 @@ void TRecordRing::Release() {
 
 void TRecordRing::Detach() {
   fDetached.store(true, std::memory_order_release);
-  const std::lock_guard lock(fLock);
-  fPassed.clear();
+  {
+    const std::lock_guard lock(fLock);
+    fPassed.clear();
+  }
+  // Readers waiting for records the ring will not read now turn to the file.
+  fEvents.fetch_add(1, std::memory_order_release);
+  fEvents.notify_all();
 }
 
 bool TRecordRing::MayReuse(int64_t piece) const {
@@ -95,7 +149,7 @@ bool TRecordRing::MayReuse(int64_t piece) const {
                      [needed](const std::atomic<int>* p) { return p->load(std::memory_order_acquire) >= needed; });
 }
 
-void TRecordRing::Publish(int loaded, bool ended) {
+void TRecordRing::Publish(int loaded, bool ended) const {
   fLoaded.store(loaded, std::memory_order_release);
   if (ended) fEnded.store(true, std::memory_order_release);
   fEvents.fetch_add(1, std::memory_order_release);
@@ -143,7 +197,18 @@ bool TRecordRing::WaitRecords(int count) const {
   for (;;) {
     const uint32_t events = fEvents.load(std::memory_order_acquire);
     if (fLoaded.load(std::memory_order_acquire) >= count) return true;
-    if (fEnded.load(std::memory_order_acquire)) return fLoaded.load(std::memory_order_acquire) >= count;
+    if (fEnded.load(std::memory_order_acquire) || fDetached.load(std::memory_order_acquire))
+      return fLoaded.load(std::memory_order_acquire) >= count;
+    if (fShared) {
+      if (LoadNext()) continue;
+      // Every piece is claimed (one being read wakes the wait), or a buffer waits for a reader to pass it.
+      if (fNextPiece.load(std::memory_order_acquire) >= fPieces) {
+        fEvents.wait(events, std::memory_order_acquire);
+      } else {
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+      }
+      continue;
+    }
     fEvents.wait(events, std::memory_order_acquire);
   }
 }

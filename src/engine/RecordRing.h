@@ -7,6 +7,11 @@
 // A buffer is read again only when every reader has passed its records, so the fastest reader waits for the
 // slowest one a few buffers back.
 //
+// A shared ring (OpenShared) does the same from the page cache, without a thread: its readers read the next piece
+// of the file themselves when they need it, each piece once. Records of a few thousand receptors hold little
+// besides one worker's slice, so that every worker would otherwise copy every record whole, and the index would
+// read each record's header on its own.
+//
 // TReadThrough is the other way: it has the system read a file into the page cache ahead of readers that read
 // it there, and keeps only a few pieces asked for and not yet in.
 #include <array>
@@ -20,6 +25,7 @@
 #include <vector>
 
 #include "engine/ChunkArena.h"
+#include "util/FileHandle.h"
 #include "util/FileStream.h"
 #include "util/Stream.h"
 
@@ -30,6 +36,7 @@ class TRecordRing {
   // Buffers that are read into in turn; a reader holds records of at most two or three of them at once.
   static constexpr int kBuffers = 6;
   static constexpr int64_t kMinBufferBytes = int64_t{4} << 20;
+  static constexpr int64_t kSharedBufferBytes = int64_t{512} << 10;
 
   // Starts reading `records` records of `stride` bytes from byte `first` on. A reader of the ring holds up to
   // `held` records at once (a batch of hours). Null where the file cannot be read past the page cache (its file
@@ -38,6 +45,13 @@ class TRecordRing {
   // need it.
   static std::unique_ptr<TRecordRing> Open(const std::string& file, int64_t first, int64_t stride, int records,
                                            int held, int64_t bufferBytes = 0);
+  // A ring over a file in the page cache that its readers fill themselves, a piece each as they need it (no
+  // thread of its own): each piece of the file is copied once, by one of them. Smaller buffers than Open's by
+  // default: the pieces come from memory. Null where the file cannot be opened or holds fewer bytes than the
+  // records.
+  static std::unique_ptr<TRecordRing> OpenShared(const std::string& file, int64_t first, int64_t stride, int records,
+                                                 int held, int64_t bufferBytes = 0);
+  bool Shared() const { return fShared; }
   // Stops reading and waits for the reading thread.
   ~TRecordRing();
   TRecordRing(const TRecordRing&) = delete;
@@ -55,8 +69,9 @@ class TRecordRing {
   // later records read them from the file (WaitRecords says false).
   void Detach();
 
-  // Waits until records 0 .. count - 1 have been read into the ring; false when reading ended before them
-  // (detached, an error or the end of the file). A reader may use only records at or beyond its passed count.
+  // Waits until records 0 .. count - 1 have been read into the ring (a reader of a shared ring reads the pieces
+  // it needs itself); false when reading ended before them (detached, an error or the end of the file). A reader
+  // may use only records at or beyond its passed count.
   bool WaitRecords(int count) const;
   // The bytes pos .. pos + count - 1 of the file, where they lie within one record the ring has read (after
   // WaitRecords) and the caller has not passed; null otherwise.
@@ -76,13 +91,16 @@ class TRecordRing {
  private:
   TRecordRing(const std::string& file, int64_t first, int64_t stride, int records, int64_t bufferBytes, int64_t size);
   void Run(std::stop_token stop, int fd);
+  // Shared rings: claims the next piece and reads it when its buffer is free; false when there is none to read
+  // now (every piece claimed, or the buffer still in use).
+  bool LoadNext() const;
   // The records whose last byte lies in buffer-sized piece p of the file, or before it.
   int RecordsEndingBy(int64_t piece) const;
   // The piece of the file (and with it the buffer) holding record h whole.
   int64_t PieceOf(int h) const { return (fFirst + (int64_t{h} + 1) * fStride - 1) / fBufferBytes; }
   uint8_t* BufferOf(int64_t piece) const;
   bool MayReuse(int64_t piece) const;
-  void Publish(int loaded, bool ended);
+  void Publish(int loaded, bool ended) const;
 
   std::string fFile;
   int64_t fFirst;
@@ -92,15 +110,22 @@ class TRecordRing {
   int64_t fLead;         // room before each buffer's read bytes for the start of a record begun in the piece before
   int64_t fSize;
   std::unique_ptr<THugePageBlock> fMemory;
-  std::array<std::atomic<int64_t>, kBuffers> fHeld;  // the piece each buffer holds whole (-1: none)
-  std::atomic<int> fLoaded{0};
-  std::atomic<bool> fEnded{false};
+  // What a shared ring's readers change as they read pieces in (see LoadNext) is mutable.
+  mutable std::array<std::atomic<int64_t>, kBuffers> fHeld;  // the piece each buffer holds whole (-1: none)
+  mutable std::atomic<int> fLoaded{0};
+  mutable std::atomic<bool> fEnded{false};
   mutable std::atomic<uint32_t> fEvents{0};  // changes with every record count published and at the end
   mutable std::mutex fLock;
   std::vector<const std::atomic<int>*> fPassed;  // under fLock
   bool fReleased = false;                        // under fLock
   std::atomic<bool> fDetached{false};
   std::jthread fThread;
+  bool fShared = false;
+  TFileHandle fSharedFile;
+  int64_t fPieces = 0;
+  mutable std::atomic<int64_t> fNextPiece{0};
+  mutable std::mutex fPublishLock;
+  mutable int64_t fPublished = -1;  // under fPublishLock: the pieces up to it are all read
 };
 
 // A stream over the POSTFILE that takes its bytes from a ring where the ring has them and from the file

@@ -1,7 +1,8 @@
 // The ranked-entries path starts each series from a floor taken from a sample of its hours (every 17th), and
 // deep ranks also from a ceiling above which values are only counted. Its results must equal the whole-series
 // ranking whatever the data: also when the sample misleads, so that a floor proves too high or a ceiling too low
-// and the range is read again without them, and when the index is read alongside the run (no sample then).
+// and the range is read again without them, and when the index is read alongside the run (no sample then, or
+// with a ring shared by the workers one that takes the records where a file of records of one size has them).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,20 +19,21 @@
 namespace zorvik {
 namespace {
 
-constexpr int kReceptors = 20;
+constexpr int kReceptors = 64;  // 4.5 MB: a shared ring goes round its buffers
 constexpr int kHours = 8760;
 
 // Writes the percentiles of every receptor into `out`, as P<tenths>.PLT; a median among them makes the list rank
 // whole series instead of keeping only the highest entries.
 void RunPercentiles(const std::string& post, const std::string& plot, const std::string& out,
-                    const std::vector<double>& percents, int threads, bool streamed = false) {
+                    const std::vector<double>& percents, int threads,
+                    TReceptorListSettings::TStreamIndex stream = TReceptorListSettings::TStreamIndex::Never) {
   std::filesystem::create_directories(out);
   TReceptorListSettings s;
   s.PlotFile = plot;
   s.PostFile = post;
   s.PlotPath = out + "/";
   s.MaxThreads = threads;
-  if (streamed) s.StreamIndex = TReceptorListSettings::TStreamIndex::Always;  // no sample, no floors
+  s.StreamIndex = stream;
   TPrReceptorList list(std::move(s));
   std::vector<TPercentItem> items;
   for (double p : percents) {
@@ -75,7 +77,7 @@ TEST(RankedFloorTest, SameAsWholeSeriesRankingWhereverTheSampleFalls) {
     WriteSamplePlotFile(plot, SampleGrid(kReceptors));
     const std::vector<double> all = {98.0, 99.9, 90.0, 75.0, 50.0};
     RunPercentiles(post, plot, dir.File("whole"), all, 2);
-    RunPercentiles(post, plot, dir.File("whole-streamed"), all, 2, true);
+    RunPercentiles(post, plot, dir.File("whole-streamed"), all, 2, TReceptorListSettings::TStreamIndex::Always);
     for (double p : all) {
       const std::string name = "/P" + std::to_string(static_cast<int>(p * 10)) + ".PLT";
       EXPECT_EQ(test::ReadAll(dir.File("whole-streamed") + name), test::ReadAll(dir.File("whole") + name)) << name;
@@ -84,7 +86,8 @@ TEST(RankedFloorTest, SameAsWholeSeriesRankingWhereverTheSampleFalls) {
       const std::string ranked = dir.File("ranked" + std::to_string(run));
       RunPercentiles(post, plot, ranked + "-2", rankedRuns[run], 2);
       RunPercentiles(post, plot, ranked + "-1", rankedRuns[run], 1);
-      RunPercentiles(post, plot, ranked + "-s", rankedRuns[run], 2, true);
+      RunPercentiles(post, plot, ranked + "-s", rankedRuns[run], 2, TReceptorListSettings::TStreamIndex::Always);
+      RunPercentiles(post, plot, ranked + "-r", rankedRuns[run], 2, TReceptorListSettings::TStreamIndex::AlwaysShared);
       for (double p : rankedRuns[run]) {
         const std::string name = "/P" + std::to_string(static_cast<int>(p * 10)) + ".PLT";
         SCOPED_TRACE(name);
@@ -93,6 +96,7 @@ TEST(RankedFloorTest, SameAsWholeSeriesRankingWhereverTheSampleFalls) {
         EXPECT_EQ(file, test::ReadAll(dir.File("whole") + name));
         EXPECT_EQ(file, test::ReadAll(ranked + "-1" + name));
         EXPECT_EQ(file, test::ReadAll(ranked + "-s" + name));
+        EXPECT_EQ(file, test::ReadAll(ranked + "-r" + name));
       }
     }
   }

@@ -1,6 +1,6 @@
-// The ring that reads a file of records past the page cache: readers at different paces see every record's
-// bytes as the file holds them, whatever the buffer each record lies in, and reads the ring no longer serves
-// come from the file.
+// The ring that reads a file of records past the page cache, and the shared one that its readers fill from the
+// page cache: readers at different paces see every record's bytes as the file holds them, whatever the buffer
+// each record lies in, and reads the ring no longer serves come from the file.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -30,13 +30,14 @@ constexpr int64_t kFirst = 100, kStride = 5000;  // records straddle the 64 KB b
 constexpr int kRecords = 400, kHeld = 8;
 constexpr int64_t kBuffer = int64_t{64} << 10;
 
-// A record file and a ring over it, with buffers of kBuffer bytes.
-class RecordRingTest : public ::testing::Test {
+// A record file and a ring over it, with buffers of kBuffer bytes: read past the page cache, or shared (true).
+class RecordRingTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     file = RecordFile(dir, kFirst, kStride, kRecords);
     expected = test::ReadAll(file);
-    ring = TRecordRing::Open(file, kFirst, kStride, kRecords, kHeld, kBuffer);
+    ring = GetParam() ? TRecordRing::OpenShared(file, kFirst, kStride, kRecords, kHeld, kBuffer)
+                      : TRecordRing::Open(file, kFirst, kStride, kRecords, kHeld, kBuffer);
     if (!ring) GTEST_SKIP() << "the file system of the test folder refuses reads past the page cache";
   }
   test::TempDir dir;
@@ -44,7 +45,7 @@ class RecordRingTest : public ::testing::Test {
   std::unique_ptr<TRecordRing> ring;
 };
 
-TEST_F(RecordRingTest, ReadersAtTheirOwnPaceSeeEveryRecordAsTheFileHoldsIt) {
+TEST_P(RecordRingTest, ReadersAtTheirOwnPaceSeeEveryRecordAsTheFileHoldsIt) {
   ASSERT_GE(ring->BufferBytes(), kBuffer);
   ASSERT_LT(ring->BufferBytes(), kStride * kRecords / 4);  // the ring must go round several times
 
@@ -88,9 +89,10 @@ TEST_F(RecordRingTest, ReadersAtTheirOwnPaceSeeEveryRecordAsTheFileHoldsIt) {
   EXPECT_EQ(ring->Loaded(), kRecords);
 }
 
-TEST_F(RecordRingTest, ADetachedRingKeepsWhatItReadAndTheStreamTurnsToTheFile) {
+TEST_P(RecordRingTest, ADetachedRingKeepsWhatItReadAndTheStreamTurnsToTheFile) {
   TRingStream stream(*ring);
-  // Never released: the ring stops at its buffers in hand, which the detach keeps.
+  // Never released: the ring stops at its buffers in hand (a shared one at what its readers asked for), which the
+  // detach keeps.
   ASSERT_TRUE(ring->WaitRecords(1));
   while (ring->Loaded() < kRecords && !ring->Detached()) {
     const int before = ring->Loaded();
@@ -115,11 +117,15 @@ TEST_F(RecordRingTest, ADetachedRingKeepsWhatItReadAndTheStreamTurnsToTheFile) {
   EXPECT_EQ(all, expected);
 }
 
-TEST_F(RecordRingTest, OpensOnlyFilesThatHoldTheRecords) {
-  EXPECT_EQ(TRecordRing::Open(file, kFirst, kStride, kRecords + 1, kHeld), nullptr);
-  EXPECT_EQ(TRecordRing::Open(file, kFirst, 0, kRecords, kHeld), nullptr);
-  EXPECT_EQ(TRecordRing::Open(dir.File("missing.bin"), kFirst, kStride, 10, kHeld), nullptr);
+TEST_P(RecordRingTest, OpensOnlyFilesThatHoldTheRecords) {
+  const auto open = GetParam() ? &TRecordRing::OpenShared : &TRecordRing::Open;
+  EXPECT_EQ(open(file, kFirst, kStride, kRecords + 1, kHeld, 0), nullptr);
+  EXPECT_EQ(open(file, kFirst, 0, kRecords, kHeld, 0), nullptr);
+  EXPECT_EQ(open(dir.File("missing.bin"), kFirst, kStride, 10, kHeld, 0), nullptr);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rings, RecordRingTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Shared" : "PastCache"; });
 
 }  // namespace
 }  // namespace zorvik

@@ -61,7 +61,8 @@ TEST(StreamedIndexTest, EveryFramingStreamsToTheSameResult) {
 
     std::string first;
     for (auto stream : {TReceptorListSettings::TStreamIndex::Never, TReceptorListSettings::TStreamIndex::Always,
-                        TReceptorListSettings::TStreamIndex::AlwaysPastCache}) {
+                        TReceptorListSettings::TStreamIndex::AlwaysPastCache,
+                        TReceptorListSettings::TStreamIndex::AlwaysShared}) {
       const std::string out = dir.File("run" + std::to_string(static_cast<int>(stream)));
       std::filesystem::create_directories(out);
       TReceptorListSettings s;
@@ -101,14 +102,14 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
   });
   WriteSamplePlotFile(plot, SampleGrid(kReceptors));
 
-  // A run read past the cache that is cancelled halfway through its hours stops, and leaves nothing waiting.
-  {
+  // A run read from a ring that is cancelled halfway through its hours stops, and leaves nothing waiting.
+  for (const TStreamIndex stream : {TStreamIndex::AlwaysPastCache, TStreamIndex::AlwaysShared}) {
     TReceptorListSettings s;
     s.PlotFile = plot;
     s.PostFile = post;
     s.PlotPath = dir.File("");
     s.DoublePrecision = false;
-    s.StreamIndex = TStreamIndex::AlwaysPastCache;
+    s.StreamIndex = stream;
     s.OnProgress = [](const void*, TProgressStatusInfo& info) {
       if (info.cbIterState == Tcb_iterState::cb_iteration && info.cbIter >= kHours / 2) info.abortOp = true;
     };
@@ -118,10 +119,26 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("P98.PLT")));
   }
 
+  // A list whose PLOTFILE does not fit the POSTFILE fails in its constructor, while the index is being read from
+  // a ring that no worker will read: it must raise that error, not wait on the ring.
+  const std::string otherPlot = dir.File("other.plt");
+  WriteSamplePlotFile(otherPlot, SampleGrid(kReceptors - 1));
+  for (const TStreamIndex stream : {TStreamIndex::AlwaysPastCache, TStreamIndex::AlwaysShared}) {
+    TReceptorListSettings s;
+    s.PlotFile = otherPlot;
+    s.PostFile = post;
+    s.PlotPath = dir.File("");
+    s.DoublePrecision = false;
+    s.StreamIndex = stream;
+    const std::string error = test::ErrorOf([&] { TPrReceptorList list(std::move(s)); });
+    EXPECT_NE(error.find("run.pos"), std::string::npos) << error;
+  }
+
   struct Run {
     TStreamIndex stream;
     int64_t memory;  // bytes; 0: no cap
-  } runs[] = {{TStreamIndex::Never, 0}, {TStreamIndex::AlwaysPastCache, 0}, {TStreamIndex::AlwaysPastCache, 4 << 20}};
+  } runs[] = {{TStreamIndex::Never, 0},        {TStreamIndex::AlwaysPastCache, 0}, {TStreamIndex::AlwaysPastCache, 4 << 20},
+              {TStreamIndex::AlwaysShared, 0}, {TStreamIndex::AlwaysShared, 4 << 20}};
   std::string first, firstError;
   for (const Run& run : runs) {
     const std::string name = fmt::format("mode {} memory {}", static_cast<int>(run.stream), run.memory);
