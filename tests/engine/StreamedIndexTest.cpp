@@ -101,15 +101,21 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
     return h == 2345 && r == 2999 ? std::numeric_limits<double>::infinity() : value(h, t, r);
   });
   WriteSamplePlotFile(plot, SampleGrid(kReceptors));
+  // The settings of a run over the single-precision files of this test, writing into `out`.
+  const auto settings = [](const std::string& plotFile, const std::string& postFile, const std::string& out,
+                           TStreamIndex stream) {
+    TReceptorListSettings s;
+    s.PlotFile = plotFile;
+    s.PostFile = postFile;
+    s.PlotPath = out;
+    s.DoublePrecision = false;
+    s.StreamIndex = stream;
+    return s;
+  };
 
   // A run read from a ring that is cancelled halfway through its hours stops, and leaves nothing waiting.
   for (const TStreamIndex stream : {TStreamIndex::AlwaysPastCache, TStreamIndex::AlwaysShared}) {
-    TReceptorListSettings s;
-    s.PlotFile = plot;
-    s.PostFile = post;
-    s.PlotPath = dir.File("");
-    s.DoublePrecision = false;
-    s.StreamIndex = stream;
+    TReceptorListSettings s = settings(plot, post, dir.File(""), stream);
     s.OnProgress = [](const void*, TProgressStatusInfo& info) {
       if (info.cbIterState == Tcb_iterState::cb_iteration && info.cbIter >= kHours / 2) info.abortOp = true;
     };
@@ -124,13 +130,8 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
   const std::string otherPlot = dir.File("other.plt");
   WriteSamplePlotFile(otherPlot, SampleGrid(kReceptors - 1));
   for (const TStreamIndex stream : {TStreamIndex::AlwaysPastCache, TStreamIndex::AlwaysShared}) {
-    TReceptorListSettings s;
-    s.PlotFile = otherPlot;
-    s.PostFile = post;
-    s.PlotPath = dir.File("");
-    s.DoublePrecision = false;
-    s.StreamIndex = stream;
-    const std::string error = test::ErrorOf([&] { TPrReceptorList list(std::move(s)); });
+    const std::string error =
+        test::ErrorOf([&] { TPrReceptorList list(settings(otherPlot, post, dir.File(""), stream)); });
     EXPECT_NE(error.find("run.pos"), std::string::npos) << error;
   }
 
@@ -146,12 +147,7 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
     const std::string out = dir.File(fmt::format("out{}-{}", static_cast<int>(run.stream), run.memory));
     std::filesystem::create_directories(out);
     auto execute = [&](const std::string& postFile, bool& pastCache) {
-      TReceptorListSettings s;
-      s.PlotFile = plot;
-      s.PostFile = postFile;
-      s.PlotPath = out + "/";
-      s.DoublePrecision = false;
-      s.StreamIndex = run.stream;
+      TReceptorListSettings s = settings(plot, postFile, out + "/", run.stream);
       s.MemoryLimitBytes = run.memory;
       TPrReceptorList list(std::move(s));
       ExecuteP98AndP50(list);
