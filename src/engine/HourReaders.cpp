@@ -450,10 +450,11 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const int types = FPost.Count();
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(types);
-  TSelectors lowest(selectors, static_cast<uint32_t>(deepest),
-                    range.ring && floors.empty() ? RingSelectorWords(deepest, static_cast<size_t>(ReceptorCount()) * FPost.Count())
-                               : HourlySelectorWords(deepest),
-                    &fSelectorMemory);
+  // Without floors, a pass read from a ring takes more room between cuts (see RingSelectorWords).
+  const uint32_t words = range.ring && floors.empty()
+                             ? RingSelectorWords(deepest, static_cast<size_t>(ReceptorCount()) * FPost.Count())
+                             : HourlySelectorWords(deepest);
+  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), words, &fSelectorMemory);
   std::vector<int32_t> nonZero(selectors, 0);  // values above the zero limit, of the hours read
   // Each selector's limit (or the floor below which nothing it keeps can lie), in a row for vector comparisons.
   std::vector<float> limits(selectors);

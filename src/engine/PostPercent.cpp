@@ -269,8 +269,8 @@ void TPrReceptorList::LimitSelectedChunk(int deepest) {
   // still take over 25,000 receptors a chunk.
   const int64_t words = int64_t{HourlySelectorWords(deepest)} * FPost.Count() * ReceptorCount();  // of 8 bytes
   // A file read past the page cache is read once: a second chunk would have to read it from the disk again.
-  fRecChunkCount =
-      std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, (ActiveRing() && !fRing->Shared() ? 2 : 1) * kSelectedChunkBytes));
+  const int64_t budget = (ActiveRingPastCache() ? 2 : 1) * kSelectedChunkBytes;
+  fRecChunkCount = std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, budget));
 }
 
 void TPrReceptorList::CreatePlotWriters(const std::vector<TPercentItem>& data) {

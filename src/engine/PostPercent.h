@@ -123,7 +123,7 @@ class TPrReceptorList {
   // warnings are known after Execute.
   bool IndexPending() const { return fIndexPending; }
   // Whether the run reads the POSTFILE past the page cache (see TStreamIndex): before Execute, whether it may.
-  bool ReadsPastCache() const { return fReadPastCache || (ActiveRing() != nullptr && !fRing->Shared()); }
+  bool ReadsPastCache() const { return fReadPastCache || ActiveRingPastCache(); }
   const TAttributeCollectionRef& Header() const { return *fHeader; }
   const TAttributeCollectionRef& Fields() const { return *fFields; }
   // The PLOTFILE of the run, as read.
@@ -190,6 +190,8 @@ class TPrReceptorList {
   void LeaveRing();
   // The ring while the first chunk may still read from it, or null.
   TRecordRing* ActiveRing() const { return fRing && !fRing->Detached() ? fRing.get() : nullptr; }
+  // Whether that ring reads past the page cache (not a shared one).
+  bool ActiveRingPastCache() const { return ActiveRing() != nullptr && !fRing->Shared(); }
   // Waits until the index holds the hours before `hours` (at once when it is complete); false when the index
   // ended before them (its error tells why) or the range was asked to stop.
   bool WaitForHours(int hours, const THourlyRange& range) const;
