@@ -124,8 +124,9 @@ TEST_P(RecordRingTest, OpensOnlyFilesThatHoldTheRecords) {
   EXPECT_EQ(open(dir.File("missing.bin"), kFirst, kStride, 10, kHeld, 0), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rings, RecordRingTest, ::testing::Bool(),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Shared" : "PastCache"; });
+INSTANTIATE_TEST_SUITE_P(Rings, RecordRingTest, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
+  return info.param ? "Shared" : "PastCache";
+});
 
 }  // namespace
 }  // namespace zorvik

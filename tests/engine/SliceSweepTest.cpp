@@ -1,5 +1,6 @@
-// The sweep of an hour's slice (decode, sums, non-zero counts, values reaching their limits (listed or marked), values counted at or
-// above their ceilings) against the same steps written out value by value, for the vector form and the portable one, both precisions, every tail length.
+// The sweep of an hour's slice (decode, sums, non-zero counts, values reaching their limits, listed or marked,
+// values counted at or above their ceilings) against the same steps written out value by value, for the vector
+// form and the portable one, both precisions, every tail length.
 #include <gtest/gtest.h>
 
 #include <cfloat>

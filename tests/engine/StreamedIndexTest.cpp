@@ -138,8 +138,11 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
   struct Run {
     TStreamIndex stream;
     int64_t memory;  // bytes; 0: no cap
-  } runs[] = {{TStreamIndex::Never, 0},        {TStreamIndex::AlwaysPastCache, 0}, {TStreamIndex::AlwaysPastCache, 4 << 20},
-              {TStreamIndex::AlwaysShared, 0}, {TStreamIndex::AlwaysShared, 4 << 20}};
+  } runs[] = {{TStreamIndex::Never, 0},
+              {TStreamIndex::AlwaysPastCache, 0},
+              {TStreamIndex::AlwaysPastCache, 4 << 20},
+              {TStreamIndex::AlwaysShared, 0},
+              {TStreamIndex::AlwaysShared, 4 << 20}};
   std::string first, firstError;
   for (const Run& run : runs) {
     const std::string name = fmt::format("mode {} memory {}", static_cast<int>(run.stream), run.memory);
