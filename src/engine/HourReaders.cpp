@@ -366,7 +366,7 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
     if (!fRing || !fRing->Shared()) return {};
     predicted.resize(static_cast<size_t>(hoursTotal));
     for (int h = 0; h < hoursTotal; ++h)
-      predicted[static_cast<size_t>(h)] = fStandard.First + int64_t{h} * fStandard.Stride;
+      predicted[static_cast<size_t>(h)] = fRing->First() + int64_t{h} * fRing->Stride();
   }
   // The floor is the sample's value at about twice the rank where the deepest rank should fall, plus a margin;
   // for deep ranks, where twice is far more than the sample's spread calls for, six standard deviations of the

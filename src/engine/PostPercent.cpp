@@ -104,7 +104,6 @@ bool TPrReceptorList::StartIndexStream(TPostOutTypes headerTypes, const THourInd
                       (inMemory && records.Stride <= kSharedRecordBytes &&
                        (limit <= 0 || limit >= records.Stride * int64_t{hours}));
   if (inMemory && !shared) return false;
-  fStandard = records;
   fHourBlocks.Positions.assign(static_cast<size_t>(hours), -1);
   fHourBlocks.Dates.assign(static_cast<size_t>(hours), 0);
   fHourBlocks.RecordDates.assign(static_cast<size_t>(hours), 0);

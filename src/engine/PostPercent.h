@@ -252,7 +252,6 @@ class TPrReceptorList {
   // The index being read alongside the run, and how its reading ended; the thread comes last, so that it stops
   // before anything it writes into goes.
   std::unique_ptr<THourIndexStream> fIndexStream;
-  TStandardRecords fStandard;  // of a file whose index is read alongside
   std::exception_ptr fIndexError;
   bool fIndexPending = false;
   // A POSTFILE read past the page cache, for the index and the first chunk's workers; or, once they read the
