@@ -137,60 +137,127 @@ void SortValues(std::span<float> values) {
 }
 
 namespace {
-// Places the k-th smallest of n distinct words (1 <= k <= n) at a[k - 1], the smaller ones before it and the
-// larger ones after it: a quickselect whose partition moves every word without a data-dependent branch, which
-// on these short buffers of unpredictable order is several times faster than one that branches.
-void SelectSmallest(uint64_t* a, size_t n, size_t k) {
-  if (k == n) {  // the largest last (a rank just cut to, or the next one down): one scan
-    size_t largest = 0;
-    for (size_t i = 1; i < n; ++i) largest = a[i] > a[largest] ? i : largest;
-    std::swap(a[largest], a[n - 1]);
-    return;
+// Splits a[lo, hi) around `pivot`: the words below it first, then the others, in the order they came; returns
+// where the others begin. Each word is written to its side without a data-dependent branch, the others by way
+// of `spare` (room for hi - lo words and 8 more), so that no write waits for the one before it.
+size_t PartitionPortable(uint64_t* a, size_t lo, size_t hi, uint64_t pivot, uint64_t* spare) {
+  size_t below = lo, others = 0;
+  for (size_t i = lo; i < hi; ++i) {
+    const uint64_t v = a[i];
+    const bool less = v < pivot;
+    a[below] = v;
+    spare[others] = v;
+    below += less;
+    others += !less;
   }
-  const size_t target = k - 1;
-  size_t lo = 0, hi = n;
-  while (hi - lo > 16) {
+  std::memcpy(a + below, spare, others * sizeof(uint64_t));
+  return below;
+}
+
+#if defined(__x86_64__)
+// As PartitionPortable, eight words per step: each step's words below the pivot are packed into one register and
+// stored where the side ends (the lanes past them are overwritten by the next store, or lie on words already
+// read), the others likewise into `spare`.
+__attribute__((target("avx512f"))) size_t PartitionAvx512(uint64_t* a, size_t lo, size_t hi, uint64_t pivot,
+                                                           uint64_t* spare) {
+  const __m512i p = _mm512_set1_epi64(static_cast<long long>(pivot));
+  size_t below = lo, others = 0, i = lo;
+  for (; i + 8 <= hi; i += 8) {
+    const __m512i v = _mm512_loadu_si512(a + i);
+    const __mmask8 less = _mm512_cmplt_epu64_mask(v, p);
+    _mm512_storeu_si512(a + below, _mm512_maskz_compress_epi64(less, v));
+    _mm512_storeu_si512(spare + others, _mm512_maskz_compress_epi64(static_cast<__mmask8>(~less), v));
+    const auto count = static_cast<size_t>(std::popcount(static_cast<unsigned>(less)));
+    below += count;
+    others += 8 - count;
+  }
+  for (; i < hi; ++i) {
+    const uint64_t v = a[i];
+    const bool less = v < pivot;
+    a[below] = v;
+    spare[others] = v;
+    below += less;
+    others += !less;
+  }
+  std::memcpy(a + below, spare, others * sizeof(uint64_t));
+  return below;
+}
+
+const bool kHasAvx512 = __builtin_cpu_supports("avx512f");
+#endif
+
+using TPartition = size_t (*)(uint64_t*, size_t, size_t, uint64_t, uint64_t*);
+
+TPartition FastestPartition() {
+#if defined(__x86_64__)
+  if (kHasAvx512) return &PartitionAvx512;
+#endif
+  return &PartitionPortable;
+}
+
+// Puts the word of each place of `places` (ascending, within [lo, hi)) at that place, the smaller words before it
+// and the larger after it: a quickselect that follows every place at once, so that the places share the
+// partitions above them.
+void SelectPlaces(uint64_t* a, size_t lo, size_t hi, std::span<const size_t> places, TPartition partition,
+                  uint64_t* spare) {
+  while (!places.empty()) {
+    if (places.size() == 1 && places.front() == hi - 1) {  // the largest last: one scan
+      size_t largest = lo;
+      for (size_t i = lo + 1; i < hi; ++i) largest = a[i] > a[largest] ? i : largest;
+      std::swap(a[largest], a[hi - 1]);
+      return;
+    }
+    if (hi - lo <= 16) {
+      std::sort(a + lo, a + hi);
+      return;
+    }
+    // The median of the first, middle and last words as pivot, kept aside at the end while the rest is split.
     const size_t mid = lo + (hi - lo) / 2;
-    // The median of the first, middle and last words as pivot, moved to the end.
     if (a[mid] < a[lo]) std::swap(a[mid], a[lo]);
     if (a[hi - 1] < a[lo]) std::swap(a[hi - 1], a[lo]);
     if (a[mid] < a[hi - 1]) std::swap(a[mid], a[hi - 1]);
     const uint64_t pivot = a[hi - 1];
-    size_t store = lo;
-    for (size_t i = lo; i < hi - 1; ++i) {
-      const uint64_t v = a[i];
-      const bool less = v < pivot;
-      a[i] = a[store];
-      a[store] = v;
-      store += less;
-    }
-    std::swap(a[store], a[hi - 1]);
-    if (store == target) return;
-    if (target < store)
-      hi = store;
-    else
-      lo = store + 1;
+    const size_t at = partition(a, lo, hi - 1, pivot, spare);
+    std::swap(a[at], a[hi - 1]);
+    const auto below = static_cast<size_t>(std::lower_bound(places.begin(), places.end(), at) - places.begin());
+    const size_t above = below + (below < places.size() && places[below] == at);
+    SelectPlaces(a, lo, at, places.first(below), partition, spare);
+    places = places.subspan(above);
+    lo = at + 1;
   }
-  std::sort(a + lo, a + hi);
 }
 }  // namespace
 
+void SelectAtPlaces(uint64_t* a, size_t n, std::span<const size_t> places, bool vectors) {
+  if (places.empty()) return;
+  thread_local std::vector<uint64_t> spare;
+  if (spare.size() < n + 8) spare.resize(n + 8);
+  SelectPlaces(a, 0, n, places, vectors ? FastestPartition() : &PartitionPortable, spare.data());
+}
+
 void TLowestWords::Cut() {
-  SelectSmallest(fBuffer, fCount, fM);
+  const size_t place = fM - 1;
+  SelectAtPlaces(fBuffer, fCount, {&place, 1});
   fCount = fM;
   fLimit = fBuffer[fM - 1];
   fLimitValue = ValueOf(fLimit);
 }
 
 uint32_t TLowestWords::FinishAtRanks(std::span<const int> ranks) {
-  if (fCount > fM) Cut();
-  // Deepest first: each selection leaves the words before its rank to the next.
-  size_t length = fCount;
-  for (auto r = ranks.rbegin(); r != ranks.rend(); ++r) {
-    const auto rank = static_cast<size_t>(*r);
-    if (rank < 1 || rank > length) continue;
-    SelectSmallest(fBuffer, length, rank);
-    length = rank - 1;
+  // The cut to m, when due, and the ranks in one selection.
+  const bool cut = fCount > fM;
+  const uint32_t kept = cut ? fM : fCount;
+  Assert(ranks.size() <= TSortedListStore::kMaxExactRanks, "FinishAtRanks: at most kMaxExactRanks ranks");
+  std::array<size_t, TSortedListStore::kMaxExactRanks + 1> places{};
+  size_t count = 0;
+  for (const int rank : ranks)
+    if (rank >= 1 && static_cast<uint32_t>(rank) <= kept) places[count++] = static_cast<size_t>(rank - 1);
+  if (cut && (count == 0 || places[count - 1] != fM - 1)) places[count++] = fM - 1;
+  SelectAtPlaces(fBuffer, fCount, {places.data(), count});
+  if (cut) {
+    fCount = fM;
+    fLimit = fBuffer[fM - 1];
+    fLimitValue = ValueOf(fLimit);
   }
   return fCount;
 }

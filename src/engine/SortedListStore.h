@@ -166,6 +166,11 @@ float ValueOfDescendingKey(uint32_t key);
 // Orders values highest first (-0 as +0, NaN last): the sort of a store that keeps no dates.
 void SortValues(std::span<float> values);
 
+// Puts the word of each of `places` (ascending, below n) at that place in a[0, n), the smaller words before it and
+// the larger after it; the words between two places are in no particular order. `vectors` false keeps to the
+// portable code (for tests); otherwise the processor's vector instructions are used where it has them.
+void SelectAtPlaces(uint64_t* a, size_t n, std::span<const size_t> places, bool vectors = true);
+
 // Keeps, of a stream of (value, position) pairs, the m that rank highest, as packed words (descending value key
 // << 32 | position: ascending words are the ranking order, ties by position). The words live in a buffer of
 // `capacity` (> m) words that is cut back to m whenever it fills; once cut, a value below the m-th value seen
@@ -201,8 +206,9 @@ class TLowestWords {
   uint32_t Kept() const { return std::min(fCount, fM); }
   // Leaves the (at most m) words kept, in ranking order, at the start of the buffer; returns their number.
   uint32_t Finish();
-  // As Finish, but ranks the kept words only as far as `ranks` (1 = first; ascending) need: the word of each
-  // such rank is at its place and every word before it ranks higher; the others are in no particular order.
+  // As Finish, but ranks the kept words only as far as `ranks` (1 = first; ascending; at most
+  // TSortedListStore::kMaxExactRanks) need: the word of each such rank is at its place and every word before it
+  // ranks higher; the others are in no particular order.
   uint32_t FinishAtRanks(std::span<const int> ranks);
   static float ValueOf(uint64_t word) { return ValueOfDescendingKey(static_cast<uint32_t>(word >> 32)); }
   static uint32_t PositionOf(uint64_t word) { return static_cast<uint32_t>(word); }
