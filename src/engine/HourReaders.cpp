@@ -159,6 +159,9 @@ inline void AppendMarked(const float* column, size_t stride, uint32_t hours, uin
     kept += static_cast<uint32_t>((word < limit) & (!skipZeros | (v > kZeroFloat)));
   }
   select.Appended(kept);
+  // The next batch's words for this selector go on from here, into a line no write has brought in yet: asking
+  // for it now hides the wait (measured on the 75th percentile of 10,000 receptors: 6 % less processor time).
+  __builtin_prefetch(out + kept + 8, 1);
 }
 
 // A worker's slices of the records of an hour batch (one per output type and hour). Records of a few thousand
