@@ -137,27 +137,25 @@ void SortValues(std::span<float> values) {
 }
 
 namespace {
-// Splits a[lo, hi) around `pivot`: the words below it first, then the others, in the order they came; returns
-// where the others begin. Each word is written to its side without a data-dependent branch, the others by way
-// of `spare` (room for hi - lo words and 8 more), so that no write waits for the one before it.
-size_t PartitionPortable(uint64_t* a, size_t lo, size_t hi, uint64_t pivot, uint64_t* spare) {
-  size_t below = lo, others = 0;
+// Splits a[lo, hi) around `pivot`: the words below it first, then the others; returns where the others begin.
+// Every word is moved without a data-dependent branch, which on these short buffers of unpredictable order is
+// several times faster than a partition that branches.
+size_t PartitionPortable(uint64_t* a, size_t lo, size_t hi, uint64_t pivot, uint64_t* /*spare*/) {
+  size_t below = lo;
   for (size_t i = lo; i < hi; ++i) {
     const uint64_t v = a[i];
     const bool less = v < pivot;
+    a[i] = a[below];
     a[below] = v;
-    spare[others] = v;
     below += less;
-    others += !less;
   }
-  std::memcpy(a + below, spare, others * sizeof(uint64_t));
   return below;
 }
 
 #if defined(__x86_64__)
 // As PartitionPortable, eight words per step: each step's words below the pivot are packed into one register and
-// stored where the side ends (the lanes past them are overwritten by the next store, or lie on words already
-// read), the others likewise into `spare`.
+// stored where their side ends (the lanes past them are overwritten by the next store, or lie on words already
+// read), the others likewise into `spare` (room for hi - lo words and 8 more), which goes back after them.
 __attribute__((target("avx512f"))) size_t PartitionAvx512(uint64_t* a, size_t lo, size_t hi, uint64_t pivot,
                                                            uint64_t* spare) {
   const __m512i p = _mm512_set1_epi64(static_cast<long long>(pivot));
