@@ -266,7 +266,7 @@ void TPrReceptorList::LimitSelectedChunk(int deepest) {
   // chunks of about kSelectedChunkBytes hand them on from range to range. Measured on the 75th percentile of
   // 10,000 receptors x 8,760 hours: 67 MB instead of 347 MB, and a little faster; the ranks of a 98th percentile
   // still take over 25,000 receptors a chunk.
-  const int64_t words = int64_t{HourlySelectorWords(deepest)} * FPost.Count() * ReceptorCount();  // of 8 bytes
+  const int64_t words = int64_t{SelectedWords(deepest)} * FPost.Count() * ReceptorCount();  // of 8 bytes
   // A file read past the page cache is read once: a second chunk would have to read it from the disk again.
   const int64_t budget = (ActiveRingPastCache() ? 2 : 1) * kSelectedChunkBytes;
   fRecChunkCount = std::min(fRecChunkCount, ChunkReceptors(ReceptorCount(), words, budget));

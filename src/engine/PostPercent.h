@@ -168,6 +168,21 @@ class TPrReceptorList {
   static uint32_t HourlySelectorWords(int deepest);
   // The same for the ranges read from a ring (no floors), whose `series` selectors in all share a chunk's words.
   static uint32_t RingSelectorWords(int deepest, size_t series);
+  // The words each selector of the 1-hour path takes when its range is sampled first (HourlySelectorWords, or
+  // more where the sample gives a floor and no ceiling).
+  uint32_t SelectedWords(int deepest) const;
+  // The sample of a range's hours for ranks down to `deepest` (and from `shallowest`, for a ceiling): every
+  // `stride`-th hour, `samples` in all; the floor is its series' value at floorRank, the ceiling at ceilingRank
+  // (0: none). samples is 0 where a sample would tell too little (few hours, zeros skipped).
+  struct TSamplePlan {
+    int stride = 0;
+    int samples = 0;
+    int floorRank = 0;
+    int ceilingRank = 0;
+  };
+  TSamplePlan PlanSample(int deepest, int shallowest) const;
+  // The shallowest rank that a ceiling may bound for ranks down to `deepest` (0: none).
+  int ShallowestForCeiling(int deepest) const;
   // The memory of the selectors' words of a chunk of the ranked-entries path.
   static constexpr int64_t kSelectedChunkBytes = int64_t{48} << 20;
   void ProcessReceptorsChunk();
