@@ -455,7 +455,7 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
     }
   }
   // Only the floor's rank and the ceiling's are placed: a selection each, not a sort of every kept entry.
-  const bool ceilings = ceilingRank >= 1 && ceilingRank < rank;
+  const bool ceilings = ceilingRank > 0;
   std::array<int, 2> placed{};
   size_t places = 0;
   if (ceilings) placed[places++] = ceilingRank;
