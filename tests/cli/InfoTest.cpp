@@ -70,6 +70,9 @@ TEST(InfoCommandTest, SyntheticFramings) {
   }
 }
 
+// A path in single quotes, for the shell.
+std::string Quoted(const std::string& path) { return std::string(1, '\'').append(path).append(1, '\''); }
+
 TEST(InfoCommandTest, ErrorsAreOneLine) {
   test::TempDir dir;
   TPostFileLayout layout;
@@ -81,9 +84,9 @@ TEST(InfoCommandTest, ErrorsAreOneLine) {
     std::string expected;
     int status;
   } cases[] = {
-      {"'" + file + "'", "do not state the receptor count: give the PLOTFILE", 2},
-      {"'" + file + "' --receptors 7", "does not fit 7 receptors", 1},
-      {"'" + dir.File("missing.pos") + "' --receptors 5", dir.File("missing.pos"), 1},
+      {Quoted(file), "do not state the receptor count: give the PLOTFILE", 2},
+      {Quoted(file) + " --receptors 7", "does not fit 7 receptors", 1},
+      {Quoted(dir.File("missing.pos")) + " --receptors 5", dir.File("missing.pos"), 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);

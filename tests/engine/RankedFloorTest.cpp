@@ -39,7 +39,7 @@ void RunPercentiles(const std::string& post, const std::string& plot, const std:
   for (double p : percents) {
     TPercentItem item;
     item.Percent = p;
-    item.PlotName = "P" + std::to_string(static_cast<int>(p * 10)) + ".PLT";
+    item.PlotName = std::string(1, 'P').append(std::to_string(static_cast<int>(p * 10))).append(".PLT");
     item.GroupName = "ALL";
     items.push_back(item);
   }

@@ -20,16 +20,16 @@ std::string IscLine(const char* date8, const char* speed9) {
 std::string SfcLine(const char* heatFlux, const char* wStar, const char* ziConv, const char* obuLen,
                     const char* speed = "   2.10") {
   std::string line = "88 01 01   1 01";
-  line += std::string(" ") + heatFlux;  // 17-22
-  line += " " + std::string(" 0.222");  // 24-29 u*
-  line += std::string(" ") + wStar;     // 31-36
-  line += " " + std::string(" 0.005");  // 38-43 VPTG
-  line += std::string(" ") + ziConv;    // 45-49
-  line += " " + std::string("  251");   // 51-55 zimech
-  line += std::string(" ") + obuLen;    // 57-64
-  line += " 0.1500   0.70   1.00";       // 66-85
-  line += std::string(" ") + speed;     // 87-93
-  line += "   28.";                      // 94-99 (direction 95-99)
+  (line += ' ') += heatFlux;  // 17-22
+  line += "  0.222";          // 24-29 u*
+  (line += ' ') += wStar;     // 31-36
+  line += "  0.005";          // 38-43 VPTG
+  (line += ' ') += ziConv;    // 45-49
+  line += "   251";           // 51-55 zimech
+  (line += ' ') += obuLen;    // 57-64
+  line += " 0.1500   0.70   1.00";  // 66-85
+  (line += ' ') += speed;     // 87-93
+  line += "   28.";           // 94-99 (direction 95-99)
   line += "    6.1  287.5    2.0";       // 101-120
   EXPECT_EQ(line.size(), 120u);
   return line;
