@@ -50,7 +50,7 @@ TEST(MeteoFixedColumnsTest, IscRecordsCalmAndUsable) {
       {IscLine("88010101", "         "), TFixedLineKind::flkCalm, 0, 0},   // empty speed counts as 0
       {IscLine("88010101", "   2.5x00"), TFixedLineKind::flkUnreadable, 0, 0},  // a speed that is no number
       // One extra leading blank before a two-digit year: read trimmed.
-      {" " + IscLine("88010101", "   2.5000"), TFixedLineKind::flkUsable, 88010101, 2.5f},
+      {std::string(1, ' ').append(IscLine("88010101", "   2.5000")), TFixedLineKind::flkUsable, 88010101, 2.5f},
       // A one-digit year in its two-column field keeps its blank, which becomes a zero in the key.
       {IscLine(" 5 1 2 3", "   1.0000"), TFixedLineKind::flkUsable, 5010203, 1.0f},
       {IscLine("88 1 1 1", "   1.0000"), TFixedLineKind::flkUsable, 88010101, 1.0f},
