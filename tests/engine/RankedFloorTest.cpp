@@ -65,8 +65,9 @@ TEST(RankedFloorTest, SameAsWholeSeriesRankingWhereverTheSampleFalls) {
       // The sampled hours are the low ones: far more values than a deep rank lie above the sample's ceiling.
       {"low sample", [](int h, int r) { return h % 17 == 0 ? 1.0 + (h % 5) * 0.01 : 100.0 + (h * 31 % 1000) * 0.01 + r; }},
   };
-  // Few high ranks; deep ranks (selected with a ceiling); both.
-  const std::vector<std::vector<double>> rankedRuns = {{98.0, 99.9}, {75.0}, {90.0, 75.0}};
+  // Few high ranks; deep ranks (selected with a ceiling); both; deep ranks with a shallow one (no ceiling, room
+  // for every value above the floor).
+  const std::vector<std::vector<double>> rankedRuns = {{98.0, 99.9}, {75.0}, {90.0, 75.0}, {98.0, 90.0, 75.0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     test::TempDir dir;
