@@ -181,8 +181,9 @@ class TPrReceptorList {
     int ceilingRank = 0;
   };
   TSamplePlan PlanSample(int deepest, int shallowest) const;
-  // The shallowest rank that a ceiling may bound for ranks down to `deepest` (0: none).
-  int ShallowestForCeiling(int deepest) const;
+  // The shallowest rank that a ceiling may bound for ranks down to `deepest`, placed alone as `exactRanks`
+  // (see ExactRanks; 0: none).
+  int ShallowestForCeiling(int deepest, std::span<const int> exactRanks) const;
   // The memory of the selectors' words of a chunk of the ranked-entries path.
   static constexpr int64_t kSelectedChunkBytes = int64_t{48} << 20;
   void ProcessReceptorsChunk();

@@ -228,7 +228,7 @@ void SelectPlaces(uint64_t* a, size_t lo, size_t hi, std::span<const size_t> pla
 
 void SelectAtPlaces(uint64_t* a, size_t n, std::span<const size_t> places, bool vectors) {
   if (places.empty()) return;
-  thread_local std::vector<uint64_t> spare;
+  std::vector<uint64_t>& spare = Scratch().spare;  // holds nothing between the sorts that use it
   if (spare.size() < n + 8) spare.resize(n + 8);
   SelectPlaces(a, 0, n, places, vectors ? FastestPartition() : &PartitionPortable, spare.data());
 }
@@ -236,6 +236,10 @@ void SelectAtPlaces(uint64_t* a, size_t n, std::span<const size_t> places, bool 
 void TLowestWords::Cut() {
   const size_t place = fM - 1;
   SelectAtPlaces(fBuffer, fCount, {&place, 1});
+  KeepSelected();
+}
+
+void TLowestWords::KeepSelected() {
   fCount = fM;
   fLimit = fBuffer[fM - 1];
   fLimitValue = ValueOf(fLimit);
@@ -252,11 +256,7 @@ uint32_t TLowestWords::FinishAtRanks(std::span<const int> ranks) {
     if (rank >= 1 && static_cast<uint32_t>(rank) <= kept) places[count++] = static_cast<size_t>(rank - 1);
   if (cut && (count == 0 || places[count - 1] != fM - 1)) places[count++] = fM - 1;
   SelectAtPlaces(fBuffer, fCount, {places.data(), count});
-  if (cut) {
-    fCount = fM;
-    fLimit = fBuffer[fM - 1];
-    fLimitValue = ValueOf(fLimit);
-  }
+  if (cut) KeepSelected();
   return fCount;
 }
 

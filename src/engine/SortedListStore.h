@@ -215,6 +215,8 @@ class TLowestWords {
 
  private:
   void Cut();
+  // After a selection that put the m-th word in its place: keeps the m words up to it, and raises the limit.
+  void KeepSelected();
   uint64_t* fBuffer;
   uint32_t fCapacity;
   uint32_t fM;
