@@ -106,6 +106,31 @@ inline void OfferMarked(const float* values, uint32_t lanes, uint32_t h, detail:
   }
 }
 
+// Offers the values of the tiles a sweep listed (see TSliceSweep) to their selectors, as OfferMarked does, in
+// the same order. The selectors of a few thousand receptors do not stay in the processor's cache, and each offer
+// would wait for its selector's line and then for the line its word goes to: both are asked for a few values
+// ahead. `pending` has room for a value per receptor.
+inline void OfferListed(const float* row, const uint32_t* tiles, const uint32_t* lanes, int listed, uint32_t h,
+                        detail::TLowestWords* select, float* limit, bool skipZeros, uint32_t* pending) {
+  size_t count = 0;
+  for (int t = 0; t < listed; ++t)
+    for (uint32_t l = lanes[t]; l != 0; l &= l - 1) {
+      const uint32_t j = tiles[t] + static_cast<uint32_t>(std::countr_zero(l));
+      pending[count++] = j;
+      __builtin_prefetch(&select[j], 1);
+    }
+  constexpr size_t kSlotAhead = 8;
+  for (size_t p = 0; p < std::min(count, kSlotAhead); ++p) select[pending[p]].PrefetchSlot();
+  for (size_t p = 0; p < count; ++p) {
+    if (p + kSlotAhead < count) select[pending[p + kSlotAhead]].PrefetchSlot();
+    const uint32_t j = pending[p];
+    const float v = row[j];
+    if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
+    select[j].Offer(v, h);
+    limit[j] = std::max(limit[j], select[j].LimitValue());
+  }
+}
+
 // Offers a tile of at most kTile values: a full tile whose values are all below their limits costs one vector
 // comparison. With skipZeros, zero values are not counted in `kept` either.
 inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
@@ -429,6 +454,7 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   const auto row = std::make_unique_for_overwrite<float[]>(n);
   const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
+  const auto pending = std::make_unique_for_overwrite<uint32_t[]>(n);
   const std::vector<float> calmRow(n, 0.0f);
   const int64_t* positions = predicted.empty() ? fHourBlocks.Positions.data() : predicted.data();
   for (int h = 0; h < hoursTotal; h += plan.stride) {
@@ -447,11 +473,8 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
       const int listed = SweepSlice(raw.get(), n, fIsDoublePrecision,
                                     {&limits[at], sums.data(), nonZero.data(), row.get(), tiles.get(), lanes.get()});
       if (listed < 0) return {};  // an unreadable value is reported by the full pass, with its place
-      for (int t = 0; t < listed; ++t) {
-        const size_t j0 = tiles[static_cast<size_t>(t)];
-        OfferMarked(row.get() + j0, lanes[static_cast<size_t>(t)], static_cast<uint32_t>(h), sample.Data() + at + j0,
-                    &limits[at + j0], false);
-      }
+      OfferListed(row.get(), tiles.get(), lanes.get(), listed, static_cast<uint32_t>(h), sample.Data() + at,
+                  &limits[at], false, pending.get());
     }
   }
   // Only the floor's rank and the ceiling's are placed: a selection each, not a sort of every kept entry.
@@ -510,6 +533,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const auto row = std::make_unique_for_overwrite<float[]>(n);
   const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
+  const auto pending = std::make_unique_for_overwrite<uint32_t[]>(n);
   const std::vector<float> calmRow(n, 0.0f);  // a calm hour: value 0 over a divisor of 1
   const int64_t* positions = fHourBlocks.Positions.data();
   TBatchSlices slices(reader, positions, range.from * valueSize, range.count * valueSize, ReceptorCount() * valueSize,
@@ -551,11 +575,9 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
           RaiseBadValue(positions[h], skip, slice, range.count, range.from, typeList[static_cast<size_t>(k)],
                         fHourBlocks.Dates[h]);
         skip += ReceptorCount() * valueSize;
-        for (int t = 0; t < listed; ++t) {  // none with columns: the sweep marked them
-          const size_t j0 = tiles[static_cast<size_t>(t)];
-          OfferMarked(row.get() + j0, lanes[static_cast<size_t>(t)], h, lowest.Data() + at + j0, &limits[at + j0],
-                      skipZeros);
-        }
+        // None are listed with columns: the sweep marked them.
+        OfferListed(row.get(), tiles.get(), lanes.get(), listed, h, lowest.Data() + at, &limits[at], skipZeros,
+                    pending.get());
       }
     }
     if (columns)

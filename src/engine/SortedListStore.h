@@ -175,10 +175,10 @@ void SelectAtPlaces(uint64_t* a, size_t n, std::span<const size_t> places, bool 
 // << 32 | position: ascending words are the ranking order, ties by position). The words live in a buffer of
 // `capacity` (> m) words that is cut back to m whenever it fills; once cut, a value below the m-th value seen
 // so far is rejected by one comparison of floats. Offer the pairs in position order.
-class TLowestWords {
+class alignas(32) TLowestWords {
  public:
   TLowestWords(uint64_t* buffer, uint32_t capacity, uint32_t m)
-      : fBuffer(buffer), fCapacity(capacity), fM(m), fLimit(m == 0 ? 0 : ~uint64_t{0}),
+      : fBuffer(buffer), fLimit(m == 0 ? 0 : ~uint64_t{0}), fCapacity(capacity), fM(m),
         fLimitValue(m == 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity()) {}
   void Offer(float value, uint32_t position) {
     if (value < fLimitValue) return;
@@ -199,6 +199,8 @@ class TLowestWords {
     return fBuffer + fCount;
   }
   void Appended(uint32_t count) { fCount += count; }
+  // Asks the processor for the line the next word goes to, ahead of an Offer.
+  void PrefetchSlot() const { __builtin_prefetch(fBuffer + fCount, 1); }
   // Keeps only the m (at least 1) highest from now on, when fewer than before: for a caller that learns that
   // entries it does not offer rank above all these.
   void LowerRank(uint32_t m) { fM = std::min(fM, std::max<uint32_t>(m, 1)); }
@@ -217,11 +219,12 @@ class TLowestWords {
   void Cut();
   // After a selection that put the m-th word in its place: keeps the m words up to it, and raises the limit.
   void KeepSelected();
+  // 32 bytes, so that a selector's state is one line of an array of them.
   uint64_t* fBuffer;
+  uint64_t fLimit;
   uint32_t fCapacity;
   uint32_t fM;
   uint32_t fCount = 0;
-  uint64_t fLimit;
   float fLimitValue;
 };
 
