@@ -160,6 +160,8 @@ class TPrReceptorList {
   TPostOutTypes GetPostOptions(const std::string& postFile, TPostOutTypes post, int receptorCount);
   void SizeReceptorChunk();
   void LimitWholeSeriesChunk();
+  // Lowers the receptors per chunk to at most `receptors` (at least 1), in chunks of about one size.
+  void LimitChunk(int receptors);
   void LimitSelectedChunk(int deepest);
   // Whether ranks down to `deepest` are deep enough for the 1-hour path to select them a column of hours at a
   // time (with a ceiling from the sample where they are placed alone).
