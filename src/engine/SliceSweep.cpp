@@ -103,7 +103,9 @@ __attribute__((target("avx2"))) inline void SweepEight(const TSliceSweep& s, siz
 
 // Values of 8-byte doubles (kDouble) or 4-byte floats, eight receptors at a time.
 template <bool kDouble>
-__attribute__((target("avx2"))) int SweepAvx2(const uint8_t* raw, size_t n, const TSliceSweep& s) {
+__attribute__((target("avx2"))) int SweepAvx2(const uint8_t* raw, size_t n, const TSliceSweep& sweep) {
+  // A copy of its own: the stores through the sweep's arrays cannot change it, so its pointers stay in registers.
+  const TSliceSweep s = sweep;
   const __m256 zero = _mm256_set1_ps(kZeroFloat);
   // All lanes stay all ones while every value is a finite number within single precision.
   __m256 ok = _mm256_castsi256_ps(_mm256_set1_epi32(-1));
