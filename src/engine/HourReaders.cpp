@@ -255,11 +255,12 @@ class TBatchSlices {
 class TSelectors {
  public:
   // Each selector gathers up to `capacity` (> m) entries between cuts: a larger block cuts less often, a smaller
-  // one raises the entry limit sooner and stays in cache. With a pool, the words come from it and go back to it.
-  TSelectors(size_t count, uint32_t m, uint32_t capacity, THugePagePool* pool = nullptr)
+  // one raises the entry limit sooner and stays in cache. With a pool, the words come from it and go back to it,
+  // in a block of at least `poolBytes`.
+  TSelectors(size_t count, uint32_t m, uint32_t capacity, THugePagePool* pool = nullptr, size_t poolBytes = 0)
       : fCapacity(capacity),
         fPool(pool),
-        fBlock(pool ? pool->Take(count * fCapacity * sizeof(uint64_t))
+        fBlock(pool ? pool->Take(std::max(poolBytes, count * fCapacity * sizeof(uint64_t)))
                     : std::make_unique<THugePageBlock>(count * fCapacity * sizeof(uint64_t))),
         fWords(static_cast<uint64_t*>(fBlock->Data())) {
     fLowest.reserve(count);
@@ -444,7 +445,10 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(FPost.Count());
-  TSelectors sample(selectors, static_cast<uint32_t>(rank), std::max(2 * static_cast<uint32_t>(rank), 16u));
+  // The sample's words are the start of a block the size the pass takes next: the pass then finds it in the pool
+  // (this thread holds one block at a time), and the sample costs no fresh memory beyond the pass's.
+  TSelectors sample(selectors, static_cast<uint32_t>(rank), std::max(2 * static_cast<uint32_t>(rank), 16u),
+                    &fSelectorMemory, selectors * SelectedWords(deepest) * sizeof(uint64_t));
   std::vector<float> limits(selectors);
   for (size_t i = 0; i < selectors; ++i) limits[i] = sample[i].LimitValue();
   std::vector<double> sums(n);         // the sweep's, not needed here
