@@ -106,11 +106,24 @@ inline void OfferMarked(const float* values, uint32_t lanes, uint32_t h, detail:
   }
 }
 
+// The value of receptor j of a slice as the sweep decodes it (a double rounded to single precision).
+inline float SliceValue(const uint8_t* slice, size_t j, bool doublePrecision) {
+  if (doublePrecision) {
+    double v;
+    std::memcpy(&v, slice + 8 * j, sizeof v);
+    return static_cast<float>(v);
+  }
+  float v;
+  std::memcpy(&v, slice + 4 * j, sizeof v);
+  return v;
+}
+
 // Offers the values of the tiles a sweep listed (see TSliceSweep) to their selectors, as OfferMarked does, in
 // the same order. The selectors of a few thousand receptors do not stay in the processor's cache, and each offer
 // would wait for its selector's line and then for the line its word goes to: both are asked for a few values
 // ahead. `pending` has room for a value per receptor.
-inline void OfferListed(const float* row, const uint32_t* tiles, const uint32_t* lanes, int listed, uint32_t h,
+template <class ValueAt>
+inline void OfferListed(ValueAt&& valueAt, const uint32_t* tiles, const uint32_t* lanes, int listed, uint32_t h,
                         detail::TLowestWords* select, float* limit, bool skipZeros, uint32_t* pending) {
   size_t count = 0;
   for (int t = 0; t < listed; ++t)
@@ -124,7 +137,7 @@ inline void OfferListed(const float* row, const uint32_t* tiles, const uint32_t*
   for (size_t p = 0; p < count; ++p) {
     if (p + kSlotAhead < count) select[pending[p + kSlotAhead]].PrefetchSlot();
     const uint32_t j = pending[p];
-    const float v = row[j];
+    const float v = valueAt(j);
     if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
     select[j].Offer(v, h);
     limit[j] = std::max(limit[j], select[j].LimitValue());
@@ -455,7 +468,6 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   std::vector<int32_t> nonZero(n);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
-  const auto row = std::make_unique_for_overwrite<float[]>(n);
   const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const auto pending = std::make_unique_for_overwrite<uint32_t[]>(n);
@@ -475,10 +487,10 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
       reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
       skip += ReceptorCount() * valueSize;
       const int listed = SweepSlice(raw.get(), n, fIsDoublePrecision,
-                                    {&limits[at], sums.data(), nonZero.data(), row.get(), tiles.get(), lanes.get()});
+                                    {&limits[at], sums.data(), nonZero.data(), nullptr, tiles.get(), lanes.get()});
       if (listed < 0) return {};  // an unreadable value is reported by the full pass, with its place
-      OfferListed(row.get(), tiles.get(), lanes.get(), listed, static_cast<uint32_t>(h), sample.Data() + at,
-                  &limits[at], false, pending.get());
+      OfferListed([&](size_t j) { return SliceValue(raw.get(), j, fIsDoublePrecision); }, tiles.get(), lanes.get(),
+                  listed, static_cast<uint32_t>(h), sample.Data() + at, &limits[at], false, pending.get());
     }
   }
   // Only the floor's rank and the ceiling's are placed: a selection each, not a sort of every kept entry.
@@ -534,7 +546,6 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const float* ceilings = columns && !bounds.Ceilings.empty() ? bounds.Ceilings.data() : nullptr;
   std::vector<int32_t> above(ceilings ? selectors : 0, 0);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
-  const auto row = std::make_unique_for_overwrite<float[]>(n);
   const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
   const auto pending = std::make_unique_for_overwrite<uint32_t[]>(n);
@@ -552,8 +563,9 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
       int skip = range.from * valueSize;
       for (int k = 0; k < types; ++k) {
         const size_t at = static_cast<size_t>(k) * n;
+        // Offers without columns decode their few values again from the slice, instead of the sweep storing all.
         float* decoded =
-            columns ? &stage[(static_cast<size_t>(k) * kHourBatch + static_cast<size_t>(b)) * n] : row.get();
+            columns ? &stage[(static_cast<size_t>(k) * kHourBatch + static_cast<size_t>(b)) * n] : nullptr;
         if (positions[h] < 0) {
           if (skipZeros) continue;
           if (columns) {
@@ -580,8 +592,8 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
                         fHourBlocks.Dates[h]);
         skip += ReceptorCount() * valueSize;
         // None are listed with columns: the sweep marked them.
-        OfferListed(row.get(), tiles.get(), lanes.get(), listed, h, lowest.Data() + at, &limits[at], skipZeros,
-                    pending.get());
+        OfferListed([&](size_t j) { return SliceValue(slice, j, fIsDoublePrecision); }, tiles.get(), lanes.get(),
+                    listed, h, lowest.Data() + at, &limits[at], skipZeros, pending.get());
       }
     }
     if (columns)

@@ -32,7 +32,7 @@ inline bool SweepLanes(const uint8_t* raw, size_t j0, size_t end, const TSliceSw
       std::memcpy(&f, raw + 4 * j, 4);
       ok &= std::fabs(f) <= FLT_MAX;
     }
-    s.Row[j] = f;
+    if (s.Row) s.Row[j] = f;
     s.Sums[j] += f;
     s.NonZero[j] += f > kZeroFloat;
     if (s.Limits) {
@@ -77,7 +77,7 @@ inline bool SweepTail(const uint8_t* raw, size_t full, size_t n, const TSliceSwe
 // Eight receptors of a tile: their single-precision values f (halves lo and hi, widened for the sums).
 __attribute__((target("avx2"))) inline void SweepEight(const TSliceSweep& s, size_t q, __m256 f, __m128 lo,
                                                           __m128 hi, __m256 zero, uint32_t& lanes) {
-  _mm256_storeu_ps(s.Row + q, f);
+  if (s.Row) _mm256_storeu_ps(s.Row + q, f);
   _mm256_storeu_pd(s.Sums + q, _mm256_add_pd(_mm256_loadu_pd(s.Sums + q), _mm256_cvtps_pd(lo)));
   _mm256_storeu_pd(s.Sums + q + 4, _mm256_add_pd(_mm256_loadu_pd(s.Sums + q + 4), _mm256_cvtps_pd(hi)));
   auto* nonZero = reinterpret_cast<__m256i*>(s.NonZero + q);

@@ -19,7 +19,7 @@ struct TSliceSweep {
   const float* Limits = nullptr;  // per receptor: a value at or above it is listed (null: nothing is listed)
   double* Sums = nullptr;         // per receptor: adds the decoded value (as single precision, widened)
   int32_t* NonZero = nullptr;     // per receptor: counts the values above the zero limit
-  float* Row = nullptr;           // receives the decoded values
+  float* Row = nullptr;           // receives the decoded values (null: they are not kept)
   uint32_t* Tiles = nullptr;      // receives the first receptor of each listed tile (room for n / kSweepTile + 1)
   uint32_t* Lanes = nullptr;      // receives, per listed tile, a bit for each of its values that reached its limit
   // With Limits: per receptor, a value at or above it is counted in Above instead of listed (null: none is).

@@ -53,58 +53,63 @@ TEST(SliceSweepTest, EveryStepMatchesTheValueByValueDefinition) {
     for (bool doublePrecision : {true, false})
       for (size_t n : {size_t{0}, size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{47}, size_t{200}})
         for (bool withCeilings : {false, true})
-          for (bool withMarks : {false, true}) {
-            SCOPED_TRACE(withCeilings ? "ceilings" : "no ceilings");
-            SCOPED_TRACE(withMarks ? "marks" : "listed");
-            const TSlice slice = MakeSlice(Values(static_cast<unsigned>(n), n), doublePrecision);
-            std::vector<float> limits(n);
-            for (size_t j = 0; j < n; ++j) limits[j] = j % 7 == 0 ? -INFINITY : static_cast<float>((j * 53) % 300);
-            std::vector<double> sums(n, 1.0);
-            std::vector<int32_t> nonZero(n, 2);
-            std::vector<float> row(n);
-            std::vector<uint32_t> tiles(n / kSweepTile + 1), lanes(n / kSweepTile + 1);
-            // Ceilings above, at and below the limits (a value at its ceiling is counted, not listed).
-            std::vector<float> ceilings(n);
-            for (size_t j = 0; j < n; ++j) ceilings[j] = j % 5 == 0 ? INFINITY : static_cast<float>((j * 29) % 370);
-            std::vector<int32_t> above(n, 3);
-            // Marks keep the bits they had; the sweep adds its own.
-            constexpr uint32_t kBit = 1u << 9;
-            std::vector<uint32_t> marks(n);
-            for (size_t j = 0; j < n; ++j) marks[j] = j % 3 == 0 ? 0x5u : 0u;
-            const int listed = sweep(slice.raw.data() + 1, n, doublePrecision,
-                                     {limits.data(), sums.data(), nonZero.data(), row.data(), tiles.data(), lanes.data(),
-                                      withCeilings ? ceilings.data() : nullptr, withCeilings ? above.data() : nullptr,
-                                      withMarks ? marks.data() : nullptr, kBit});
+          for (bool withMarks : {false, true})
+            for (bool withRow : {true, false}) {
+              SCOPED_TRACE(withCeilings ? "ceilings" : "no ceilings");
+              SCOPED_TRACE(withMarks ? "marks" : "listed");
+              SCOPED_TRACE(withRow ? "row kept" : "no row");
+              const TSlice slice = MakeSlice(Values(static_cast<unsigned>(n), n), doublePrecision);
+              std::vector<float> limits(n);
+              for (size_t j = 0; j < n; ++j) limits[j] = j % 7 == 0 ? -INFINITY : static_cast<float>((j * 53) % 300);
+              std::vector<double> sums(n, 1.0);
+              std::vector<int32_t> nonZero(n, 2);
+              std::vector<float> row(n);
+              std::vector<uint32_t> tiles(n / kSweepTile + 1), lanes(n / kSweepTile + 1);
+              // Ceilings above, at and below the limits (a value at its ceiling is counted, not listed).
+              std::vector<float> ceilings(n);
+              for (size_t j = 0; j < n; ++j) ceilings[j] = j % 5 == 0 ? INFINITY : static_cast<float>((j * 29) % 370);
+              std::vector<int32_t> above(n, 3);
+              // Marks keep the bits they had; the sweep adds its own.
+              constexpr uint32_t kBit = 1u << 9;
+              std::vector<uint32_t> marks(n);
+              for (size_t j = 0; j < n; ++j) marks[j] = j % 3 == 0 ? 0x5u : 0u;
+              const int listed = sweep(slice.raw.data() + 1, n, doublePrecision,
+                                       {limits.data(), sums.data(), nonZero.data(), withRow ? row.data() : nullptr,
+                                        tiles.data(), lanes.data(),
+                                        withCeilings ? ceilings.data() : nullptr, withCeilings ? above.data() : nullptr,
+                                        withMarks ? marks.data() : nullptr, kBit});
 
-            std::vector<uint32_t> expectTiles, expectLanes;
-            for (size_t j = 0; j < n; ++j) {
-              const auto f = static_cast<float>(slice.values[j]);
-              ASSERT_EQ(row[j], f) << n << " " << j;
-              ASSERT_EQ(sums[j], 1.0 + static_cast<double>(f)) << j;
-              ASSERT_EQ(nonZero[j], 2 + (static_cast<double>(f) > kZeroValueLimit)) << j;
-              const bool counted = withCeilings && f >= ceilings[j];
-              if (withCeilings) {
-                ASSERT_EQ(above[j], 3 + counted) << j;
-              }
-              const bool reached = f >= limits[j] && !counted;
-              if (withMarks) {
-                ASSERT_EQ(marks[j], (j % 3 == 0 ? 0x5u : 0u) | (reached ? kBit : 0u)) << n << " " << j;
-                continue;
-              }
-              if (reached) {
-                if (expectTiles.empty() || expectTiles.back() != j - j % kSweepTile) {
-                  expectTiles.push_back(static_cast<uint32_t>(j - j % kSweepTile));
-                  expectLanes.push_back(0);
+              std::vector<uint32_t> expectTiles, expectLanes;
+              for (size_t j = 0; j < n; ++j) {
+                const auto f = static_cast<float>(slice.values[j]);
+                if (withRow) {
+                  ASSERT_EQ(row[j], f) << n << " " << j;
                 }
-                expectLanes.back() |= 1u << (j % kSweepTile);
+                ASSERT_EQ(sums[j], 1.0 + static_cast<double>(f)) << j;
+                ASSERT_EQ(nonZero[j], 2 + (static_cast<double>(f) > kZeroValueLimit)) << j;
+                const bool counted = withCeilings && f >= ceilings[j];
+                if (withCeilings) {
+                  ASSERT_EQ(above[j], 3 + counted) << j;
+                }
+                const bool reached = f >= limits[j] && !counted;
+                if (withMarks) {
+                  ASSERT_EQ(marks[j], (j % 3 == 0 ? 0x5u : 0u) | (reached ? kBit : 0u)) << n << " " << j;
+                  continue;
+                }
+                if (reached) {
+                  if (expectTiles.empty() || expectTiles.back() != j - j % kSweepTile) {
+                    expectTiles.push_back(static_cast<uint32_t>(j - j % kSweepTile));
+                    expectLanes.push_back(0);
+                  }
+                  expectLanes.back() |= 1u << (j % kSweepTile);
+                }
+              }
+              ASSERT_EQ(listed, static_cast<int>(expectTiles.size())) << n;
+              for (size_t t = 0; t < expectTiles.size(); ++t) {
+                EXPECT_EQ(tiles[t], expectTiles[t]) << n;
+                EXPECT_EQ(lanes[t], expectLanes[t]) << n;
               }
             }
-            ASSERT_EQ(listed, static_cast<int>(expectTiles.size())) << n;
-            for (size_t t = 0; t < expectTiles.size(); ++t) {
-              EXPECT_EQ(tiles[t], expectTiles[t]) << n;
-              EXPECT_EQ(lanes[t], expectLanes[t]) << n;
-            }
-          }
 }
 
 TEST(SliceSweepTest, UnreadableValueAnywhereIsReported) {
