@@ -155,10 +155,12 @@ size_t PackNonZero(const float* in, size_t n, float* out);
 // The ascending sort key of a value for a highest-first order (-0 as +0, NaN last).
 inline uint32_t DescendingValueKey(float value) {
   const uint32_t bits = std::bit_cast<uint32_t>(value);
-  // Unsigned order of the bit patterns equals the numeric order of the values.
+  const uint32_t magnitude = bits & 0x7fffffffu;
+  // Unsigned order of the bit patterns equals the numeric order of the values. The tests are on the bits, so
+  // that the key takes a few integer selections and no comparison of floats.
   uint32_t ascending = (bits & 0x80000000u) ? ~bits : (bits | 0x80000000u);
-  if (value == 0.0f) ascending = 0x80000000u;  // -0 ranks as +0
-  if (value != value) ascending = 0;           // NaN below every number
+  ascending = magnitude == 0 ? 0x80000000u : ascending;   // -0 ranks as +0
+  ascending = magnitude > 0x7f800000u ? 0u : ascending;    // NaN below every number
   return ~ascending;
 }
 // The value of a key (-0 comes back as +0).
