@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/ChunkArena.h"
+#include "engine/LaneRanks.h"
 #include "engine/PostPercent.h"
 #include "engine/SliceSweep.h"
 #include "post/PostBinReader.h"
@@ -268,12 +269,11 @@ class TBatchSlices {
 class TSelectors {
  public:
   // Each selector gathers up to `capacity` (> m) entries between cuts: a larger block cuts less often, a smaller
-  // one raises the entry limit sooner and stays in cache. With a pool, the words come from it and go back to it,
-  // in a block of at least `poolBytes`.
-  TSelectors(size_t count, uint32_t m, uint32_t capacity, THugePagePool* pool = nullptr, size_t poolBytes = 0)
+  // one raises the entry limit sooner and stays in cache. With a pool, the words come from it and go back to it.
+  TSelectors(size_t count, uint32_t m, uint32_t capacity, THugePagePool* pool = nullptr)
       : fCapacity(capacity),
         fPool(pool),
-        fBlock(pool ? pool->Take(std::max(poolBytes, count * fCapacity * sizeof(uint64_t)))
+        fBlock(pool ? pool->Take(count * fCapacity * sizeof(uint64_t))
                     : std::make_unique<THugePageBlock>(count * fCapacity * sizeof(uint64_t))),
         fWords(static_cast<uint64_t*>(fBlock->Data())) {
     fLowest.reserve(count);
@@ -453,64 +453,77 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
     for (int h = 0; h < hoursTotal; ++h)
       predicted[static_cast<size_t>(h)] = fRing->First() + int64_t{h} * fRing->Stride();
   }
-  const int rank = plan.floorRank;
-  const int ceilingRank = plan.ceilingRank;
+  const auto rank = static_cast<uint32_t>(plan.floorRank);
+  const auto ceilingRank = static_cast<uint32_t>(plan.ceilingRank);
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const size_t n = static_cast<size_t>(range.count);
-  const size_t selectors = n * static_cast<size_t>(FPost.Count());
-  // The sample's words are the start of a block the size the pass takes next: the pass then finds it in the pool
-  // (this thread holds one block at a time), and the sample costs no fresh memory beyond the pass's.
-  TSelectors sample(selectors, static_cast<uint32_t>(rank), std::max(2 * static_cast<uint32_t>(rank), 16u),
-                    &fSelectorMemory, selectors * SelectedWords(deepest) * sizeof(uint64_t));
-  std::vector<float> limits(selectors);
-  for (size_t i = 0; i < selectors; ++i) limits[i] = sample[i].LimitValue();
-  std::vector<double> sums(n);         // the sweep's, not needed here
+  const auto types = static_cast<size_t>(FPost.Count());
+  const size_t selectors = n * types;
+  // Every sampled value is kept as a 16-bit key (see LaneRanks.h), the series of a type side by side in blocks of
+  // kRankLanes (each type's series padded to whole blocks): block b holds, per sampled hour, the keys of its
+  // series. Their floors and ceilings then take a few vector passes over each block. The block of memory is one
+  // of the pass's size, which the pass then finds in the pool (this thread holds one block at a time): the
+  // sample takes no fresh memory of its own.
+  const size_t samples = static_cast<size_t>(plan.samples);
+  if (samples > kMaxRankRows) return {};
+  const size_t padded = (n + kRankLanes - 1) / kRankLanes * kRankLanes;
+  const size_t sampleBytes = types * padded * samples * sizeof(int16_t);
+  std::unique_ptr<THugePageBlock> memory =
+      fSelectorMemory.Take(std::max(sampleBytes, selectors * SelectedWords(deepest) * sizeof(uint64_t)));
+  const struct GiveBack {
+    THugePagePool& pool;
+    std::unique_ptr<THugePageBlock>& block;
+    ~GiveBack() { pool.Give(std::move(block)); }
+  } giveBack{fSelectorMemory, memory};
+  auto* const sampled = static_cast<int16_t*>(memory->Data());
+  std::vector<double> sums(n);  // the sweep's, not needed here
   std::vector<int32_t> nonZero(n);
   TBinPostReader reader(fSettings.PostFile, FPost, nullptr, 1.0, fIsDoublePrecision, ReceptorCount(), true);
   const auto raw = std::make_unique_for_overwrite<uint8_t[]>(n * static_cast<size_t>(valueSize));
-  const auto tiles = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
-  const auto lanes = std::make_unique_for_overwrite<uint32_t[]>(n / kTile + 1);
-  const auto pending = std::make_unique_for_overwrite<uint32_t[]>(n);
-  const std::vector<float> calmRow(n, 0.0f);
+  const auto row = std::make_unique_for_overwrite<float[]>(n);
+  std::vector<int16_t> keys(padded, 0);
+  uint32_t tile = 0, lanes = 0;  // the sweep lists nothing here
   const int64_t* positions = predicted.empty() ? fHourBlocks.Positions.data() : predicted.data();
-  for (int h = 0; h < hoursTotal; h += plan.stride) {
+  size_t s = 0;
+  for (int h = 0; h < hoursTotal; h += plan.stride, ++s) {
     if (range.stop->load(std::memory_order_relaxed)) return {};
     int skip = range.from * valueSize;
-    for (int k = 0; k < FPost.Count(); ++k) {
-      const size_t at = static_cast<size_t>(k) * n;
+    for (size_t k = 0; k < types; ++k) {
       if (positions[h] < 0) {
-        for (size_t j0 = 0; j0 < n; j0 += kTile)
-          OfferTile(calmRow.data() + j0, std::min(kTile, n - j0), static_cast<uint32_t>(h), sample.Data() + at + j0,
-                    &limits[at + j0], nullptr, false);
-        continue;
+        std::fill(row.get(), row.get() + n, 0.0f);  // a calm hour: value 0
+      } else {
+        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        skip += ReceptorCount() * valueSize;
+        // An unreadable value is reported by the full pass, with its place.
+        const TSliceSweep decode{nullptr, sums.data(), nonZero.data(), row.get(), &tile, &lanes};
+        if (SweepSlice(raw.get(), n, fIsDoublePrecision, decode) < 0) return {};
       }
-      reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
-      skip += ReceptorCount() * valueSize;
-      const int listed = SweepSlice(raw.get(), n, fIsDoublePrecision,
-                                    {&limits[at], sums.data(), nonZero.data(), nullptr, tiles.get(), lanes.get()});
-      if (listed < 0) return {};  // an unreadable value is reported by the full pass, with its place
-      OfferListed([&](size_t j) { return SliceValue(raw.get(), j, fIsDoublePrecision); }, tiles.get(), lanes.get(),
-                  listed, static_cast<uint32_t>(h), sample.Data() + at, &limits[at], false, pending.get());
+      SampleKeys(row.get(), n, keys.data());
+      for (size_t j0 = 0; j0 < n; j0 += kRankLanes)
+        std::memcpy(&sampled[((k * padded + j0) / kRankLanes * samples + s) * kRankLanes], &keys[j0],
+                    kRankLanes * sizeof(int16_t));
     }
   }
-  // Only the floor's rank and the ceiling's are placed: a selection each, not a sort of every kept entry.
+  // Only the floor's rank and the ceiling's are found, not an order of the sampled values.
   const bool ceilings = ceilingRank > 0;
-  std::array<int, 2> placed{};
-  size_t places = 0;
-  if (ceilings) placed[places++] = ceilingRank;
-  placed[places++] = rank;
   TSeriesBounds bounds;
   bounds.Floors.assign(selectors, -std::numeric_limits<float>::infinity());
   if (ceilings) bounds.Ceilings.assign(selectors, std::numeric_limits<float>::infinity());
-  for (size_t i = 0; i < selectors; ++i) {
-    if (sample.FinishAtRanks(i, {placed.data(), places}) < static_cast<uint32_t>(rank)) continue;
-    const float lowestKept = sample.ValueAt(i, static_cast<uint32_t>(rank - 1));
-    bounds.Floors[i] = lowestKept;
-    if (!ceilings) continue;
-    // A ceiling no higher than the floor would leave no room between them.
-    if (const float ceiling = sample.ValueAt(i, static_cast<uint32_t>(ceilingRank - 1)); ceiling > lowestKept)
-      bounds.Ceilings[i] = ceiling;
-  }
+  if (samples < rank) return bounds;
+  std::array<std::array<int16_t, kRankLanes>, 2> ranked;
+  for (size_t k = 0; k < types; ++k)
+    for (size_t j0 = 0; j0 < n; j0 += kRankLanes) {
+      RankedKeysOfLanes(&sampled[(k * padded + j0) / kRankLanes * samples * kRankLanes], samples,
+                        {rank, ceilingRank}, ceilings ? 2 : 1, ranked);
+      for (size_t j = j0; j < std::min(n, j0 + kRankLanes); ++j) {
+        const size_t i = k * n + j;
+        const float floor = FloorOfKey(ranked[0][j - j0]);
+        bounds.Floors[i] = floor;
+        // A ceiling no higher than the floor would leave no room between them.
+        if (const float ceiling = ceilings ? CeilingOfKey(ranked[1][j - j0]) : 0.0f; ceilings && ceiling > floor)
+          bounds.Ceilings[i] = ceiling;
+      }
+    }
   return bounds;
 }
 
