@@ -443,15 +443,17 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   const TSamplePlan plan = PlanSample(deepest, shallowest);
   // A range read from a ring past the page cache reads every hour once, as the ring brings it.
   if (plan.samples == 0 || (range.ring && !range.ring->Shared())) return {};
-  // An index still being read alongside would keep the sample waiting for its end. From the page cache (a shared
-  // ring) the sample takes each hour's record where a file of records of one size has it, calm hours included
-  // (the bounds are checked afterwards, whatever they came from); otherwise the run goes at the index's pace.
+  // An index still being read alongside would keep the sample waiting for its end. From the page cache the
+  // sample takes each hour's record where a file of records of one size has it, calm hours included (the bounds
+  // are checked afterwards, whatever they came from); otherwise the run goes at the index's pace.
   std::vector<int64_t> predicted;
   if (fIndexStream && fIndexStream->Ready.load(std::memory_order_acquire) < hoursTotal) {
-    if (!fRing || !fRing->Shared()) return {};
+    const bool fromCache = fRing ? fRing->Shared() : fStandardStride > 0;
+    if (!fromCache) return {};
+    const int64_t first = fRing ? fRing->First() : fStandardFirst;
+    const int64_t stride = fRing ? fRing->Stride() : fStandardStride;
     predicted.resize(static_cast<size_t>(hoursTotal));
-    for (int h = 0; h < hoursTotal; ++h)
-      predicted[static_cast<size_t>(h)] = fRing->First() + int64_t{h} * fRing->Stride();
+    for (int h = 0; h < hoursTotal; ++h) predicted[static_cast<size_t>(h)] = first + int64_t{h} * stride;
   }
   const auto rank = static_cast<uint32_t>(plan.floorRank);
   const auto ceilingRank = static_cast<uint32_t>(plan.ceilingRank);

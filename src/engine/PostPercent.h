@@ -274,6 +274,10 @@ class TPrReceptorList {
   std::unique_ptr<THourIndexStream> fIndexStream;
   std::exception_ptr fIndexError;
   bool fIndexPending = false;
+  // Where each record of a file of records of one size lies, for a sample taken from the page cache while the
+  // index is still being read (a stride of 0: not known).
+  int64_t fStandardFirst = 0;
+  int64_t fStandardStride = 0;
   // A POSTFILE read past the page cache, for the index and the first chunk's workers; or, once they read the
   // file after all, the thread that brings it into the cache.
   std::unique_ptr<TRecordRing> fRing;

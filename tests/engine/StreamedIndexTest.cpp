@@ -175,5 +175,55 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
   }
 }
 
+// A file in the page cache whose records are long (more than a worker's slice of a few thousand receptors) is
+// indexed alongside the run, and each worker's sample takes its hours where records of one size lie: the same
+// PLOTFILE and the same error as the run that reads the index first.
+TEST(StreamedIndexTest, LongRecordsInMemoryAreSampledWhereTheyLie) {
+  using TStreamIndex = TReceptorListSettings::TStreamIndex;
+  constexpr int kReceptors = 3000, kHours = 1200;  // records of 24 KB; enough hours for a sample
+  test::TempDir dir;
+  const std::string post = dir.File("run.pos"), bad = dir.File("bad.pos"), plot = dir.File("run.plt");
+  TPostFileLayout layout;
+  layout.Receptors = kReceptors;
+  const auto value = [](int h, int, int r) { return ((h * 7919 + r * 104729) % 9973) * 0.001 + 0.0001234567; };
+  WritePostFile(post, layout, 96010101, kHours, value);
+  WritePostFile(bad, layout, 96010101, kHours, [&](int h, int t, int r) {
+    return h == 1100 && r == 17 ? std::numeric_limits<double>::infinity() : value(h, t, r);
+  });
+  WriteSamplePlotFile(plot, SampleGrid(kReceptors));
+  std::string first, firstError;
+  for (const TStreamIndex stream : {TStreamIndex::Never, TStreamIndex::WhenCold}) {
+    SCOPED_TRACE(static_cast<int>(stream));
+    const std::string out = dir.File(fmt::format("out{}", static_cast<int>(stream)));
+    std::filesystem::create_directories(out);
+    const auto execute = [&](const std::string& postFile) {
+      TReceptorListSettings s;
+      s.PlotFile = plot;
+      s.PostFile = postFile;
+      s.PlotPath = out + "/";
+      s.StreamIndex = stream;
+      TPrReceptorList list(std::move(s));
+      EXPECT_EQ(list.IndexPending(), stream == TStreamIndex::WhenCold);
+      std::vector<TPercentItem> items(1);
+      items[0].Percent = 98.0;
+      items[0].PlotName = "P98.PLT";
+      items[0].GroupName = list.GroupName();
+      list.Execute(items);
+    };
+    execute(post);
+    const std::string result = test::ReadAll(out + "/P98.PLT");
+    ASSERT_FALSE(result.empty());
+    const std::string error = test::ErrorOf([&] { execute(bad); });
+    EXPECT_NE(error.find("bad.pos"), std::string::npos) << error;
+    if (first.empty()) {
+      first = result;
+      firstError = error;
+    } else {
+      EXPECT_EQ(result, first);
+      EXPECT_EQ(error, firstError);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zorvik
