@@ -31,6 +31,34 @@ void ExecuteP98AndP50(TPrReceptorList& list) {
   list.Execute(items);
 }
 
+// A POSTFILE of `hours` hours, the same with a value that cannot be read (at hour badHour, receptor badReceptor),
+// and their PLOTFILE, in `dir`.
+struct TRunFiles {
+  std::string post, bad, plot;
+};
+TRunFiles WriteRunFiles(const test::TempDir& dir, const TPostFileLayout& layout, int hours, int badHour,
+                        int badReceptor) {
+  const TRunFiles files{dir.File("run.pos"), dir.File("bad.pos"), dir.File("run.plt")};
+  const auto value = [](int h, int, int r) { return ((h * 7919 + r * 104729) % 9973) * 0.001 + 0.0001234567; };
+  WritePostFile(files.post, layout, 96010101, hours, value);
+  WritePostFile(files.bad, layout, 96010101, hours, [&](int h, int t, int r) {
+    return h == badHour && r == badReceptor ? std::numeric_limits<double>::infinity() : value(h, t, r);
+  });
+  WriteSamplePlotFile(files.plot, SampleGrid(layout.Receptors));
+  return files;
+}
+
+// Every run after the first must give the first one's result and error.
+void ExpectAsFirst(std::string& first, std::string& firstError, const std::string& result, const std::string& error) {
+  if (first.empty()) {
+    first = result;
+    firstError = error;
+    return;
+  }
+  EXPECT_EQ(result, first);
+  EXPECT_EQ(error, firstError);
+}
+
 TEST(StreamedIndexTest, EveryFramingStreamsToTheSameResult) {
   struct Case {
     const char* name;
@@ -91,16 +119,10 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
   using TStreamIndex = TReceptorListSettings::TStreamIndex;
   constexpr int kReceptors = 3000, kHours = 2600;  // 31 MB of single-precision values
   test::TempDir dir;
-  const std::string post = dir.File("run.pos"), bad = dir.File("bad.pos"), plot = dir.File("run.plt");
   TPostFileLayout layout;
   layout.DoublePrecision = false;
   layout.Receptors = kReceptors;
-  const auto value = [](int h, int, int r) { return ((h * 7919 + r * 104729) % 9973) * 0.001 + 0.0001234567; };
-  WritePostFile(post, layout, 96010101, kHours, value);
-  WritePostFile(bad, layout, 96010101, kHours, [&](int h, int t, int r) {
-    return h == 2345 && r == 2999 ? std::numeric_limits<double>::infinity() : value(h, t, r);
-  });
-  WriteSamplePlotFile(plot, SampleGrid(kReceptors));
+  const auto [post, bad, plot] = WriteRunFiles(dir, layout, kHours, 2345, 2999);
   // The settings of a run over the single-precision files of this test, writing into `out`.
   const auto settings = [](const std::string& plotFile, const std::string& postFile, const std::string& out,
                            TStreamIndex stream) {
@@ -165,13 +187,7 @@ TEST(StreamedIndexTest, ReadPastTheCacheGivesTheSameResultsAndErrors) {
     ASSERT_FALSE(result.empty());
     const std::string error = test::ErrorOf([&] { execute(bad, pastCache); });
     EXPECT_NE(error.find("bad.pos"), std::string::npos) << error;
-    if (first.empty()) {
-      first = result;
-      firstError = error;
-    } else {
-      EXPECT_EQ(result, first);
-      EXPECT_EQ(error, firstError);
-    }
+    ExpectAsFirst(first, firstError, result, error);
   }
 }
 
@@ -182,15 +198,9 @@ TEST(StreamedIndexTest, LongRecordsInMemoryAreSampledWhereTheyLie) {
   using TStreamIndex = TReceptorListSettings::TStreamIndex;
   constexpr int kReceptors = 3000, kHours = 1200;  // records of 24 KB; enough hours for a sample
   test::TempDir dir;
-  const std::string post = dir.File("run.pos"), bad = dir.File("bad.pos"), plot = dir.File("run.plt");
   TPostFileLayout layout;
   layout.Receptors = kReceptors;
-  const auto value = [](int h, int, int r) { return ((h * 7919 + r * 104729) % 9973) * 0.001 + 0.0001234567; };
-  WritePostFile(post, layout, 96010101, kHours, value);
-  WritePostFile(bad, layout, 96010101, kHours, [&](int h, int t, int r) {
-    return h == 1100 && r == 17 ? std::numeric_limits<double>::infinity() : value(h, t, r);
-  });
-  WriteSamplePlotFile(plot, SampleGrid(kReceptors));
+  const auto [post, bad, plot] = WriteRunFiles(dir, layout, kHours, 1100, 17);
   std::string first, firstError;
   for (const TStreamIndex stream : {TStreamIndex::Never, TStreamIndex::WhenCold}) {
     SCOPED_TRACE(static_cast<int>(stream));
@@ -215,13 +225,7 @@ TEST(StreamedIndexTest, LongRecordsInMemoryAreSampledWhereTheyLie) {
     ASSERT_FALSE(result.empty());
     const std::string error = test::ErrorOf([&] { execute(bad); });
     EXPECT_NE(error.find("bad.pos"), std::string::npos) << error;
-    if (first.empty()) {
-      first = result;
-      firstError = error;
-    } else {
-      EXPECT_EQ(result, first);
-      EXPECT_EQ(error, firstError);
-    }
+    ExpectAsFirst(first, firstError, result, error);
   }
 }
 
