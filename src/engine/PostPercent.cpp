@@ -105,7 +105,7 @@ bool TPrReceptorList::StartIndexStream(TPostOutTypes headerTypes, const THourInd
   const bool fits = limit <= 0 || limit >= records.Stride * int64_t{hours};
   const bool shared = fSettings.StreamIndex == TStreamIndex::AlwaysShared ||
                       (inMemory && records.Stride <= kSharedRecordBytes && fits);
-  if (inMemory && !shared && (!fits || records.Stride <= kSharedRecordBytes)) return false;
+  if (inMemory && !fits) return false;
   if (inMemory) {
     fStandardFirst = records.First;
     fStandardStride = records.Stride;

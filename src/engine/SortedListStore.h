@@ -221,7 +221,7 @@ class alignas(32) TLowestWords {
   void Cut();
   // After a selection that put the m-th word in its place: keeps the m words up to it, and raises the limit.
   void KeepSelected();
-  // 32 bytes, so that a selector's state is one line of an array of them.
+  // 32 bytes, aligned to them: no selector's state in an array of them straddles two lines.
   uint64_t* fBuffer;
   uint64_t fLimit;
   uint32_t fCapacity;
