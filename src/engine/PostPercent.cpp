@@ -214,7 +214,7 @@ TPostOutTypes TPrReceptorList::GetPostOptions(const std::string& postFile, TPost
     };
     // The stores of tens of thousands of receptors take milliseconds to make, before the run can start: they are
     // made on every processor (measured on the 98th percentile of 30,000 receptors: 0.97x the time).
-    constexpr int kManyReceptors = 4096;
+    constexpr int kManyReceptors = 2048;
     if (ReceptorCount() < kManyReceptors || fCpuCount < 2) {
       setTypes(0, ReceptorCount());
     } else {
