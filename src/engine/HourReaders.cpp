@@ -93,17 +93,21 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
 #endif
 }
 
+// Offers value v of position h to a receptor's selector: a value that reaches its limit goes to the selector,
+// whose new limit is noted (a limit never falls: it may start from a floor above the selector's). With skipZeros,
+// zero values are not offered.
+inline void OfferValue(float v, uint32_t h, detail::TLowestWords& select, float& limit, bool skipZeros) {
+  if (v < limit || (skipZeros && v <= kZeroFloat)) return;
+  select.Offer(v, h);
+  limit = std::max(limit, select.LimitValue());
+}
 // Offers the values of `lanes` (a bit per value, from the first; one value per receptor) of position h to the
-// receptors' selectors: a value that reaches its limit goes to its selector, whose new limit is noted (a limit
-// never falls: it may start from a floor above the selector's). With skipZeros, zero values are not offered.
+// receptors' selectors.
 inline void OfferMarked(const float* values, uint32_t lanes, uint32_t h, detail::TLowestWords* select, float* limit,
                         bool skipZeros) {
   for (; lanes != 0; lanes &= lanes - 1) {
     const auto j = static_cast<size_t>(std::countr_zero(lanes));
-    const float v = values[j];
-    if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
-    select[j].Offer(v, h);
-    limit[j] = std::max(limit[j], select[j].LimitValue());
+    OfferValue(values[j], h, select[j], limit[j], skipZeros);
   }
 }
 
@@ -138,10 +142,7 @@ inline void OfferListed(ValueAt&& valueAt, const uint32_t* tiles, const uint32_t
   for (size_t p = 0; p < count; ++p) {
     if (p + kSlotAhead < count) select[pending[p + kSlotAhead]].PrefetchSlot();
     const uint32_t j = pending[p];
-    const float v = valueAt(j);
-    if (v < limit[j] || (skipZeros && v <= kZeroFloat)) continue;
-    select[j].Offer(v, h);
-    limit[j] = std::max(limit[j], select[j].LimitValue());
+    OfferValue(valueAt(j), h, select[j], limit[j], skipZeros);
   }
 }
 

@@ -1,8 +1,9 @@
 #include "engine/LaneRanks.h"
 
-#include <bit>
 #include <cstring>
 #include <limits>
+
+#include "engine/SortedListStore.h"
 
 namespace zorvik {
 
@@ -25,13 +26,10 @@ constexpr int16_t kSign = std::numeric_limits<int16_t>::min();
   return row;
 }
 
-// A value's 32-bit signed ranking key from its bits (-0 as +0), and the bits of a key: the same exchange.
-inline int32_t KeyOfBits(int32_t bits) {
-  if (bits == std::numeric_limits<int32_t>::min()) bits = 0;
-  return bits < 0 ? bits ^ std::numeric_limits<int32_t>::max() : bits;
-}
-inline float ValueOfKey(int32_t key) {
-  return std::bit_cast<float>(key < 0 ? key ^ std::numeric_limits<int32_t>::max() : key);
+// A 16-bit key is the upper half of the ranking key (DescendingValueKey) turned ascending, as a signed number; the
+// ascending ranking key that a 16-bit key begins, and back.
+inline uint32_t AscendingKeyOf(int16_t key) {
+  return uint32_t{static_cast<uint16_t>(static_cast<uint16_t>(key) ^ 0x8000u)} << 16;
 }
 
 // Bit by bit from the highest, each lane's largest key that at least `rank` of its keys reach: a pass over the
@@ -63,12 +61,13 @@ template <size_t kRanks>
 }  // namespace
 
 __attribute__((target_clones("avx2", "default"))) void SampleKeys(const float* values, size_t n, int16_t* keys) {
-  for (size_t j = 0; j < n; ++j) keys[j] = static_cast<int16_t>(KeyOfBits(std::bit_cast<int32_t>(values[j])) >> 16);
+  for (size_t j = 0; j < n; ++j)
+    keys[j] = static_cast<int16_t>(static_cast<uint16_t>((~detail::DescendingValueKey(values[j]) >> 16) ^ 0x8000u));
 }
 
-float FloorOfKey(int16_t key) { return ValueOfKey(int32_t{key} * 65536); }
+float FloorOfKey(int16_t key) { return detail::ValueOfDescendingKey(~AscendingKeyOf(key)); }
 
-float CeilingOfKey(int16_t key) { return ValueOfKey(int32_t{key} * 65536 + 65535); }
+float CeilingOfKey(int16_t key) { return detail::ValueOfDescendingKey(~(AscendingKeyOf(key) | 0xFFFFu)); }
 
 __attribute__((target_clones("arch=x86-64-v4", "avx2", "default"))) void RankedKeysOfLanes(
     const int16_t* keys, size_t count, const std::array<uint32_t, 2>& ranks, size_t rankCount,
