@@ -8,33 +8,33 @@
 namespace zorvik {
 
 namespace {
-constexpr size_t kHugePage = size_t{2} << 20;
+// Mappings grow in steps of this size, so that a chunk a little larger than the last one seldom maps anew.
+constexpr size_t kGranule = size_t{2} << 20;
 }
 
-THugePageBlock::THugePageBlock(size_t bytes) : fSize(std::max<size_t>(bytes, 1)) {
+TMappedBlock::TMappedBlock(size_t bytes) : fSize(std::max<size_t>(bytes, 1)) {
   void* base = ::mmap(nullptr, fSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (base == MAP_FAILED) throw std::bad_alloc();
   fBase = base;
-  ::madvise(fBase, fSize, MADV_HUGEPAGE);  // a hint: without huge pages it still works
 }
 
-THugePageBlock::~THugePageBlock() { ::munmap(fBase, fSize); }
+TMappedBlock::~TMappedBlock() { ::munmap(fBase, fSize); }
 
-std::unique_ptr<THugePageBlock> THugePagePool::Take(size_t bytes) {
+std::unique_ptr<TMappedBlock> TBlockPool::Take(size_t bytes) {
   {
     const std::lock_guard lock(fLock);
     if (!fFree.empty()) {
       auto largest = std::max_element(fFree.begin(), fFree.end(),
                                       [](const auto& a, const auto& b) { return a->Size() < b->Size(); });
-      std::unique_ptr<THugePageBlock> block = std::move(*largest);
+      std::unique_ptr<TMappedBlock> block = std::move(*largest);
       fFree.erase(largest);
       if (block->Size() >= bytes) return block;
     }
   }
-  return std::make_unique<THugePageBlock>(bytes);
+  return std::make_unique<TMappedBlock>(bytes);
 }
 
-void THugePagePool::Give(std::unique_ptr<THugePageBlock> block) {
+void TBlockPool::Give(std::unique_ptr<TMappedBlock> block) {
   if (!block) return;
   const std::lock_guard lock(fLock);
   fFree.push_back(std::move(block));
@@ -53,14 +53,13 @@ void TChunkArena::Unmap() {
 
 std::pmr::memory_resource* TChunkArena::StartChunk(size_t bytes) {
   fResource.reset();
-  const size_t wanted = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  const size_t wanted = (bytes + kGranule - 1) / kGranule * kGranule;
   if (wanted > fSize) {
     Unmap();
     void* base = ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (base != MAP_FAILED) {
       fBase = base;
       fSize = wanted;
-      ::madvise(fBase, fSize, MADV_HUGEPAGE);  // a hint: without huge pages it still works
     }
   }
   if (fBase)

@@ -271,11 +271,11 @@ class TSelectors {
  public:
   // Each selector gathers up to `capacity` (> m) entries between cuts: a larger block cuts less often, a smaller
   // one raises the entry limit sooner and stays in cache. With a pool, the words come from it and go back to it.
-  TSelectors(size_t count, uint32_t m, uint32_t capacity, THugePagePool* pool = nullptr)
+  TSelectors(size_t count, uint32_t m, uint32_t capacity, TBlockPool* pool = nullptr)
       : fCapacity(capacity),
         fPool(pool),
         fBlock(pool ? pool->Take(count * fCapacity * sizeof(uint64_t))
-                    : std::make_unique<THugePageBlock>(count * fCapacity * sizeof(uint64_t))),
+                    : std::make_unique<TMappedBlock>(count * fCapacity * sizeof(uint64_t))),
         fWords(static_cast<uint64_t*>(fBlock->Data())) {
     fLowest.reserve(count);
     for (size_t i = 0; i < count; ++i) fLowest.emplace_back(&fWords[i * fCapacity], fCapacity, m);
@@ -323,8 +323,8 @@ class TSelectors {
 
  private:
   uint32_t fCapacity;
-  THugePagePool* fPool;
-  std::unique_ptr<THugePageBlock> fBlock;
+  TBlockPool* fPool;
+  std::unique_ptr<TMappedBlock> fBlock;
   uint64_t* fWords;
   std::vector<detail::TLowestWords> fLowest;
   std::vector<float> fValues;
@@ -471,11 +471,11 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   if (samples > kMaxRankRows) return {};
   const size_t padded = (n + kRankLanes - 1) / kRankLanes * kRankLanes;
   const size_t sampleBytes = types * padded * samples * sizeof(int16_t);
-  std::unique_ptr<THugePageBlock> memory =
+  std::unique_ptr<TMappedBlock> memory =
       fSelectorMemory.Take(std::max(sampleBytes, selectors * SelectedWords(deepest) * sizeof(uint64_t)));
   const struct GiveBack {
-    THugePagePool& pool;
-    std::unique_ptr<THugePageBlock>& block;
+    TBlockPool& pool;
+    std::unique_ptr<TMappedBlock>& block;
     ~GiveBack() { pool.Give(std::move(block)); }
   } giveBack{fSelectorMemory, memory};
   auto* const sampled = static_cast<int16_t*>(memory->Data());

@@ -268,7 +268,7 @@ class TPrReceptorList {
   bool fHourlyFastPath = false;
   int fWindowDeepest = -1;  // >= 0: this run's windows are read in parallel, selecting down to this rank
   TChunkArena fArena;  // the values of the 1-hour path, reused chunk after chunk
-  THugePagePool fSelectorMemory;  // the selectors' words of the ranked-entries path, reused range after range
+  TBlockPool fSelectorMemory;  // the selectors' words of the ranked-entries path, reused range after range
   // The index being read alongside the run, and how its reading ended; the thread comes last, so that it stops
   // before anything it writes into goes.
   std::unique_ptr<THourIndexStream> fIndexStream;

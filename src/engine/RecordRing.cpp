@@ -93,7 +93,7 @@ TRecordRing::TRecordRing(const std::string& file, int64_t first, int64_t stride,
       fBufferBytes(bufferBytes),
       fLead(RoundUp(stride)),
       fSize(size),
-      fMemory(std::make_unique<THugePageBlock>(static_cast<size_t>(kBuffers * (fLead + fBufferBytes)))) {
+      fMemory(std::make_unique<TMappedBlock>(static_cast<size_t>(kBuffers * (fLead + fBufferBytes)))) {
   for (auto& held : fHeld) held.store(-1);
 }
 

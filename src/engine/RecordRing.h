@@ -109,7 +109,7 @@ class TRecordRing {
   int64_t fBufferBytes;  // of file bytes read into each buffer
   int64_t fLead;         // room before each buffer's read bytes for the start of a record begun in the piece before
   int64_t fSize;
-  std::unique_ptr<THugePageBlock> fMemory;
+  std::unique_ptr<TMappedBlock> fMemory;
   // What a shared ring's readers change as they read pieces in (see LoadNext) is mutable.
   mutable std::array<std::atomic<int64_t>, kBuffers> fHeld;  // the piece each buffer holds whole (-1: none)
   mutable std::atomic<int> fLoaded{0};

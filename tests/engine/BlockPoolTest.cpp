@@ -9,8 +9,8 @@ namespace {
 
 // A block given back serves the next task that fits in it; a larger need gets a new block, and the blocks
 // start as zeros.
-TEST(HugePagePoolTest, BlocksGivenBackServeTheNextTake) {
-  THugePagePool pool;
+TEST(BlockPoolTest, BlocksGivenBackServeTheNextTake) {
+  TBlockPool pool;
   auto first = pool.Take(1000);
   ASSERT_GE(first->Size(), 1000u);
   EXPECT_EQ(static_cast<const unsigned char*>(first->Data())[999], 0);
