@@ -12,12 +12,14 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "engine/ChunkArena.h"
 #include "engine/LaneRanks.h"
 #include "engine/PostPercent.h"
+#include "engine/RecordRing.h"
 #include "engine/SliceSweep.h"
 #include "post/PostBinReader.h"
 #include "post/PostChecks.h"
@@ -442,15 +444,18 @@ uint32_t TPrReceptorList::SelectedWords(int deepest) const {
 TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range, int deepest, int shallowest) {
   const int hoursTotal = TotalHours();
   const TSamplePlan plan = PlanSample(deepest, shallowest);
-  // A range read from a ring past the page cache reads every hour once, as the ring brings it.
-  if (plan.samples == 0 || (range.ring && !range.ring->Shared())) return {};
-  // An index still being read alongside would keep the sample waiting for its end. From the page cache the
-  // sample takes each hour's record where a file of records of one size has it, calm hours included (the bounds
-  // are checked afterwards, whatever they came from); otherwise the run goes at the index's pace.
+  if (plan.samples == 0) return {};
+  // A range read from a ring past the page cache takes its sample past the cache too, before the ring gets
+  // there: a seventeenth of its slices, read straight from the disk. Without a sample every series would offer
+  // its selector a tenth of its values or more while its limit rises.
+  std::optional<TDirectReader> direct;
+  if (range.ring && !range.ring->Shared()) direct.emplace(range.ring->File());
+  // An index still being read alongside would keep the sample waiting for its end. The sample takes each hour's
+  // record where a file of records of one size has it, calm hours included (the bounds are checked afterwards,
+  // whatever they came from); otherwise the run goes at the index's pace.
   std::vector<int64_t> predicted;
   if (fIndexStream && fIndexStream->Ready.load(std::memory_order_acquire) < hoursTotal) {
-    const bool fromCache = fRing ? fRing->Shared() : fStandardStride > 0;
-    if (!fromCache) return {};
+    if (!fRing && fStandardStride <= 0) return {};
     const int64_t first = fRing ? fRing->First() : fStandardFirst;
     const int64_t stride = fRing ? fRing->Stride() : fStandardStride;
     predicted.resize(static_cast<size_t>(hoursTotal));
@@ -495,9 +500,12 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
       if (positions[h] < 0) {
         std::fill(row.get(), row.get() + n, 0.0f);  // a calm hour: value 0
       } else {
-        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        if (!direct)
+          reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
+        else if (!direct->Read(positions[h] + reader.ValueBytesOffset() + skip, range.count * valueSize, raw.get()))
+          return {};
         skip += ReceptorCount() * valueSize;
-        // An unreadable value is reported by the full pass, with its place.
+        // An unreadable value (or piece) is reported by the full pass, with its place.
         const TSliceSweep decode{nullptr, sums.data(), nonZero.data(), row.get(), &tile, &lanes};
         if (SweepSlice(raw.get(), n, fIsDoublePrecision, decode) < 0) return {};
       }

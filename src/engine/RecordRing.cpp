@@ -84,6 +84,27 @@ bool TRecordRing::LoadNext() const {
   return true;
 }
 
+TDirectReader::TDirectReader(const std::string& file)
+    : fFile(::open(file.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC)) {}
+
+bool TDirectReader::Read(int64_t pos, int64_t count, void* out) {
+  if (!fFile || pos < 0 || count < 0) return false;
+  const int64_t start = pos / kAlign * kAlign;
+  const int64_t bytes = RoundUp(pos + count) - start;
+  if (!fBuffer || static_cast<int64_t>(fBuffer->Size()) < bytes)
+    fBuffer = std::make_unique<TMappedBlock>(static_cast<size_t>(bytes));
+  auto* const to = static_cast<uint8_t*>(fBuffer->Data());
+  int64_t got = 0;
+  while (got < pos + count - start) {
+    const ssize_t r = ::pread(fFile.Get(), to + got, static_cast<size_t>(bytes - got), start + got);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) return false;
+    got += r;
+  }
+  std::memcpy(out, to + (pos - start), static_cast<size_t>(count));
+  return true;
+}
+
 TRecordRing::TRecordRing(const std::string& file, int64_t first, int64_t stride, int records, int64_t bufferBytes,
                          int64_t size)
     : fFile(file),
