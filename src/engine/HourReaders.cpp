@@ -546,8 +546,9 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const int types = FPost.Count();
   const size_t n = static_cast<size_t>(range.count);
   const size_t selectors = n * static_cast<size_t>(types);
-  // Without floors, a pass read from a ring takes more room between cuts (see RingSelectorWords).
-  const uint32_t words = range.ring && floors.empty()
+  // Without floors, a pass read from a ring of the whole file takes more room between cuts (see
+  // RingSelectorWords); a chunk's spans leave the chunk's size as it was.
+  const uint32_t words = range.ring && !range.ring->Spans() && floors.empty()
                              ? RingSelectorWords(deepest, static_cast<size_t>(ReceptorCount()) * FPost.Count())
                              : SelectedWords(deepest);
   TSelectors lowest(selectors, static_cast<uint32_t>(deepest), words, &fSelectorMemory);

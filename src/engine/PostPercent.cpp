@@ -443,6 +443,8 @@ void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
   TRecordRing* ring = ActiveRing();
   const int rounds = ring ? 1 : ((n + kRangeReceptors - 1) / kRangeReceptors + fCpuCount - 1) / fCpuCount;
   const int parts = std::max(1, rounds) * fCpuCount;
+  std::unique_ptr<TRecordRing> spans = ring || rounds > 1 ? nullptr : OpenChunkSpans(start, n);
+  if (spans) ring = spans.get();
   const std::vector<TReceptorRange> split = SplitRange(start, n, parts);
   std::atomic<bool> stop{false};
   std::mutex wakeLock;
@@ -497,6 +499,30 @@ void TPrReceptorList::ProcessHourlyChunk(int start, int n) {
   RunInParallel(ranges.size(), task, [&] { stop.store(true); }, watch, static_cast<size_t>(fCpuCount));
   for (const auto& range : ranges) fZeroValueCount += range.zeros;
   fTotalValueCount += int64_t{TotalHours()} * n * FPost.Count();
+}
+
+std::unique_ptr<TRecordRing> TPrReceptorList::OpenChunkSpans(int start, int n) const {
+  // Where each worker's slice is a few thousand bytes of records many times longer (the chunks of a deep
+  // percentile), a read costs as much as the bytes it brings: the workers read each record's span of the chunk
+  // once, together, instead of each its own slice in a read of its own. Measured on the 75th percentile of
+  // 10,000 receptors (five chunks, slices of 8 KB): 58,000 reads instead of 102,000, 0.94x the wall time.
+  constexpr int64_t kMaxSpanBytes = int64_t{64} << 10;
+  if (fCpuCount < 2 || FPost.Count() != 1 || !fHourlyFastPath) return nullptr;
+  const int valueSize = fIsDoublePrecision ? 8 : 4;
+  const int64_t spanBytes = int64_t{n} * valueSize;
+  // Records of one size: known from the file (indexed alongside) or from an index without gaps.
+  int64_t first = fStandardFirst, stride = fStandardStride;
+  if (stride <= 0 && !fIndexStream) {
+    const std::vector<int64_t>& positions = fHourBlocks.Positions;
+    if (positions.size() < 2 || positions[0] < 0) return nullptr;
+    first = positions[0];
+    stride = positions[1] - positions[0];
+    for (size_t h = 2; h < positions.size(); ++h)
+      if (positions[h] != first + static_cast<int64_t>(h) * stride) return nullptr;
+  }
+  if (stride <= 0 || spanBytes > kMaxSpanBytes || 2 * spanBytes > stride) return nullptr;
+  return TRecordRing::OpenSpans(fSettings.PostFile, first, stride, TotalHours(), kHourBatch,
+                                PostReader->ValueBytesOffset() + int64_t{start} * valueSize, spanBytes);
 }
 
 void TPrReceptorList::RankReceptors(int from, int count) {

@@ -208,6 +208,9 @@ class TPrReceptorList {
   void FinishIndex();
   // The run reads through the page cache after all: the ring stops, and the file is brought into the cache.
   void LeaveRing();
+  // A ring over the span of receptors start .. start + n - 1 of every record, shared by the chunk's workers,
+  // where their slices are small parts of long records; null otherwise.
+  std::unique_ptr<TRecordRing> OpenChunkSpans(int start, int n) const;
   // The ring while the first chunk may still read from it, or null.
   TRecordRing* ActiveRing() const { return fRing && !fRing->Detached() ? fRing.get() : nullptr; }
   // Whether that ring reads past the page cache (not a shared one).

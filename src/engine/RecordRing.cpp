@@ -51,6 +51,44 @@ std::unique_ptr<TRecordRing> TRecordRing::OpenShared(const std::string& file, in
   return ring;
 }
 
+std::unique_ptr<TRecordRing> TRecordRing::OpenSpans(const std::string& file, int64_t first, int64_t stride,
+                                                    int records, int held, int64_t spanBegin, int64_t spanBytes) {
+  if (first < 0 || stride <= 0 || records <= 0 || spanBegin < 0 || spanBytes <= 0 || spanBegin + spanBytes > stride)
+    return nullptr;
+  TFileHandle fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat st {};
+  if (!fd || ::fstat(fd.Get(), &st) != 0 || st.st_size < first + int64_t{records} * stride) return nullptr;
+  // A piece holds the spans of a batch of records: a reader holding `held` records from its passed count on
+  // then needs at most two pieces, with the other buffers to spare.
+  const int perPiece = std::max(held, 1);
+  std::unique_ptr<TRecordRing> ring(
+      new TRecordRing(file, first, stride, records, int64_t{perPiece} * spanBytes, st.st_size, true));
+  ring->fShared = true;
+  ring->fSharedFile = std::move(fd);
+  ring->fSpanBegin = spanBegin;
+  ring->fSpanBytes = spanBytes;
+  ring->fSpanRecords = perPiece;
+  ring->fPieces = (records + perPiece - 1) / perPiece;
+  return ring;
+}
+
+bool TRecordRing::LoadSpans(int64_t piece) const {
+  const int from = static_cast<int>(piece * fSpanRecords);
+  const int to = std::min(fRecords, from + fSpanRecords);
+  uint8_t* at = BufferOf(piece);
+  for (int h = from; h < to; ++h, at += fSpanBytes) {
+    const int64_t pos = fFirst + int64_t{h} * fStride + fSpanBegin;
+    int64_t got = 0;
+    while (got < fSpanBytes) {
+      const ssize_t r = ::pread(fSharedFile.Get(), at + got, static_cast<size_t>(fSpanBytes - got), pos + got);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return false;
+      got += r;
+    }
+  }
+  return true;
+}
+
 bool TRecordRing::LoadNext() const {
   int64_t piece = fNextPiece.load(std::memory_order_acquire);
   if (piece >= fPieces || fDetached.load(std::memory_order_acquire)) return false;
@@ -58,20 +96,27 @@ bool TRecordRing::LoadNext() const {
   if (!fNextPiece.compare_exchange_strong(piece, piece + 1, std::memory_order_acq_rel)) return true;
   std::atomic<int64_t>& held = fHeld[static_cast<size_t>(piece % kBuffers)];
   held.store(-1, std::memory_order_release);
-  // The record begun in the piece before is read again in front of the piece's bytes.
-  const int64_t begin = piece * fBufferBytes;
-  const int64_t start = piece > 0 ? std::min(begin, fFirst + int64_t{RecordsEndingBy(piece - 1)} * fStride) : begin;
-  const int64_t end = std::min((piece + 1) * fBufferBytes, fSize);
-  uint8_t* to = BufferOf(piece) - (begin - start);
-  int64_t got = 0;
-  while (start + got < end) {
-    const ssize_t r = ::pread(fSharedFile.Get(), to + got, static_cast<size_t>(end - start - got), start + got);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    got += r;
+  bool whole = true;
+  if (Spans()) {
+    whole = LoadSpans(piece);
+  } else {
+    // The record begun in the piece before is read again in front of the piece's bytes.
+    const int64_t begin = piece * fBufferBytes;
+    const int64_t start =
+        piece > 0 ? std::min(begin, fFirst + int64_t{RecordsEndingBy(piece - 1)} * fStride) : begin;
+    const int64_t end = std::min((piece + 1) * fBufferBytes, fSize);
+    uint8_t* to = BufferOf(piece) - (begin - start);
+    int64_t got = 0;
+    while (start + got < end) {
+      const ssize_t r = ::pread(fSharedFile.Get(), to + got, static_cast<size_t>(end - start - got), start + got);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) break;
+      got += r;
+    }
+    whole = start + got >= end;
   }
   const std::lock_guard lock(fPublishLock);
-  if (start + got < end) {  // the readers read the rest from the file, which reports it
+  if (!whole) {  // the readers read the rest from the file, which reports it
     Publish(fLoaded.load(std::memory_order_acquire), true);
     return false;
   }
@@ -106,13 +151,13 @@ bool TDirectReader::Read(int64_t pos, int64_t count, void* out) {
 }
 
 TRecordRing::TRecordRing(const std::string& file, int64_t first, int64_t stride, int records, int64_t bufferBytes,
-                         int64_t size)
+                         int64_t size, bool spans)
     : fFile(file),
       fFirst(first),
       fStride(stride),
       fRecords(records),
       fBufferBytes(bufferBytes),
-      fLead(RoundUp(stride)),
+      fLead(spans ? 0 : RoundUp(stride)),
       fSize(size),
       fMemory(std::make_unique<TMappedBlock>(static_cast<size_t>(kBuffers * (fLead + fBufferBytes)))) {
   for (auto& held : fHeld) held.store(-1);
@@ -131,6 +176,7 @@ uint8_t* TRecordRing::BufferOf(int64_t piece) const {
 }
 
 int TRecordRing::RecordsEndingBy(int64_t piece) const {
+  if (Spans()) return static_cast<int>(std::min<int64_t>(fRecords, (piece + 1) * fSpanRecords));
   const int64_t end = std::min((piece + 1) * fBufferBytes, fSize);
   if (end < fFirst + fStride) return 0;
   return static_cast<int>(std::min<int64_t>(fRecords, (end - fFirst) / fStride));
@@ -239,6 +285,11 @@ const uint8_t* TRecordRing::Bytes(int64_t pos, int64_t count) const {
   const int64_t h = (pos - fFirst) / fStride;
   if (h >= fLoaded.load(std::memory_order_acquire) || pos + count > fFirst + (h + 1) * fStride) return nullptr;
   const int64_t piece = PieceOf(static_cast<int>(h));
+  if (Spans()) {
+    const int64_t within = pos - fFirst - h * fStride - fSpanBegin;
+    if (within < 0 || within + count > fSpanBytes) return nullptr;
+    return BufferOf(piece) + (h - piece * fSpanRecords) * fSpanBytes + within;
+  }
   return BufferOf(piece) + (pos - piece * fBufferBytes);
 }
 
@@ -248,6 +299,7 @@ bool TRecordRing::Copy(int64_t pos, int64_t count, void* out) const {
     std::memcpy(out, bytes, static_cast<size_t>(count));
     return true;
   }
+  if (Spans()) return false;
   // Piece by piece, from the bytes read into each buffer.
   auto* to = static_cast<uint8_t*>(out);
   for (int64_t at = pos, end = pos + count; at < end;) {

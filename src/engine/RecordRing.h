@@ -51,7 +51,15 @@ class TRecordRing {
   // records.
   static std::unique_ptr<TRecordRing> OpenShared(const std::string& file, int64_t first, int64_t stride, int records,
                                                  int held, int64_t bufferBytes = 0);
+  // A shared ring that holds only bytes spanBegin .. spanBegin + spanBytes - 1 of each record (counted from the
+  // record's start): the slices of the workers of one chunk of receptors, where the records are far longer. Its
+  // readers read a batch of `held` records' spans at a time, each span in one read, instead of each worker its
+  // own slice of every record in a read of its own. Null where the file cannot be opened or holds fewer bytes
+  // than the records, or the span does not lie within a record.
+  static std::unique_ptr<TRecordRing> OpenSpans(const std::string& file, int64_t first, int64_t stride, int records,
+                                                int held, int64_t spanBegin, int64_t spanBytes);
   bool Shared() const { return fShared; }
+  bool Spans() const { return fSpanBytes > 0; }
   // Stops reading and waits for the reading thread.
   ~TRecordRing();
   TRecordRing(const TRecordRing&) = delete;
@@ -89,15 +97,21 @@ class TRecordRing {
   const std::string& File() const { return fFile; }
 
  private:
-  TRecordRing(const std::string& file, int64_t first, int64_t stride, int records, int64_t bufferBytes, int64_t size);
+  TRecordRing(const std::string& file, int64_t first, int64_t stride, int records, int64_t bufferBytes, int64_t size,
+              bool spans = false);
   void Run(std::stop_token stop, int fd);
   // Shared rings: claims the next piece and reads it when its buffer is free; false when there is none to read
   // now (every piece claimed, or the buffer still in use).
   bool LoadNext() const;
-  // The records whose last byte lies in buffer-sized piece p of the file, or before it.
+  // The records whose last byte lies in buffer-sized piece p of the file, or before it (with spans: the records
+  // of pieces 0 .. p).
   int RecordsEndingBy(int64_t piece) const;
-  // The piece of the file (and with it the buffer) holding record h whole.
-  int64_t PieceOf(int h) const { return (fFirst + (int64_t{h} + 1) * fStride - 1) / fBufferBytes; }
+  // The piece of the file (and with it the buffer) holding record h whole (with spans: its span).
+  int64_t PieceOf(int h) const {
+    return Spans() ? h / fSpanRecords : (fFirst + (int64_t{h} + 1) * fStride - 1) / fBufferBytes;
+  }
+  // Reads piece p's records' spans into its buffer; false when one cannot be read whole.
+  bool LoadSpans(int64_t piece) const;
   uint8_t* BufferOf(int64_t piece) const;
   bool MayReuse(int64_t piece) const;
   void Publish(int loaded, bool ended) const;
@@ -123,6 +137,9 @@ class TRecordRing {
   bool fShared = false;
   TFileHandle fSharedFile;
   int64_t fPieces = 0;
+  int64_t fSpanBegin = 0;
+  int64_t fSpanBytes = 0;  // 0: the ring holds the file's bytes whole
+  int fSpanRecords = 0;    // records per piece, with spans
   mutable std::atomic<int64_t> fNextPiece{0};
   mutable std::mutex fPublishLock;
   mutable int64_t fPublished = -1;  // under fPublishLock: the pieces up to it are all read

@@ -124,6 +124,51 @@ TEST_P(RecordRingTest, OpensOnlyFilesThatHoldTheRecords) {
   EXPECT_EQ(open(dir.File("missing.bin"), kFirst, kStride, 10, kHeld, 0), nullptr);
 }
 
+// A ring of one span of every record (a chunk's slices): two readers at their own pace, each with its half of the
+// span, see every record's bytes as the file holds them; bytes outside the span are not the ring's.
+TEST(SpanRingTest, ReadersSeeTheirPartOfEveryRecordsSpan) {
+  test::TempDir dir;
+  const std::string file = RecordFile(dir, kFirst, kStride, kRecords);
+  const std::string expected = test::ReadAll(file);
+  constexpr int64_t kSpanBegin = 1000, kSpanBytes = 1200;
+  EXPECT_EQ(TRecordRing::OpenSpans(file, kFirst, kStride, kRecords, kHeld, kStride - 100, 200), nullptr);
+  EXPECT_EQ(TRecordRing::OpenSpans(file, kFirst, kStride, kRecords + 1, kHeld, kSpanBegin, kSpanBytes), nullptr);
+  const auto ring = TRecordRing::OpenSpans(file, kFirst, kStride, kRecords, kHeld, kSpanBegin, kSpanBytes);
+  ASSERT_NE(ring, nullptr);
+  ASSERT_TRUE(ring->Shared() && ring->Spans());
+
+  std::vector<std::atomic<int>> passed(2);
+  for (auto& p : passed) ring->AddReader(&p);
+  ring->Release();
+  std::vector<std::string> mismatches(2);
+  const auto worker = [&](size_t w) {
+    const int64_t from = kSpanBegin + static_cast<int64_t>(w) * kSpanBytes / 2, bytes = kSpanBytes / 2;
+    for (int h0 = 0; h0 < kRecords; h0 += kHeld) {
+      const int hb = std::min(kHeld, kRecords - h0);
+      if (!ring->WaitRecords(h0 + hb)) {
+        mismatches[w] = "the ring ended early";
+        break;
+      }
+      for (int h = h0; h < h0 + hb; ++h) {
+        const int64_t at = kFirst + int64_t{h} * kStride + from;
+        const uint8_t* slice = ring->Bytes(at, bytes);
+        if (slice == nullptr || std::memcmp(slice, expected.data() + at, static_cast<size_t>(bytes)) != 0)
+          mismatches[w] = "record " + std::to_string(h);
+        // Just outside the span, on either side.
+        if (ring->Bytes(at - (w == 0 ? 1 : 0), bytes + 1) != nullptr) mismatches[w] = "outside, " + std::to_string(h);
+      }
+      if (w == 1 && h0 % 64 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the slow one
+      passed[w].store(h0 + hb);
+    }
+    passed[w].store(kRecords + 1);
+  };
+  std::thread first(worker, 0), second(worker, 1);
+  first.join();
+  second.join();
+  EXPECT_EQ(mismatches, std::vector<std::string>(2));
+  EXPECT_EQ(ring->Loaded(), kRecords);
+}
+
 INSTANTIATE_TEST_SUITE_P(Rings, RecordRingTest, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& info) {
   return info.param ? "Shared" : "PastCache";
 });
