@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -66,13 +67,21 @@ int64_t PreadFull(int fd, void* buffer, size_t count, int64_t offset) noexcept {
 }
 
 namespace {
-// Writes all count bytes through `write(at, size)` (one system call), retrying short and interrupted writes.
+// Bytes handed to one write call. The system gives a write the page-cache memory for its bytes in pieces of
+// about the write's size; on the virtual machines we measure on, memory in large pieces has often been handed
+// back to the host while it lay free, and its first touch then costs several milliseconds a megabyte. Measured
+// writing 281 MB to a new file a few seconds after the last run: 0.13 s in writes of 16 KB against 1.9 to 2.5 s
+// in writes of 4 MB; back to back, when the freed memory is still warm, 0.11 against 0.06 s.
+constexpr size_t kWritePiece = size_t{16} << 10;
+
+// Writes all count bytes through `write(at, size)` (one system call of at most kWritePiece bytes at a time),
+// retrying short and interrupted writes.
 template <class Write>
 int64_t WriteAll(const void* buffer, size_t count, Write write) noexcept {
   const auto* in = static_cast<const char*>(buffer);
   size_t done = 0;
   while (done < count) {
-    const ssize_t n = InjectedWriteFault() ? -1 : write(in + done, count - done, done);
+    const ssize_t n = InjectedWriteFault() ? -1 : write(in + done, std::min(count - done, kWritePiece), done);
     if (n < 0) {
       if (errno == EINTR) continue;
       break;
