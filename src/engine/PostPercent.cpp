@@ -80,7 +80,20 @@ TPrReceptorList::TPrReceptorList(TReceptorListSettings settings)
   fAveragePeriod = PostReader->AveragePeriod();
 }
 
+void TPrReceptorList::FinishChunkWrite(bool raise) {
+  if (!fChunkWrite.valid()) return;
+  if (raise) {
+    fChunkWrite.get();
+    return;
+  }
+  try {
+    fChunkWrite.get();
+  } catch (...) {  // the run ends with an error of its own, or was cancelled
+  }
+}
+
 TPrReceptorList::~TPrReceptorList() {
+  FinishChunkWrite(false);
   if (fIndexStream) fIndexStream->Stop.store(true);
   if (fRing) fRing->Detach();  // an index waiting for the ring reads the file instead, and sees the stop
   while (!FReceptors.empty()) FReceptors.pop_back();  // last first
@@ -319,6 +332,11 @@ void TPrReceptorList::Execute(const std::vector<TPercentItem>& data) {
       std::vector<std::unique_ptr<TPlotWriterBase>>& writers;
       ~FreeWriters() { writers.clear(); }
     } freeWriters{fPlotWriters};
+    // A chunk still being written when the run ends another way is waited for before the writers go.
+    struct WaitForWrite {
+      TPrReceptorList& list;
+      ~WaitForWrite() { list.FinishChunkWrite(false); }
+    } waitForWrite{*this};
     fWindowDeepest = DeepestNeededWindowRank();
     if (fHourlyFastPath) {
       if (const int deepest = DeepestNeededRank(); deepest < 0)
@@ -337,6 +355,7 @@ void TPrReceptorList::Execute(const std::vector<TPercentItem>& data) {
     fProgress.Info().cbIter = 0;
     fRecStart = 0;
     while (fRecStart < ReceptorCount() && !fProgress.Aborted()) ProcessReceptorsChunk();
+    FinishChunkWrite(true);
     if (!fProgress.Aborted())
       for (auto& writer : fPlotWriters) writer->Commit();
     finish.Finish();
@@ -353,17 +372,21 @@ void TPrReceptorList::ProcessReceptorsChunk() {
       std::pmr::memory_resource* memory = nullptr;
       if (fHourlyFastPath) {
         const size_t perStore = static_cast<size_t>(TotalHours()) * (keepDates ? 8 : 4) + 64;
-        memory = fArena.StartChunk(perStore * static_cast<size_t>(n) * static_cast<size_t>(FPost.Count()));
+        // Chunks take turns with two arenas: the one before this may still be being written from the other.
+        TChunkArena& arena = fArenas[static_cast<size_t>(fRecStart / std::max(1, fRecChunkCount)) % fArenas.size()];
+        memory = arena.StartChunk(perStore * static_cast<size_t>(n) * static_cast<size_t>(FPost.Count()));
       }
       for (int r = fRecStart; r < fRecStart + n; ++r)
         FReceptors[static_cast<size_t>(r)]->SetHourCount(TotalHours(), memory, keepDates || !fHourlyFastPath);
     }
     if (fHourlyFastPath || fWindowDeepest >= 0) {
-      // Reads and ranks. An index read alongside has the last word: its error comes before one the workers met.
+      // Reads and ranks. An index read alongside has the last word: its error comes before one the workers met,
+      // and so does one met writing the chunk before.
       try {
         ProcessHourlyChunk(fRecStart, n);
       } catch (...) {
         FinishIndex();
+        FinishChunkWrite(true);
         throw;
       }
       if (fProgress.Aborted() && fIndexStream) fIndexStream->Stop.store(true);
@@ -371,16 +394,32 @@ void TPrReceptorList::ProcessReceptorsChunk() {
       if (fProgress.Aborted()) return;
     } else {
       FinishIndex();  // this path reads every hour from the start: the index must be whole
-      for (int h = 0; h < TotalHours() && !fProgress.Aborted(); ++h) ReadHourBlock(h, fRecStart, n);
+      try {
+        for (int h = 0; h < TotalHours() && !fProgress.Aborted(); ++h) ReadHourBlock(h, fRecStart, n);
+      } catch (...) {
+        FinishChunkWrite(true);
+        throw;
+      }
       if (fProgress.Aborted()) return;
       SortReceptorChunk(fRecStart, n);
     }
     if (fProgress.Aborted()) return;
-    WriteChunk(fRecStart, n);
-    // The stores give their memory back for the next chunk; after the last one it goes with the list.
-    if (fRecStart + n < ReceptorCount())
-      for (int r = fRecStart; r < fRecStart + n; ++r)
-        if (auto& item = FReceptors[static_cast<size_t>(r)]) item->SetHourCount(0);
+    // The chunk before is written by now; this one is written while the next one is read (the writers touch
+    // only this chunk's receptors, and its stores keep their memory until then). Measured on the viewer's load
+    // of 10,000 receptors in six chunks: 0.92x the wall time, in 149 instead of 93 MiB (two arenas).
+    FinishChunkWrite(true);
+    const int start = fRecStart;
+    const auto write = [this, start, n] {
+      WriteChunk(start, n);
+      // The stores give their memory back for the next chunks; after the last one it goes with the list.
+      if (start + n < ReceptorCount())
+        for (int r = start; r < start + n; ++r)
+          if (auto& item = FReceptors[static_cast<size_t>(r)]) item->SetHourCount(0);
+    };
+    if (start + n < ReceptorCount())
+      fChunkWrite = std::async(std::launch::async, write);
+    else
+      write();
     fRecStart += fRecChunkCount;
   });
 }

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <future>
 #include <memory>
 #include <memory_resource>
 #include <optional>
@@ -208,6 +209,9 @@ class TPrReceptorList {
   void FinishIndex();
   // The run reads through the page cache after all: the ring stops, and the file is brought into the cache.
   void LeaveRing();
+  // Waits for the chunk being written alongside (if any); its error is raised with `raise`, dropped without.
+  void FinishChunkWrite(bool raise);
+  std::future<void> fChunkWrite;  // the writing of the chunk before the one being read
   // A ring over the span of receptors start .. start + n - 1 of every record, shared by the chunk's workers,
   // where their slices are small parts of long records; null otherwise.
   std::unique_ptr<TRecordRing> OpenChunkSpans(int start, int n) const;
@@ -270,7 +274,7 @@ class TPrReceptorList {
   int fAveragePeriod = 0;
   bool fHourlyFastPath = false;
   int fWindowDeepest = -1;  // >= 0: this run's windows are read in parallel, selecting down to this rank
-  TChunkArena fArena;  // the values of the 1-hour path, reused chunk after chunk
+  std::array<TChunkArena, 2> fArenas;  // the values of the 1-hour path, reused every other chunk
   TBlockPool fSelectorMemory;  // the selectors' words of the ranked-entries path, reused range after range
   // The index being read alongside the run, and how its reading ended; the thread comes last, so that it stops
   // before anything it writes into goes.

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "engine/EngineOptions.h"
@@ -17,6 +19,7 @@
 #include "support/TestSupport.h"
 #include "util/DateKey.h"
 #include "util/ExceptionLog.h"
+#include "util/FileHandle.h"
 
 namespace zorvik {
 namespace {
@@ -124,6 +127,53 @@ TEST(PercentileEngineTest, OutputIsTheSameWhateverTheChunksAndThreads) {
   RunResult high2 = RunPercentiles(project, project.dir.File("h2"), 0, 2, true, true);
   EXPECT_EQ(test::ReadAll(whole.file98), test::ReadAll(high1.file98));
   EXPECT_EQ(test::ReadAll(whole.file98), test::ReadAll(high2.file98));
+}
+
+// A chunk is written while the next one is read: a write that fails is still reported before an unreadable value
+// of a later chunk, as when the chunks went one after the other, and no output is left.
+TEST(PercentileEngineTest, AFailedChunkWriteComesBeforeTheNextChunksError) {
+  constexpr int kMany = 1500;  // lines of three chunks of 500: the first flush of the PLOTFILE comes in the second
+  TempDir dir;
+  TPostFileLayout layout;
+  layout.Receptors = kMany;
+  const std::string bad = dir.File("bad.pos"), plot = dir.File("run.plt");
+  WritePostFile(bad, layout, 96010101, kHours, [](int h, int, int r) {
+    return h == 7 && r == kMany - 1 ? std::numeric_limits<double>::infinity() : HourValue(h, r % kReceptors);
+  });
+  WriteSamplePlotFile(plot, SampleGrid(kMany));
+  const auto run = [&](const std::string& out) {
+    fs::create_directories(out);
+    return test::ErrorOf([&] {
+      TReceptorListSettings s;
+      s.PlotFile = plot;
+      s.PostFile = bad;
+      s.PlotPath = out + "/";
+      s.MemoryLimitBytes = int64_t{500} * kHours * 8;
+      s.MaxThreads = 2;
+      TPrReceptorList list(std::move(s));
+      ASSERT_EQ(list.ChunkCount(), 3);
+      std::vector<TPercentItem> items(2);
+      items[0].Percent = 98.0;
+      items[0].PlotName = "P98.PLT";
+      items[1].Percent = 50.0;
+      items[1].PlotName = "P50.PLT";
+      list.Execute(items);
+    });
+  };
+  const std::string unreadable = run(dir.File("a"));
+  EXPECT_NE(unreadable.find("bad.pos"), std::string::npos) << unreadable;
+  std::string full;
+  {
+    const struct Fault {
+      Fault() { detail::InjectWriteFault(ENOSPC, 0); }
+      ~Fault() { detail::InjectWriteFault(0, 0); }
+    } fault;
+    full = run(dir.File("b"));
+  }
+  EXPECT_NE(full.find("No space left on device"), std::string::npos) << full;
+  EXPECT_NE(full.find("P98.PLT"), std::string::npos) << full;
+  for (const char* out : {"a", "b"})
+    for (const char* name : {"P98.PLT", "P50.PLT"}) EXPECT_FALSE(fs::exists(dir.File(out) + "/" + name));
 }
 
 TEST(PercentileEngineTest, ChunkSizing) {
