@@ -17,6 +17,8 @@ namespace zorvik {
 
 namespace {
 constexpr size_t kWriteChunk = size_t{4} << 20;
+// Records of at least this size go to the file straight from their store, not through the staging buffer.
+constexpr size_t kDirectRecord = size_t{16} << 10;
 
 void DropDepositionFields(TAttributeCollectionRef& record) {
   for (const char* name : {"tdep", "ddep", "wdep"}) record.DropByName(name);
@@ -112,8 +114,14 @@ void TPercentBlocks::WriteRecValues(TPercentReceptor& aItem, const TSortedListSt
     aItem.fBufSize = static_cast<int32_t>(bytes);
     if (bytes == 0) return;
     const char* p = reinterpret_cast<const char*>(values.data());
-    fWriteBuffer.insert(fWriteBuffer.end(), p, p + bytes);
     fWritePosition += static_cast<int64_t>(bytes);
+    if (bytes >= kDirectRecord) {  // a copy into the buffer would cost as much as the write
+      FlushWrite();
+      if (WriteFull(fBuffer.Get(), p, bytes) != static_cast<int64_t>(bytes))
+        RaiseLastOSError("Cannot write the buffer file " + fBufName);
+      return;
+    }
+    fWriteBuffer.insert(fWriteBuffer.end(), p, p + bytes);
     if (fWriteBuffer.size() >= kWriteChunk) FlushWrite();
   });
 }
