@@ -98,14 +98,16 @@ inline bool AnyAtLeast(const float* values, const float* limits) {
 // Offers value v of position h to a receptor's selector: a value that reaches its limit goes to the selector,
 // whose new limit is noted (a limit never falls: it may start from a floor above the selector's). With skipZeros,
 // zero values are not offered.
-inline void OfferValue(float v, uint32_t h, detail::TLowestWords& select, float& limit, bool skipZeros) {
+template <class TSelect>
+inline void OfferValue(float v, uint32_t h, TSelect& select, float& limit, bool skipZeros) {
   if (v < limit || (skipZeros && v <= kZeroFloat)) return;
   select.Offer(v, h);
   limit = std::max(limit, select.LimitValue());
 }
 // Offers the values of `lanes` (a bit per value, from the first; one value per receptor) of position h to the
 // receptors' selectors.
-inline void OfferMarked(const float* values, uint32_t lanes, uint32_t h, detail::TLowestWords* select, float* limit,
+template <class TSelect>
+inline void OfferMarked(const float* values, uint32_t lanes, uint32_t h, TSelect* select, float* limit,
                         bool skipZeros) {
   for (; lanes != 0; lanes &= lanes - 1) {
     const auto j = static_cast<size_t>(std::countr_zero(lanes));
@@ -129,9 +131,9 @@ inline float SliceValue(const uint8_t* slice, size_t j, bool doublePrecision) {
 // the same order. The selectors of a few thousand receptors do not stay in the processor's cache, and each offer
 // would wait for its selector's line and then for the line its word goes to: both are asked for a few values
 // ahead. `pending` has room for a value per receptor.
-template <class ValueAt>
+template <class ValueAt, class TSelect>
 inline void OfferListed(ValueAt&& valueAt, const uint32_t* tiles, const uint32_t* lanes, int listed, uint32_t h,
-                        detail::TLowestWords* select, float* limit, bool skipZeros, uint32_t* pending) {
+                        TSelect* select, float* limit, bool skipZeros, uint32_t* pending) {
   size_t count = 0;
   for (int t = 0; t < listed; ++t)
     for (uint32_t l = lanes[t]; l != 0; l &= l - 1) {
@@ -150,8 +152,9 @@ inline void OfferListed(ValueAt&& valueAt, const uint32_t* tiles, const uint32_t
 
 // Offers a tile of at most kTile values: a full tile whose values are all below their limits costs one vector
 // comparison. With skipZeros, zero values are not counted in `kept` either.
-inline void OfferTile(const float* values, size_t width, uint32_t h, detail::TLowestWords* select, float* limit,
-                      int* kept, bool skipZeros) {
+template <class TSelect>
+inline void OfferTile(const float* values, size_t width, uint32_t h, TSelect* select, float* limit, int* kept,
+                      bool skipZeros) {
   if (skipZeros)
     for (size_t j = 0; j < width; ++j) kept[j] += values[j] > kZeroFloat;
   if (width == kTile && !AnyAtLeast(values, limit)) return;
@@ -188,15 +191,16 @@ inline uint32_t BitCount(uint32_t x) {
 // apart, of positions `first` on) that `hours` marks (a bit per hour, from the first), other than those at or
 // above its limit (with skipZeros, other than zero values). The marked hours are together in the selector's
 // buffer, so that its lines are written once, not an entry at a time across the hours.
+template <class TWord>
 inline void AppendMarked(const float* column, size_t stride, uint32_t hours, uint32_t first,
-                         detail::TLowestWords& select, bool skipZeros) {
-  uint64_t* out = select.Room(BitCount(hours));
-  const uint64_t limit = select.LimitWord();
+                         detail::TLowestWordsOf<TWord>& select, bool skipZeros) {
+  TWord* out = select.Room(BitCount(hours));
+  const TWord limit = select.LimitWord();
   uint32_t kept = 0;
   for (; hours != 0; hours &= hours - 1) {
     const auto b = static_cast<uint32_t>(std::countr_zero(hours));
     const float v = column[b * stride];
-    const uint64_t word = uint64_t{detail::DescendingValueKey(v)} << 32 | (first + b);
+    const TWord word = detail::TLowestWordsOf<TWord>::WordOf(v, first + b);
     out[kept] = word;
     kept += static_cast<uint32_t>((word < limit) & (!skipZeros | (v > kZeroFloat)));
   }
@@ -269,16 +273,20 @@ class TBatchSlices {
 };
 
 // One selector per receptor and series of a worker's range, over one block of words.
+template <class TWord = uint64_t>
 class TSelectors {
+  using TSelect = detail::TLowestWordsOf<TWord>;
+  static constexpr bool kPositions = sizeof(TWord) == sizeof(uint64_t);
+
  public:
   // Each selector gathers up to `capacity` (> m) entries between cuts: a larger block cuts less often, a smaller
   // one raises the entry limit sooner and stays in cache. With a pool, the words come from it and go back to it.
   TSelectors(size_t count, uint32_t m, uint32_t capacity, TBlockPool* pool = nullptr)
       : fCapacity(capacity),
         fPool(pool),
-        fBlock(pool ? pool->Take(count * fCapacity * sizeof(uint64_t))
-                    : std::make_unique<TMappedBlock>(count * fCapacity * sizeof(uint64_t))),
-        fWords(static_cast<uint64_t*>(fBlock->Data())) {
+        fBlock(pool ? pool->Take(count * fCapacity * sizeof(TWord))
+                    : std::make_unique<TMappedBlock>(count * fCapacity * sizeof(TWord))),
+        fWords(static_cast<TWord*>(fBlock->Data())) {
     fLowest.reserve(count);
     for (size_t i = 0; i < count; ++i) fLowest.emplace_back(&fWords[i * fCapacity], fCapacity, m);
   }
@@ -287,15 +295,15 @@ class TSelectors {
   }
   TSelectors(const TSelectors&) = delete;
   TSelectors& operator=(const TSelectors&) = delete;
-  detail::TLowestWords* Data() { return fLowest.data(); }
-  detail::TLowestWords& operator[](size_t i) { return fLowest[i]; }
-  const detail::TLowestWords& operator[](size_t i) const { return fLowest[i]; }
+  TSelect* Data() { return fLowest.data(); }
+  TSelect& operator[](size_t i) { return fLowest[i]; }
+  const TSelect& operator[](size_t i) const { return fLowest[i]; }
   // Puts selector i's entries of `ranks` (1 = highest; ascending) in their places, with the higher ones before
   // each; returns how many entries it keeps.
   uint32_t FinishAtRanks(size_t i, std::span<const int> ranks) { return fLowest[i].FinishAtRanks(ranks); }
   // The value of entry e of selector i after FinishAtRanks placed it.
-  float ValueAt(size_t i, uint32_t e) const { return detail::TLowestWords::ValueOf(fWords[i * fCapacity + e]); }
-  // Hands selector i's kept entries, highest first, to `store`, with the dates of their hours.
+  float ValueAt(size_t i, uint32_t e) const { return TSelect::ValueOf(fWords[i * fCapacity + e]); }
+  // Hands selector i's kept entries, highest first, to `store`, with the dates of their hours (0 for keys alone).
   // With `exactRanks` (1 to TSortedListStore::kMaxExactRanks of them), only those ranks are placed: the store
   // answers them alone. `skipped` entries rank above the selector's (counted, not offered).
   void Assign(size_t i, TSortedListStore& store, const std::vector<int32_t>& hourDates, int kept, int offered,
@@ -307,9 +315,9 @@ class TSelectors {
     fValues.resize(count);
     fDates.resize(count);
     const auto take = [&](uint32_t e) {
-      const uint64_t word = fWords[i * fCapacity + e];
-      fValues[e] = detail::TLowestWords::ValueOf(word);
-      fDates[e] = hourDates[detail::TLowestWords::PositionOf(word)];
+      const TWord word = fWords[i * fCapacity + e];
+      fValues[e] = TSelect::ValueOf(word);
+      fDates[e] = kPositions ? hourDates[TSelect::PositionOf(word)] : 0;
     };
     // The store reads the entries of the exact ranks alone: the others are not decoded.
     if (exactRanks.empty())
@@ -327,8 +335,8 @@ class TSelectors {
   uint32_t fCapacity;
   TBlockPool* fPool;
   std::unique_ptr<TMappedBlock> fBlock;
-  uint64_t* fWords;
-  std::vector<detail::TLowestWords> fLowest;
+  TWord* fWords;
+  std::vector<TSelect> fLowest;
   std::vector<float> fValues;
   std::vector<int32_t> fDates;
 };
@@ -477,7 +485,7 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   const size_t padded = (n + kRankLanes - 1) / kRankLanes * kRankLanes;
   const size_t sampleBytes = types * padded * samples * sizeof(int16_t);
   std::unique_ptr<TMappedBlock> memory =
-      fSelectorMemory.Take(std::max(sampleBytes, selectors * SelectedWords(deepest) * sizeof(uint64_t)));
+      fSelectorMemory.Take(std::max(sampleBytes, selectors * SelectedWords(deepest) * SelectorWordBytes()));
   const struct GiveBack {
     TBlockPool& pool;
     std::unique_ptr<TMappedBlock>& block;
@@ -538,8 +546,23 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   return bounds;
 }
 
+size_t TPrReceptorList::SelectorWordBytes() const {
+  bool dates = false;
+  for (const auto& writer : fPlotWriters) dates |= writer->NeedsDatesOfRanks(TotalHours());
+  return dates ? sizeof(uint64_t) : sizeof(uint32_t);
+}
+
 bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, std::span<const int> ranks,
                                              const TSeriesBounds& bounds) {
+  // Words of half the size halve the selectors' memory and their selections' work. Measured on the 98th
+  // percentile: 0.92x the wall time at 10,000 receptors (25 instead of 34 MiB), 0.89x at 30,000.
+  return SelectorWordBytes() == sizeof(uint32_t) ? ReadHourlySelectedPassOf<uint32_t>(range, deepest, ranks, bounds)
+                                                 : ReadHourlySelectedPassOf<uint64_t>(range, deepest, ranks, bounds);
+}
+
+template <class TWord>
+bool TPrReceptorList::ReadHourlySelectedPassOf(THourlyRange& range, int deepest, std::span<const int> ranks,
+                                               const TSeriesBounds& bounds) {
   const std::vector<float>& floors = bounds.Floors;
   const int valueSize = fIsDoublePrecision ? 8 : 4;
   const int hoursTotal = TotalHours();
@@ -551,7 +574,7 @@ bool TPrReceptorList::ReadHourlySelectedPass(THourlyRange& range, int deepest, s
   const uint32_t words = range.ring && !range.ring->Spans() && floors.empty()
                              ? RingSelectorWords(deepest, static_cast<size_t>(ReceptorCount()) * FPost.Count())
                              : SelectedWords(deepest);
-  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), words, &fSelectorMemory);
+  TSelectors<TWord> lowest(selectors, static_cast<uint32_t>(deepest), words, &fSelectorMemory);
   std::vector<int32_t> nonZero(selectors, 0);  // values above the zero limit, of the hours read
   // Each selector's limit (or the floor below which nothing it keeps can lie), in a row for vector comparisons.
   std::vector<float> limits(selectors);

@@ -79,6 +79,15 @@ bool TPlotFileWriter::AddNeededRanks(int offered, std::vector<int>& ranks) const
   return true;
 }
 
+bool TPlotFileWriter::NeedsDatesOfRanks(int offered) const {
+  if (rPercent.HighValue >= 1) return true;
+  double p = rPercent.Percent;
+  if (rPercent.Percent <= 0 || offered <= 0 || !detail::BoundPercent(p)) return false;
+  // As RankedPercent: a date goes with the value of a single rank, none with a value between two.
+  const detail::TPercentSteps steps = detail::FindPercentSteps(offered, p);
+  return !fUseInterpolation || steps.pLo - steps.pHi <= 0;
+}
+
 base_Attribute* TPlotFileWriter::Field(TAttributeCollectionRef& record, int& slot, std::string_view name,
                                        bool create, bool asString) {
   // Records of one run share their layout: the position found in the previous record serves while the

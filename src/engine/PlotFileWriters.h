@@ -45,6 +45,8 @@ class TPlotFileWriter : public TPlotWriterBase {
                       int threads) override;
   bool CanWriteInParallel() const override { return fWriter != nullptr; }
   bool AddNeededRanks(int offered, std::vector<int>& ranks) const override;
+  // A high value's date, and a percentile's where it is the value of one rank (not interpolated).
+  bool NeedsDatesOfRanks(int offered) const override;
   void Commit() override;
   const TPercentItem& Percent() const { return rPercent; }
   // The full name of the PLOTFILE (empty without a folder).

@@ -58,6 +58,9 @@ class TPlotWriterBase {
   virtual bool AddNeededRanks(int offered, std::vector<int>& ranks) const = 0;
   // Whether the writer reads the dates of ranked values (stores of writers that do not may drop them).
   virtual bool NeedsDates() const { return true; }
+  // Whether the writer reads the date of a rank it reads (AddNeededRanks) from a 1-hour store offered `offered`
+  // values.
+  virtual bool NeedsDatesOfRanks(int /*offered*/) const { return NeedsDates(); }
   // Completes the output (the PLOTFILE is renamed into place); without it the output is discarded.
   virtual void Commit() {}
 };
@@ -236,6 +239,13 @@ class TPrReceptorList {
   // down to the deepest; false when a bound proved wrong (the series did not keep every rank asked for).
   bool ReadHourlySelectedPass(THourlyRange& range, int deepest, std::span<const int> ranks,
                               const TSeriesBounds& bounds);
+  // The pass with selectors of words of TWord (see detail::TLowestWordsOf).
+  template <class TWord>
+  bool ReadHourlySelectedPassOf(THourlyRange& range, int deepest, std::span<const int> ranks,
+                                const TSeriesBounds& bounds);
+  // The bytes of a selector's word: 4 where no writer reads the dates of the ranks it reads (the hours then need
+  // no place in the words), 8 otherwise.
+  size_t SelectorWordBytes() const;
   void ReadWindowsSelected(THourlyRange& range, int deepest);
   // The ranks (1 = highest; ascending, each once) the writers read from a store offered `offered` values, added
   // to `ranks`; false when one of them needs every value in order.

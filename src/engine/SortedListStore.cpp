@@ -140,10 +140,11 @@ namespace {
 // Splits a[lo, hi) around `pivot`: the words below it first, then the others; returns where the others begin.
 // Every word is moved without a data-dependent branch, which on these short buffers of unpredictable order is
 // several times faster than a partition that branches.
-size_t PartitionPortable(uint64_t* a, size_t lo, size_t hi, uint64_t pivot, uint64_t* /*spare*/) {
+template <class TWord>
+size_t PartitionPortable(TWord* a, size_t lo, size_t hi, TWord pivot, TWord* /*spare*/) {
   size_t below = lo;
   for (size_t i = lo; i < hi; ++i) {
-    const uint64_t v = a[i];
+    const TWord v = a[i];
     const bool less = v < pivot;
     a[i] = a[below];
     a[below] = v;
@@ -153,51 +154,65 @@ size_t PartitionPortable(uint64_t* a, size_t lo, size_t hi, uint64_t pivot, uint
 }
 
 #if defined(__x86_64__)
-// As PartitionPortable, eight words per step: each step's words below the pivot are packed into one register and
-// stored where their side ends (the lanes past them are overwritten by the next store, or lie on words already
-// read), the others likewise into `spare` (room for hi - lo words and 8 more), which goes back after them.
-__attribute__((target("avx512f"))) size_t PartitionAvx512(uint64_t* a, size_t lo, size_t hi, uint64_t pivot,
-                                                           uint64_t* spare) {
-  const __m512i p = _mm512_set1_epi64(static_cast<long long>(pivot));
+// As PartitionPortable, a register of words per step (eight of 64 bits, sixteen of 32): each step's words below
+// the pivot are packed into one register and stored where their side ends (the lanes past them are overwritten
+// by the next store, or lie on words already read), the others likewise into `spare` (room for hi - lo words and
+// a register more), which goes back after them.
+template <class TWord>
+__attribute__((target("avx512f"))) size_t PartitionAvx512(TWord* a, size_t lo, size_t hi, TWord pivot,
+                                                           TWord* spare) {
+  constexpr size_t kLanes = 64 / sizeof(TWord);
   size_t below = lo, others = 0, i = lo;
-  for (; i + 8 <= hi; i += 8) {
+  for (; i + kLanes <= hi; i += kLanes) {
     const __m512i v = _mm512_loadu_si512(a + i);
-    const __mmask8 less = _mm512_cmplt_epu64_mask(v, p);
-    _mm512_storeu_si512(a + below, _mm512_maskz_compress_epi64(less, v));
-    _mm512_storeu_si512(spare + others, _mm512_maskz_compress_epi64(static_cast<__mmask8>(~less), v));
-    const auto count = static_cast<size_t>(std::popcount(static_cast<unsigned>(less)));
+    unsigned less;
+    if constexpr (sizeof(TWord) == 8) {
+      const __mmask8 mask = _mm512_cmplt_epu64_mask(v, _mm512_set1_epi64(static_cast<long long>(pivot)));
+      _mm512_storeu_si512(a + below, _mm512_maskz_compress_epi64(mask, v));
+      _mm512_storeu_si512(spare + others, _mm512_maskz_compress_epi64(static_cast<__mmask8>(~mask), v));
+      less = mask;
+    } else {
+      const __mmask16 mask = _mm512_cmplt_epu32_mask(v, _mm512_set1_epi32(static_cast<int>(pivot)));
+      _mm512_storeu_si512(a + below, _mm512_maskz_compress_epi32(mask, v));
+      _mm512_storeu_si512(spare + others, _mm512_maskz_compress_epi32(static_cast<__mmask16>(~mask), v));
+      less = mask;
+    }
+    const auto count = static_cast<size_t>(std::popcount(less));
     below += count;
-    others += 8 - count;
+    others += kLanes - count;
   }
   for (; i < hi; ++i) {
-    const uint64_t v = a[i];
+    const TWord v = a[i];
     const bool less = v < pivot;
     a[below] = v;
     spare[others] = v;
     below += less;
     others += !less;
   }
-  std::memcpy(a + below, spare, others * sizeof(uint64_t));
+  std::memcpy(a + below, spare, others * sizeof(TWord));
   return below;
 }
 
 const bool kHasAvx512 = __builtin_cpu_supports("avx512f");
 #endif
 
-using TPartition = size_t (*)(uint64_t*, size_t, size_t, uint64_t, uint64_t*);
+template <class TWord>
+using TPartition = size_t (*)(TWord*, size_t, size_t, TWord, TWord*);
 
-TPartition FastestPartition() {
+template <class TWord>
+TPartition<TWord> FastestPartition() {
 #if defined(__x86_64__)
-  if (kHasAvx512) return &PartitionAvx512;
+  if (kHasAvx512) return &PartitionAvx512<TWord>;
 #endif
-  return &PartitionPortable;
+  return &PartitionPortable<TWord>;
 }
 
 // Puts the word of each place of `places` (ascending, within [lo, hi)) at that place, the smaller words before it
 // and the larger after it: a quickselect that follows every place at once, so that the places share the
 // partitions above them.
-void SelectPlaces(uint64_t* a, size_t lo, size_t hi, std::span<const size_t> places, TPartition partition,
-                  uint64_t* spare) {
+template <class TWord>
+void SelectPlaces(TWord* a, size_t lo, size_t hi, std::span<const size_t> places, TPartition<TWord> partition,
+                  TWord* spare) {
   while (!places.empty()) {
     if (places.size() == 1 && places.front() == hi - 1) {  // the largest last: one scan
       size_t largest = lo;
@@ -214,7 +229,7 @@ void SelectPlaces(uint64_t* a, size_t lo, size_t hi, std::span<const size_t> pla
     if (a[mid] < a[lo]) std::swap(a[mid], a[lo]);
     if (a[hi - 1] < a[lo]) std::swap(a[hi - 1], a[lo]);
     if (a[mid] < a[hi - 1]) std::swap(a[mid], a[hi - 1]);
-    const uint64_t pivot = a[hi - 1];
+    const TWord pivot = a[hi - 1];
     const size_t at = partition(a, lo, hi - 1, pivot, spare);
     std::swap(a[at], a[hi - 1]);
     const auto below = static_cast<size_t>(std::lower_bound(places.begin(), places.end(), at) - places.begin());
@@ -224,28 +239,42 @@ void SelectPlaces(uint64_t* a, size_t lo, size_t hi, std::span<const size_t> pla
     lo = at + 1;
   }
 }
+
+template <class TWord>
+void SelectWordsAtPlaces(TWord* a, size_t n, std::span<const size_t> places, bool vectors) {
+  if (places.empty()) return;
+  // Holds nothing between the sorts that use it; words of 32 bits take half of its room.
+  std::vector<uint64_t>& spare = Scratch().spare;
+  if (spare.size() < n + 16) spare.resize(n + 16);
+  SelectPlaces(a, 0, n, places, vectors ? FastestPartition<TWord>() : &PartitionPortable<TWord>,
+               reinterpret_cast<TWord*>(spare.data()));
+}
 }  // namespace
 
 void SelectAtPlaces(uint64_t* a, size_t n, std::span<const size_t> places, bool vectors) {
-  if (places.empty()) return;
-  std::vector<uint64_t>& spare = Scratch().spare;  // holds nothing between the sorts that use it
-  if (spare.size() < n + 8) spare.resize(n + 8);
-  SelectPlaces(a, 0, n, places, vectors ? FastestPartition() : &PartitionPortable, spare.data());
+  SelectWordsAtPlaces(a, n, places, vectors);
 }
 
-void TLowestWords::Cut() {
+void SelectAtPlaces(uint32_t* a, size_t n, std::span<const size_t> places, bool vectors) {
+  SelectWordsAtPlaces(a, n, places, vectors);
+}
+
+template <class TWord>
+void TLowestWordsOf<TWord>::Cut() {
   const size_t place = fM - 1;
   SelectAtPlaces(fBuffer, fCount, {&place, 1});
   KeepSelected();
 }
 
-void TLowestWords::KeepSelected() {
+template <class TWord>
+void TLowestWordsOf<TWord>::KeepSelected() {
   fCount = fM;
   fLimit = fBuffer[fM - 1];
   fLimitValue = ValueOf(fLimit);
 }
 
-uint32_t TLowestWords::FinishAtRanks(std::span<const int> ranks) {
+template <class TWord>
+uint32_t TLowestWordsOf<TWord>::FinishAtRanks(std::span<const int> ranks) {
   // The cut to m, when due, and the ranks in one selection.
   const bool cut = fCount > fM;
   const uint32_t kept = cut ? fM : fCount;
@@ -260,11 +289,15 @@ uint32_t TLowestWords::FinishAtRanks(std::span<const int> ranks) {
   return fCount;
 }
 
-uint32_t TLowestWords::Finish() {
+template <class TWord>
+uint32_t TLowestWordsOf<TWord>::Finish() {
   if (fCount > fM) Cut();
   std::sort(fBuffer, fBuffer + fCount);
   return fCount;
 }
+
+template class TLowestWordsOf<uint64_t>;
+template class TLowestWordsOf<uint32_t>;
 
 // The m lowest packed words of the entries, in order, in s.keys.
 void LowestWords(std::span<const float> values, size_t m, TSortScratch& s) {

@@ -172,19 +172,29 @@ void SortValues(std::span<float> values);
 // the larger after it; the words between two places are in no particular order. `vectors` false keeps to the
 // portable code (for tests); otherwise the processor's vector instructions are used where it has them.
 void SelectAtPlaces(uint64_t* a, size_t n, std::span<const size_t> places, bool vectors = true);
+void SelectAtPlaces(uint32_t* a, size_t n, std::span<const size_t> places, bool vectors = true);
 
-// Keeps, of a stream of (value, position) pairs, the m that rank highest, as packed words (descending value key
-// << 32 | position: ascending words are the ranking order, ties by position). The words live in a buffer of
-// `capacity` (> m) words that is cut back to m whenever it fills; once cut, a value below the m-th value seen
-// so far is rejected by one comparison of floats. Offer the pairs in position order.
-class alignas(32) TLowestWords {
+// Keeps, of a stream of (value, position) pairs, the m that rank highest, as packed words: with TWord uint64_t
+// (TLowestWords) the descending value key << 32 | position (ascending words are the ranking order, ties by
+// position); with uint32_t (TLowestKeys) the key alone, in half the memory, for callers that need the values of
+// ranks and not their positions. The words live in a buffer of `capacity` (> m) words that is cut back to m
+// whenever it fills; once cut, a value below the m-th value seen so far is rejected by one comparison of floats.
+// Offer the pairs in position order.
+template <class TWord>
+class alignas(32) TLowestWordsOf {
  public:
-  TLowestWords(uint64_t* buffer, uint32_t capacity, uint32_t m)
-      : fBuffer(buffer), fLimit(m == 0 ? 0 : ~uint64_t{0}), fCapacity(capacity), fM(m),
+  TLowestWordsOf(TWord* buffer, uint32_t capacity, uint32_t m)
+      : fBuffer(buffer), fLimit(m == 0 ? 0 : ~TWord{0}), fCapacity(capacity), fM(m),
         fLimitValue(m == 0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity()) {}
+  static TWord WordOf(float value, uint32_t position) {
+    if constexpr (sizeof(TWord) == sizeof(uint64_t))
+      return (static_cast<uint64_t>(DescendingValueKey(value)) << 32) | position;
+    else
+      return DescendingValueKey(value);
+  }
   void Offer(float value, uint32_t position) {
     if (value < fLimitValue) return;
-    const uint64_t word = (static_cast<uint64_t>(DescendingValueKey(value)) << 32) | position;
+    const TWord word = WordOf(value, position);
     if (word >= fLimit) return;
     fBuffer[fCount++] = word;
     if (fCount == fCapacity) Cut();
@@ -192,11 +202,11 @@ class alignas(32) TLowestWords {
   // Offer returns at once for a value below this one (it cannot enter the kept entries).
   float LimitValue() const { return fLimitValue; }
   // The words Offer still takes are those below this one.
-  uint64_t LimitWord() const { return fLimit; }
+  TWord LimitWord() const { return fLimit; }
   // For callers that append several candidates at once: room for `count` (at most capacity - m) more words at
   // the end of the buffer, cut first when they would not fit. Write the candidates there, the ones to keep
   // first, and keep them with Appended (their number); words at or above LimitWord must not be kept.
-  uint64_t* Room(uint32_t count) {
+  TWord* Room(uint32_t count) {
     if (fCount + count > fCapacity) Cut();
     return fBuffer + fCount;
   }
@@ -214,21 +224,34 @@ class alignas(32) TLowestWords {
   // TSortedListStore::kMaxExactRanks) need: the word of each such rank is at its place and every word before it
   // ranks higher; the others are in no particular order.
   uint32_t FinishAtRanks(std::span<const int> ranks);
-  static float ValueOf(uint64_t word) { return ValueOfDescendingKey(static_cast<uint32_t>(word >> 32)); }
-  static uint32_t PositionOf(uint64_t word) { return static_cast<uint32_t>(word); }
+  static float ValueOf(TWord word) {
+    return ValueOfDescendingKey(static_cast<uint32_t>(word >> (8 * sizeof(TWord) - 32)));
+  }
+  // The position of a word (0 for keys alone).
+  static uint32_t PositionOf(TWord word) {
+    if constexpr (sizeof(TWord) == sizeof(uint64_t))
+      return static_cast<uint32_t>(word);
+    else
+      return 0;
+  }
 
  private:
   void Cut();
   // After a selection that put the m-th word in its place: keeps the m words up to it, and raises the limit.
   void KeepSelected();
   // 32 bytes, aligned to them: no selector's state in an array of them straddles two lines.
-  uint64_t* fBuffer;
-  uint64_t fLimit;
+  TWord* fBuffer;
+  TWord fLimit;
   uint32_t fCapacity;
   uint32_t fM;
   uint32_t fCount = 0;
   float fLimitValue;
 };
+using TLowestWords = TLowestWordsOf<uint64_t>;
+using TLowestKeys = TLowestWordsOf<uint32_t>;
+static_assert(sizeof(TLowestWords) == 32 && sizeof(TLowestKeys) == 32);
+extern template class TLowestWordsOf<uint64_t>;
+extern template class TLowestWordsOf<uint32_t>;
 
 }  // namespace detail
 

@@ -71,32 +71,38 @@ TEST(RankingShortcutsTest, StreamingSelectionMatchesTheFullSort) {
 }
 
 // A selection at several places puts each place's word where a full sort would, with only smaller words before
-// it and only larger after it; the vector partition and the portable one alike, for every tail of eight words.
+// it and only larger after it; the vector partition and the portable one alike, for words of 64 and of 32 bits
+// and every tail of a register's words.
 TEST(RankingShortcutsTest, SelectionAtPlacesMatchesTheSort) {
   const std::vector<std::vector<double>> placeShares{{1.0}, {0.8}, {0.0, 0.5, 1.0},
                                                      {0.01, 0.02, 0.1, 0.11, 0.4, 0.41, 0.8, 0.81}};
   std::mt19937_64 random(5);
-  for (bool vectors : {true, false})
-    for (size_t n : {size_t{1}, size_t{9}, size_t{17}, size_t{100}, size_t{2738}, size_t{2739}, size_t{2745}})
-      for (const std::vector<double>& shares : placeShares)
-        // Ties now and then, and a range of nearly all ties, to keep the partition honest.
-        for (uint64_t spread : {uint64_t{4} * n, uint64_t{3}}) {
-          std::vector<uint64_t> words(n);
-          for (auto& w : words) w = random() % spread;
-          std::vector<uint64_t> sorted = words;
-          std::sort(sorted.begin(), sorted.end());
-          std::vector<size_t> places;
-          for (double share : shares) places.push_back(static_cast<size_t>(share * static_cast<double>(n - 1)));
-          places.erase(std::unique(places.begin(), places.end()), places.end());
-          detail::SelectAtPlaces(words.data(), n, places, vectors);
-          for (size_t p : places) {
-            ASSERT_EQ(words[p], sorted[p]) << "n " << n << " place " << p;
-            for (size_t i = 0; i < p; ++i) ASSERT_LE(words[i], words[p]) << "n " << n << " place " << p;
-            for (size_t i = p + 1; i < n; ++i) ASSERT_GE(words[i], words[p]) << "n " << n << " place " << p;
+  const auto check = [&]<class TWord>(TWord) {
+    for (bool vectors : {true, false})
+      for (size_t n : {size_t{1}, size_t{9}, size_t{17}, size_t{100}, size_t{2738}, size_t{2739}, size_t{2745}})
+        for (const std::vector<double>& shares : placeShares)
+          // Ties now and then, and a range of nearly all ties, to keep the partition honest.
+          for (uint64_t spread : {uint64_t{4} * n, uint64_t{3}}) {
+            SCOPED_TRACE(sizeof(TWord) == 8 ? "64 bits" : "32 bits");
+            std::vector<TWord> words(n);
+            for (auto& w : words) w = static_cast<TWord>(random() % spread);
+            std::vector<TWord> sorted = words;
+            std::sort(sorted.begin(), sorted.end());
+            std::vector<size_t> places;
+            for (double share : shares) places.push_back(static_cast<size_t>(share * static_cast<double>(n - 1)));
+            places.erase(std::unique(places.begin(), places.end()), places.end());
+            detail::SelectAtPlaces(words.data(), n, places, vectors);
+            for (size_t p : places) {
+              ASSERT_EQ(words[p], sorted[p]) << "n " << n << " place " << p;
+              for (size_t i = 0; i < p; ++i) ASSERT_LE(words[i], words[p]) << "n " << n << " place " << p;
+              for (size_t i = p + 1; i < n; ++i) ASSERT_GE(words[i], words[p]) << "n " << n << " place " << p;
+            }
+            std::sort(words.begin(), words.end());
+            ASSERT_EQ(words, sorted) << "n " << n;
           }
-          std::sort(words.begin(), words.end());
-          ASSERT_EQ(words, sorted) << "n " << n;
-        }
+  };
+  check(uint64_t{});
+  check(uint32_t{});
 }
 
 // Ranking the kept entries only at the ranks a writer reads gives those ranks exactly; a store filled so answers
@@ -125,6 +131,16 @@ TEST(RankingShortcutsTest, RanksPlacedAloneMatchTheFullRanking) {
     }
     EXPECT_THROW(store.GetValue(ranks.front() == 1 ? 1 : 0), EAssertionFailed);
     EXPECT_THROW(store.GetDate(30), EAssertionFailed);
+
+    // The keys alone (no positions) place the same values at those ranks.
+    std::vector<uint32_t> keyBuffer(120);
+    detail::TLowestKeys keys(keyBuffer.data(), 120, 60);
+    for (size_t i = 0; i < values.size(); ++i) keys.Offer(values[i], static_cast<uint32_t>(i));
+    ASSERT_EQ(keys.FinishAtRanks(ranks), 60u);
+    for (int r : ranks)
+      EXPECT_EQ(detail::TLowestKeys::ValueOf(keyBuffer[static_cast<size_t>(r - 1)]),
+                detail::TLowestWords::ValueOf(fullBuffer[static_cast<size_t>(r - 1)]))
+          << "rank " << r;
   }
 }
 
