@@ -30,6 +30,33 @@ constexpr int64_t kFirst = 100, kStride = 5000;  // records straddle the 64 KB b
 constexpr int kRecords = 400, kHeld = 8;
 constexpr int64_t kBuffer = int64_t{64} << 10;
 
+// Reads the ring as a worker does, a batch of kHeld records at a time, `bytes` of each record from `from` on (its
+// slice), and marks them passed; reader 1 is the slow one. With `outside` (-1 or 1), one byte more before or after
+// the slice must not be the ring's. Returns what did not match ("" when all did).
+std::string ReadLikeAWorker(TRecordRing& ring, const std::string& expected, size_t reader, int64_t from,
+                            int64_t bytes, std::atomic<int>& passed, int outside = 0) {
+  std::string mismatch;
+  for (int h0 = 0; h0 < kRecords; h0 += kHeld) {
+    const int hb = std::min(kHeld, kRecords - h0);
+    if (!ring.WaitRecords(h0 + hb)) {
+      mismatch = "the ring ended early";
+      break;
+    }
+    for (int h = h0; h < h0 + hb; ++h) {
+      const int64_t at = kFirst + int64_t{h} * kStride + from;
+      const uint8_t* slice = ring.Bytes(at, bytes);
+      if (slice == nullptr || std::memcmp(slice, expected.data() + at, static_cast<size_t>(bytes)) != 0)
+        mismatch = "record " + std::to_string(h);
+      if (outside != 0 && ring.Bytes(at - (outside < 0 ? 1 : 0), bytes + 1) != nullptr)
+        mismatch = "outside, " + std::to_string(h);
+    }
+    if (reader == 1 && h0 % 64 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    passed.store(h0 + hb);
+  }
+  passed.store(kRecords + 1);
+  return mismatch;
+}
+
 // A record file and a ring over it, with buffers of kBuffer bytes: read past the page cache, or shared (true).
 class RecordRingTest : public ::testing::TestWithParam<bool> {
  protected:
@@ -56,24 +83,7 @@ TEST_P(RecordRingTest, ReadersAtTheirOwnPaceSeeEveryRecordAsTheFileHoldsIt) {
   ring->Release();
   std::vector<std::string> mismatches(3);
   const auto worker = [&](size_t w) {
-    // A batch of kHeld records at a time, part of each record (as a worker's slice of receptors).
-    const int64_t from = w == 0 ? 16 : kStride / 2, bytes = kStride / 2 - 16;
-    for (int h0 = 0; h0 < kRecords; h0 += kHeld) {
-      const int hb = std::min(kHeld, kRecords - h0);
-      if (!ring->WaitRecords(h0 + hb)) {
-        mismatches[w] = "the ring ended early";
-        break;
-      }
-      for (int h = h0; h < h0 + hb; ++h) {
-        const int64_t at = kFirst + int64_t{h} * kStride + from;
-        const uint8_t* slice = ring->Bytes(at, bytes);
-        if (slice == nullptr || std::memcmp(slice, expected.data() + at, static_cast<size_t>(bytes)) != 0)
-          mismatches[w] = "record " + std::to_string(h);
-      }
-      if (w == 1 && h0 % 64 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the slow one
-      passed[w].store(h0 + hb);
-    }
-    passed[w].store(kRecords + 1);
+    mismatches[w] = ReadLikeAWorker(*ring, expected, w, w == 0 ? 16 : kStride / 2, kStride / 2 - 16, passed[w]);
   };
   std::thread first(worker, 0), second(worker, 1);
   for (int h = 0; h < kRecords; ++h) {
@@ -141,26 +151,10 @@ TEST(SpanRingTest, ReadersSeeTheirPartOfEveryRecordsSpan) {
   for (auto& p : passed) ring->AddReader(&p);
   ring->Release();
   std::vector<std::string> mismatches(2);
+  // The first half of the span and one byte before it, the second half and one byte after it.
   const auto worker = [&](size_t w) {
-    const int64_t from = kSpanBegin + static_cast<int64_t>(w) * kSpanBytes / 2, bytes = kSpanBytes / 2;
-    for (int h0 = 0; h0 < kRecords; h0 += kHeld) {
-      const int hb = std::min(kHeld, kRecords - h0);
-      if (!ring->WaitRecords(h0 + hb)) {
-        mismatches[w] = "the ring ended early";
-        break;
-      }
-      for (int h = h0; h < h0 + hb; ++h) {
-        const int64_t at = kFirst + int64_t{h} * kStride + from;
-        const uint8_t* slice = ring->Bytes(at, bytes);
-        if (slice == nullptr || std::memcmp(slice, expected.data() + at, static_cast<size_t>(bytes)) != 0)
-          mismatches[w] = "record " + std::to_string(h);
-        // Just outside the span, on either side.
-        if (ring->Bytes(at - (w == 0 ? 1 : 0), bytes + 1) != nullptr) mismatches[w] = "outside, " + std::to_string(h);
-      }
-      if (w == 1 && h0 % 64 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the slow one
-      passed[w].store(h0 + hb);
-    }
-    passed[w].store(kRecords + 1);
+    mismatches[w] = ReadLikeAWorker(*ring, expected, w, kSpanBegin + static_cast<int64_t>(w) * kSpanBytes / 2,
+                                    kSpanBytes / 2, passed[w], w == 0 ? -1 : 1);
   };
   std::thread first(worker, 0), second(worker, 1);
   first.join();
