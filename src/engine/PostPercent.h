@@ -214,7 +214,6 @@ class TPrReceptorList {
   void LeaveRing();
   // Waits for the chunk being written alongside (if any); its error is raised with `raise`, dropped without.
   void FinishChunkWrite(bool raise);
-  std::future<void> fChunkWrite;  // the writing of the chunk before the one being read
   // A ring over the span of receptors start .. start + n - 1 of every record, shared by the chunk's workers,
   // where their slices are small parts of long records; null otherwise.
   std::unique_ptr<TRecordRing> OpenChunkSpans(int start, int n) const;
@@ -285,6 +284,7 @@ class TPrReceptorList {
   bool fHourlyFastPath = false;
   int fWindowDeepest = -1;  // >= 0: this run's windows are read in parallel, selecting down to this rank
   std::array<TChunkArena, 2> fArenas;  // the values of the 1-hour path, reused every other chunk
+  std::future<void> fChunkWrite;        // the writing of the chunk before the one being read
   TBlockPool fSelectorMemory;  // the selectors' words of the ranked-entries path, reused range after range
   // The index being read alongside the run, and how its reading ended; the thread comes last, so that it stops
   // before anything it writes into goes.
