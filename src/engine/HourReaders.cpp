@@ -273,7 +273,7 @@ class TBatchSlices {
 };
 
 // One selector per receptor and series of a worker's range, over one block of words.
-template <class TWord = uint64_t>
+template <class TWord>
 class TSelectors {
   using TSelect = detail::TLowestWordsOf<TWord>;
   static constexpr bool kPositions = sizeof(TWord) == sizeof(uint64_t);
@@ -298,11 +298,6 @@ class TSelectors {
   TSelect* Data() { return fLowest.data(); }
   TSelect& operator[](size_t i) { return fLowest[i]; }
   const TSelect& operator[](size_t i) const { return fLowest[i]; }
-  // Puts selector i's entries of `ranks` (1 = highest; ascending) in their places, with the higher ones before
-  // each; returns how many entries it keeps.
-  uint32_t FinishAtRanks(size_t i, std::span<const int> ranks) { return fLowest[i].FinishAtRanks(ranks); }
-  // The value of entry e of selector i after FinishAtRanks placed it.
-  float ValueAt(size_t i, uint32_t e) const { return TSelect::ValueOf(fWords[i * fCapacity + e]); }
   // Hands selector i's kept entries, highest first, to `store`, with the dates of their hours (0 for keys alone).
   // With `exactRanks` (1 to TSortedListStore::kMaxExactRanks of them), only those ranks are placed: the store
   // answers them alone. `skipped` entries rank above the selector's (counted, not offered).
@@ -795,7 +790,8 @@ void TPrReceptorList::ReadWindowsSelected(THourlyRange& range, int deepest) {
   }
   const size_t types = typeList.size();
   const size_t selectors = types * periods.size() * n;
-  TSelectors lowest(selectors, static_cast<uint32_t>(deepest), std::max(2 * static_cast<uint32_t>(deepest), 16u));
+  TSelectors<uint64_t> lowest(selectors, static_cast<uint32_t>(deepest),
+                              std::max(2 * static_cast<uint32_t>(deepest), 16u));
   std::vector<int> kept(selectors, 0);  // kept window values, counted only when zeros are skipped
   std::vector<float> limits(selectors);  // each selector's LimitValue, in a row for vector comparisons
   for (size_t i = 0; i < selectors; ++i) limits[i] = lowest[i].LimitValue();

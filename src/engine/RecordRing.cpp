@@ -76,16 +76,10 @@ bool TRecordRing::LoadSpans(int64_t piece) const {
   const int from = static_cast<int>(piece * fSpanRecords);
   const int to = std::min(fRecords, from + fSpanRecords);
   uint8_t* at = BufferOf(piece);
-  for (int h = from; h < to; ++h, at += fSpanBytes) {
-    const int64_t pos = fFirst + int64_t{h} * fStride + fSpanBegin;
-    int64_t got = 0;
-    while (got < fSpanBytes) {
-      const ssize_t r = ::pread(fSharedFile.Get(), at + got, static_cast<size_t>(fSpanBytes - got), pos + got);
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) return false;
-      got += r;
-    }
-  }
+  for (int h = from; h < to; ++h, at += fSpanBytes)
+    if (PreadFull(fSharedFile.Get(), at, static_cast<size_t>(fSpanBytes), fFirst + int64_t{h} * fStride + fSpanBegin) !=
+        fSpanBytes)
+      return false;
   return true;
 }
 
@@ -139,13 +133,8 @@ bool TDirectReader::Read(int64_t pos, int64_t count, void* out) {
   if (!fBuffer || static_cast<int64_t>(fBuffer->Size()) < bytes)
     fBuffer = std::make_unique<TMappedBlock>(static_cast<size_t>(bytes));
   auto* const to = static_cast<uint8_t*>(fBuffer->Data());
-  int64_t got = 0;
-  while (got < pos + count - start) {
-    const ssize_t r = ::pread(fFile.Get(), to + got, static_cast<size_t>(bytes - got), start + got);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) return false;
-    got += r;
-  }
+  // The file's last block comes short: only the bytes asked for must be there.
+  if (PreadFull(fFile.Get(), to, static_cast<size_t>(bytes), start) < pos + count - start) return false;
   std::memcpy(out, to + (pos - start), static_cast<size_t>(count));
   return true;
 }
