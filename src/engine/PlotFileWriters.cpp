@@ -1,6 +1,8 @@
 #include "engine/PlotFileWriters.h"
 
+#include <array>
 #include <charconv>
+#include <cmath>
 
 #include <fmt/format.h>
 
@@ -213,13 +215,17 @@ int TPlotFileWriter::Compose(TReceptorItems& aReceptors, const TPlotLineParts& p
     const TPrReceptorItem* receptor = aReceptors[static_cast<size_t>(i)].get();
     if (!receptor) continue;
     if (!parts.Composable(i)) return i;
-    SetLineData(*receptor, *scratch.Filled, scratch.Slots);
     bool hasValue = parts.HasValue(i);
-    line.assign(parts.Segment(i, 0));
-    for (size_t k = 0; k < scratch.Columns.size(); ++k) {
-      const base_Attribute* a = scratch.Values[k];
-      if (!fWriter->AppendColumn(line, scratch.Columns[k], a, hasValue)) fWriter->RaiseUnwritable(scratch.Columns[k], *a);
-      line += parts.Segment(i, k + 1);
+    if (!scratch.Direct.empty()) {
+      if (!ComposeDirect(*receptor, parts, i, scratch, line, hasValue)) return i;  // the record path reports it
+    } else {
+      SetLineData(*receptor, *scratch.Filled, scratch.Slots);
+      line.assign(parts.Segment(i, 0));
+      for (size_t k = 0; k < scratch.Columns.size(); ++k) {
+        const base_Attribute* a = scratch.Values[k];
+        if (!fWriter->AppendColumn(line, scratch.Columns[k], a, hasValue)) fWriter->RaiseUnwritable(scratch.Columns[k], *a);
+        line += parts.Segment(i, k + 1);
+      }
     }
     if (!hasValue) continue;
     text += line;
@@ -227,6 +233,81 @@ int TPlotFileWriter::Compose(TReceptorItems& aReceptors, const TPlotLineParts& p
     ++lines;
   }
   return end;
+}
+
+bool TPlotFileWriter::ComposeDirect(const TPrReceptorItem& receptor, const TPlotLineParts& parts, int i,
+                                    const TLineScratch& scratch, std::string& line, bool& hasValue) const {
+  // The values and the date SetLineData gives the record: the date is the last output type's.
+  std::array<double, kPostOutTypeCount> values{};
+  int32_t date = 0;
+  traced("TPlotFileWriter.SetLineData", [&] {
+    for (TPostOutType t : kAllPostOutTypes)
+      if (rPost.Contains(t)) values[static_cast<size_t>(t)] = RankedValue(receptor, t, date);
+  });
+  line.assign(parts.Segment(i, 0));
+  for (size_t k = 0; k < scratch.Columns.size(); ++k) {
+    const Tplotcolumn column = scratch.Columns[k];
+    const TLineScratch::TDirect& direct = scratch.Direct[k];
+    switch (direct.Kind) {
+      case TLineScratch::TDirect::TKind::Value:
+        // A NaN leaves the float attribute null.
+        if (const double value = values[static_cast<size_t>(direct.Type)]; std::isnan(value))
+          TISCPlotFileWriterBase::AppendBlankColumn(line, column);
+        else if (!fWriter->AppendNumberColumn(line, column, value, hasValue))
+          return false;
+        break;
+      case TLineScratch::TDirect::TKind::Date:
+        if (date != 0) {
+          char text[16];
+          const auto [end, ec] = std::to_chars(text, text + sizeof text, date);
+          if (!TISCPlotFileWriterBase::AppendTextColumn(line, column, std::string_view(text, static_cast<size_t>(end - text)),
+                                                        hasValue))
+            return false;
+        } else {
+          TISCPlotFileWriterBase::AppendBlankColumn(line, column);
+        }
+        break;
+      case TLineScratch::TDirect::TKind::Fixed:
+        line += direct.Text;
+        hasValue = true;  // a text column that holds one
+        break;
+    }
+    line += parts.Segment(i, k + 1);
+  }
+  return true;
+}
+
+void TPlotFileWriter::MakeDirect(TLineScratch& scratch) const {
+  TAttributeCollectionRef& filled = *scratch.Filled;
+  const TFieldSlots& slots = scratch.Slots;
+  const auto isField = [&](const base_Attribute* a, int slot) { return slot >= 0 && a == &filled.ByIndex(slot); };
+  std::vector<TLineScratch::TDirect> direct(scratch.Columns.size());
+  for (size_t k = 0; k < scratch.Columns.size(); ++k) {
+    const base_Attribute* a = scratch.Values[k];
+    TLineScratch::TDirect& way = direct[k];
+    bool known = false;
+    for (TPostOutType t : kAllPostOutTypes)
+      if (rPost.Contains(t) && isField(a, slots.value[static_cast<size_t>(t)]) && a->FieldType() == AttrType::atFloat) {
+        way.Kind = TLineScratch::TDirect::TKind::Value;
+        way.Type = t;
+        known = true;
+      }
+    if (isField(a, slots.date) && a->FieldType() == AttrType::atString) {
+      way.Kind = TLineScratch::TDirect::TKind::Date;
+      known = true;
+    }
+    const bool period = isField(a, slots.period);
+    if ((period || isField(a, slots.sgroup)) && a->FieldType() == AttrType::atString) {
+      // The text SetLineData sets on every line, written once here.
+      const std::string_view text = period ? std::string_view(fStrAve) : std::string_view(rPercent.GroupName);
+      bool marks = false;
+      if (!TISCPlotFileWriterBase::AppendTextColumn(way.Text, scratch.Columns[k], text, marks)) return;
+      way.Kind = TLineScratch::TDirect::TKind::Fixed;
+      known = true;
+    }
+    if (!known) return;
+  }
+  scratch.Direct = std::move(direct);
 }
 
 TPlotFileWriter::TLineScratch TPlotFileWriter::MakeScratch(const TAttributeCollectionRef& record) const {
@@ -251,6 +332,7 @@ TPlotFileWriter::TLineScratch TPlotFileWriter::MakeScratch(const TAttributeColle
     scratch.Columns.push_back(column);
     scratch.Values.push_back(&filled.ByIndex(slot));
   }
+  MakeDirect(scratch);
   return scratch;
 }
 

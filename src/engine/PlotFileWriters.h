@@ -87,7 +87,21 @@ class TPlotFileWriter : public TPlotWriterBase {
     TFieldSlots Slots;
     std::vector<Tplotcolumn> Columns;
     std::vector<const base_Attribute*> Values;
+    // How each of Columns is written straight from the receptor, without its attribute: a value of one output
+    // type, the date, or a text every line has (period, source group), kept formatted. Empty where a column's
+    // attribute is of a kind this does not cover: the lines then go through the attributes.
+    struct TDirect {
+      enum class TKind : uint8_t { Value, Date, Fixed } Kind = TKind::Fixed;
+      TPostOutType Type = TPostOutType::poConc;  // Value's
+      std::string Text;                          // Fixed's, with the blank before it
+    };
+    std::vector<TDirect> Direct;
   };
+  // The direct ways of the scratch's columns (see TLineScratch::Direct).
+  void MakeDirect(TLineScratch& scratch) const;
+  // Compose's line of receptor i by the direct ways; false where a value does not fit its column.
+  bool ComposeDirect(const TPrReceptorItem& receptor, const TPlotLineParts& parts, int i,
+                     const TLineScratch& scratch, std::string& line, bool& hasValue) const;
   TLineScratch MakeScratch(const TAttributeCollectionRef& record) const;
   // Appends to `text` the lines of receptors from .. end - 1 (each with its line end; `lines` counts them) from
   // their parts and the filled columns; stops at the first receptor whose line only the record path can write

@@ -51,8 +51,11 @@ std::string TISCPlotFileWriterBase::ColumnTitle(Tplotcolumn column) const {
   return std::string(PlotColumnInfo(column).Title);
 }
 
-std::string TISCPlotFileWriterBase::FormatValue(const base_Attribute& attribute) const {
-  return FormatPlotValue(attribute.asFloat(), SignificantDigits());
+void TISCPlotFileWriterBase::AppendValue(std::string& line, double value) const {
+  // Right-aligned in 13 characters; a longer text is not cut.
+  const size_t at = line.size();
+  AppendPlotValue(line, value, SignificantDigits());
+  if (const size_t length = line.size() - at; length < 13) line.insert(at, 13 - length, ' ');
 }
 
 void TISCPlotFileWriterBase::WriteOptionsTitle(TStringFile& file) { file.WriteLine("* MODELING OPTIONS USED:"); }
@@ -121,27 +124,45 @@ void TISCPlotFileWriterBase::ProcessRecord(TAttributeCollectionRef& newRecord) {
 
 bool TISCPlotFileWriterBase::AppendColumn(std::string& line, Tplotcolumn column, const base_Attribute* a,
                                           bool& hasValue) const {
-  const TPlotColumnInfo& info = PlotColumnInfo(column);
-  line += ' ';
   if (!a || a->IsNull()) {
-    line.append(static_cast<size_t>(info.Width), ' ');
+    AppendBlankColumn(line, column);
     return true;
   }
-  if (column != Tplotcolumn::pltX && column != Tplotcolumn::pltY) hasValue = true;
   switch (a->FieldType()) {
     case AttrType::atFloat:
-      if (IsResultColumn(column)) {
-        const std::string value = FormatValue(*a);
-        if (value.size() < 13) line.append(13 - value.size(), ' ');
-        line += value;
-        return true;
-      }
-      return AppendOutputFormat(line, info.OutputFormat, a->asFloat());
+      return AppendNumberColumn(line, column, a->asFloat(), hasValue);
     case AttrType::atInteger:
-      return AppendOutputFormat(line, info.OutputFormat, static_cast<int64_t>(a->asInteger()));
+      MarkValue(column, hasValue);
+      line += ' ';
+      return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, static_cast<int64_t>(a->asInteger()));
     default:
-      return AppendOutputFormat(line, info.OutputFormat, a->asString());
+      return AppendTextColumn(line, column, a->asString(), hasValue);
   }
+}
+
+void TISCPlotFileWriterBase::AppendBlankColumn(std::string& line, Tplotcolumn column) {
+  line += ' ';
+  line.append(static_cast<size_t>(PlotColumnInfo(column).Width), ' ');
+}
+
+bool TISCPlotFileWriterBase::AppendNumberColumn(std::string& line, Tplotcolumn column, double value,
+                                                bool& hasValue) const {
+  MarkValue(column, hasValue);
+  line += ' ';
+  if (!IsResultColumn(column)) return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, value);
+  AppendValue(line, value);
+  return true;
+}
+
+bool TISCPlotFileWriterBase::AppendTextColumn(std::string& line, Tplotcolumn column, std::string_view text,
+                                              bool& hasValue) {
+  MarkValue(column, hasValue);
+  line += ' ';
+  return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, text);
+}
+
+void TISCPlotFileWriterBase::MarkValue(Tplotcolumn column, bool& hasValue) {
+  if (column != Tplotcolumn::pltX && column != Tplotcolumn::pltY) hasValue = true;
 }
 
 void TISCPlotFileWriterBase::RaiseUnwritable(Tplotcolumn column, const base_Attribute& a) const {

@@ -55,8 +55,8 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   virtual std::string ColumnTitle(Tplotcolumn column) const;
   // Significant digits of the result columns (AVERAGE CONC and the three deposition columns).
   virtual int SignificantDigits() const { return 4; }
-  // The text of a result value (FormatPlotValue with SignificantDigits).
-  virtual std::string FormatValue(const base_Attribute& attribute) const;
+  // Appends a result value's text (FormatPlotValue with SignificantDigits), right-aligned in its 13 characters.
+  void AppendValue(std::string& line, double value) const;
   virtual void WriteOptionsTitle(TStringFile& file);
   virtual void WriteOptionsLine(TStringFile& file, TAttributeCollectionRef& header, TAttributeCollectionRef& fields);
 
@@ -67,6 +67,11 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   // space and the value of `a` in its format (blank when `a` is absent or null), and sets hasValue when the
   // column is neither X nor Y and holds a value. False when the value does not fit the column's format.
   bool AppendColumn(std::string& line, Tplotcolumn column, const base_Attribute* a, bool& hasValue) const;
+  // AppendColumn by the kind of value, without an attribute: a null one, a number (of a float attribute) and a
+  // text (of a text attribute).
+  static void AppendBlankColumn(std::string& line, Tplotcolumn column);
+  bool AppendNumberColumn(std::string& line, Tplotcolumn column, double value, bool& hasValue) const;
+  static bool AppendTextColumn(std::string& line, Tplotcolumn column, std::string_view text, bool& hasValue);
   // Raises the error ProcessRecord raises for a value of `column` that AppendColumn could not write, naming
   // the line it would have had.
   [[noreturn]] void RaiseUnwritable(Tplotcolumn column, const base_Attribute& a) const;
@@ -76,6 +81,8 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   void WriteLines(std::string_view text, int count);
 
  private:
+  // A column other than X and Y that holds a value makes its line one to write.
+  static void MarkValue(Tplotcolumn column, bool& hasValue);
   // Deletes the temporary file of an unfinished write.
   void Discard() noexcept;
   void WriteHeaderBlock(TAttributeCollectionRef& header, TAttributeCollectionRef& fields);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "util/TextUtils.h"
@@ -131,8 +132,11 @@ std::string FormatGeneral(double v, int precision) {
   return out;
 }
 
-std::string FormatPlotValue(double v, int significantDigits) {
-  const int n = significantDigits;
+namespace {
+
+// The text of FormatPlotValue by its definition: printf-style conversions of the value, and of the value rounded
+// to its significant digits. AppendPlotValue writes the same text without them where it can.
+std::string SlowPlotValue(double v, int n) {
   const double a = std::fabs(v);
   std::string text;
   if (a > 1 && a <= 100000) {
@@ -146,7 +150,8 @@ std::string FormatPlotValue(double v, int significantDigits) {
     return "0";
   } else {
     text = Printf(v, std::chars_format::scientific, n);
-    auto e = text.find('e');
+    const auto e = text.find('e');
+    if (e == std::string::npos) return text;  // inf, nan
     text[e] = 'E';
     size_t end = e;
     while (end > 0 && text[end - 1] == '0') --end;
@@ -155,6 +160,124 @@ std::string FormatPlotValue(double v, int significantDigits) {
     return text;
   }
   TidyFixed(text);
+  return text;
+}
+
+// Appends the decimal digits of x (no sign) to `out`; returns the end.
+char* AppendDigits(char* out, uint64_t x) { return std::to_chars(out, out + 20, x).ptr; }
+
+// Drops the trailing zeros of the fixed text [begin, end) that has a point, down to one digit after it.
+char* TidyFixedChars(char* begin, char* end) {
+  const char* point = static_cast<const char*>(std::memchr(begin, '.', static_cast<size_t>(end - begin)));
+  if (!point) return end;
+  while (end > point + 2 && end[-1] == '0') --end;
+  return end;
+}
+
+// 1 < |v| <= 100000: v with n decimals, as printf's %.nf rounds it. The scaled value v * 10^n decides the
+// digits wherever it is not within its rounding error of a tie; only then does the exact conversion run.
+char* FixedPlotValue(double v, int n, char* out) {
+  const double a = std::fabs(v);
+  if (n >= 1 && n <= 9) {
+    const auto unit = static_cast<uint64_t>(std::llround(std::pow(10.0, n)));
+    const double scaled = a * static_cast<double>(unit);
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) > scaled * 0x1p-50) {
+      const uint64_t x = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+      if (v < 0) *out++ = '-';
+      out = AppendDigits(out, x / unit);
+      *out++ = '.';
+      char decimals[20];
+      char* end = AppendDigits(decimals, x % unit);
+      const auto count = static_cast<int>(end - decimals);
+      for (int i = count; i < n; ++i) *out++ = '0';
+      out = std::copy(decimals, end, out);
+      return out;
+    }
+  }
+  // |v| <= 100000 and n <= 9: the text fits the caller's room.
+  return std::to_chars(out, out + 24, v, std::chars_format::fixed, n).ptr;
+}
+
+// 0.00001 <= |v| <= 1: v rounded to n significant digits (half to even) as N * 10^(e - n), written as the
+// shortest fixed text of the double nearest to it. Null where the value falls outside the few forms this
+// covers (FormatPlotValue then writes it).
+char* SmallPlotValue(double v, int n, char* out) {
+  if (n < 1 || n > 9) return nullptr;
+  const double a = std::fabs(v);
+  const double e = std::ceil(std::log10(a));
+  const double scale = std::pow(10.0, e);
+  const double factor = std::pow(10.0, n);
+  const double rounded = std::nearbyint(v / scale * factor);  // as FormatPlotValue rounds it
+  const double magnitude = std::fabs(rounded);
+  if (!(magnitude >= factor / 10 && magnitude <= factor)) return nullptr;
+  char digits[20];
+  char* end = AppendDigits(digits, static_cast<uint64_t>(magnitude));
+  const auto length = static_cast<int>(end - digits);
+  // D = N * 10^(e - n) has its first digit at 10^x; the printed rounded value is D, whose 15 significant
+  // digits the computation of `rounded` (three roundings of at most 0.52 units in the last place each)
+  // cannot disturb.
+  const int x = length - 1 + static_cast<int>(e) - n;
+  while (end > digits + 1 && end[-1] == '0') --end;
+  if (x < -5 || x > 0) return nullptr;
+  if (v < 0) *out++ = '-';
+  if (x == 0) {
+    *out++ = digits[0];
+    if (end > digits + 1) {
+      *out++ = '.';
+      out = std::copy(digits + 1, end, out);
+    }
+    return out;
+  }
+  *out++ = '0';
+  *out++ = '.';
+  for (int i = 0; i < -x - 1; ++i) *out++ = '0';
+  return std::copy(digits, end, out);
+}
+
+}  // namespace
+
+void AppendPlotValue(std::string& out, double v, int significantDigits) {
+  const int n = significantDigits;
+  const double a = std::fabs(v);
+  if (n < 1 || n > 9 || !std::isfinite(v)) {
+    out += SlowPlotValue(v, n);
+    return;
+  }
+  char text[48];  // the longest: "-0.00001" and nine digits, or "-d." with nine digits and "e-308"
+  char* end = nullptr;
+  if (a > 1 && a <= 100000) {
+    end = TidyFixedChars(text, FixedPlotValue(v, n, text));
+  } else if (a >= 0.00001 && a <= 1) {
+    end = SmallPlotValue(v, n, text);
+    if (!end) {
+      out += SlowPlotValue(v, n);
+      return;
+    }
+  } else if (v == 0) {
+    out += '0';
+    return;
+  } else {
+    const auto [last, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific, n);
+    char* e = std::find(text, last, 'e');
+    if (ec != std::errc() || e == last) {
+      out += SlowPlotValue(v, n);
+      return;
+    }
+    // d.ddddde+xx: E for e, the mantissa without trailing zeros (nor a bare point).
+    *e = 'E';
+    char* cut = e;
+    while (cut > text && cut[-1] == '0') --cut;
+    if (cut > text && cut[-1] == '.') --cut;
+    end = std::copy(e, last, cut);
+  }
+  out.append(text, static_cast<size_t>(end - text));
+}
+
+std::string FormatPlotValue(double v, int significantDigits) {
+  std::string text;
+  AppendPlotValue(text, v, significantDigits);
   return text;
 }
 

@@ -20,6 +20,9 @@ namespace zorvik {
 //   otherwise                  d.dddddE+xx with up to N decimals, trailing zeros dropped
 // Fixed texts then lose trailing zeros down to one digit after the point (2 -> "2.0").
 std::string FormatPlotValue(double v, int significantDigits);
+// The same text appended to `out`, without a heap allocation for the usual values (it runs for every value of
+// every PLOTFILE line written).
+void AppendPlotValue(std::string& out, double v, int significantDigits);
 
 // Up to 15 significant digits, shortest form; fixed notation for decimal exponents -5 .. 14, otherwise
 // scientific ("1.5E-07"). Never uses the locale.

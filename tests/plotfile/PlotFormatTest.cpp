@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace zorvik {
 namespace {
@@ -41,6 +46,61 @@ TEST(FormatPlotValueTest, BothDigitSettings) {
     EXPECT_EQ(FormatPlotValue(c.v, 5), c.five) << c.v;
     EXPECT_EQ(FormatPlotValue(c.v, 4), c.four) << c.v;
   }
+}
+
+// FormatPlotValue by its table above, with the C library's printf for the conversions.
+std::string PrintfPlotValue(double v, int n) {
+  char text[64];
+  const double a = std::fabs(v);
+  std::string out;
+  if (a > 1 && a <= 100000) {
+    std::snprintf(text, sizeof text, "%.*f", n, v);
+    out = text;
+  } else if (a >= 0.00001 && a <= 1) {
+    const double scale = std::pow(10.0, std::ceil(std::log10(a)));
+    const double factor = std::pow(10.0, n);
+    out = FormatGeneral(std::nearbyint(v / scale * factor) / factor * scale, 15);
+  } else if (v == 0) {
+    return "0";
+  } else {
+    std::snprintf(text, sizeof text, "%.*e", n, v);
+    out = text;
+    const size_t e = out.find('e');
+    size_t end = e;
+    while (out[end - 1] == '0') --end;
+    if (out[end - 1] == '.') --end;
+    return out.substr(0, end) + "E" + out.substr(e + 1);
+  }
+  if (out.find('.') != std::string::npos && out.find('E') == std::string::npos)
+    while (out.size() > out.find('.') + 2 && out.back() == '0') out.pop_back();
+  return out;
+}
+
+TEST(FormatPlotValueTest, AgreesWithPrintfOnValuesOfEveryRangeAndNearTies) {
+  std::vector<double> values;
+  std::mt19937_64 random(20261211);
+  std::uniform_real_distribution<double> exponent(-8.0, 7.0);
+  for (int i = 0; i < 200000; ++i) {
+    const double v = std::pow(10.0, exponent(random));
+    values.push_back(v);
+    values.push_back(-v);
+    values.push_back(static_cast<float>(v));  // the engine's values are single precision
+  }
+  // Halfway cases of five and four decimals, and their neighbours; ties a binary fraction holds exactly.
+  for (int k = 100001; k < 10000000; k += 997)
+    for (const double unit : {1e5, 1e4}) {
+      const double tie = (k + 0.5) / unit;
+      values.insert(values.end(), {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e9)});
+    }
+  for (int m = 65; m < 6400000; m += 2 * 37) values.push_back(m / 64.0);
+  // Powers of ten, the ends of the ranges, and their neighbours.
+  for (int e = -9; e <= 9; ++e) {
+    const double p = std::pow(10.0, e);
+    values.insert(values.end(), {p, std::nextafter(p, 0.0), std::nextafter(p, 1e300), 9.99995 * p, 9.999949999 * p});
+  }
+  values.insert(values.end(), {0.0, -0.0, 1.0, 100000.0, 0.00001, 1e300, 1e-300});
+  for (const double v : values)
+    for (const int n : {5, 4}) ASSERT_EQ(FormatPlotValue(v, n), PrintfPlotValue(v, n)) << std::hexfloat << v << " " << n;
 }
 
 TEST(FormatGeneralTest, FixedInsideTheExponentWindowScientificOutside) {
