@@ -137,6 +137,85 @@ void RunPercentiles(const std::string& post, const std::string& plot, const std:
   list.Execute(items);
 }
 
+// A percentile writer that writes every line through its receptor's record, as ProcessRecord writes it.
+class TRecordPathWriter : public TPlotFileWriter {
+ public:
+  using TPlotFileWriter::TPlotFileWriter;
+  void Write(TReceptorItems& receptors, int start, int count, TPlotRecords& records) override {
+    for (int i = start; i < start + count; ++i) {
+      TAttributeCollectionRef& record = records.Record(i);
+      SetLineData(*receptors[static_cast<size_t>(i)], record);
+      WriteRecord(record);
+    }
+  }
+  void WriteOnThreads(TReceptorItems& receptors, int start, int count, const TPlotFile& plot, int) override {
+    TPlotRecords records(plot);
+    Write(receptors, start, count, records);
+  }
+  bool CanWriteInParallel() const override { return false; }
+};
+
+class TRecordPathList : public TPrReceptorList {
+ public:
+  using TPrReceptorList::TPrReceptorList;
+
+ protected:
+  void CreatePlotWriters(const std::vector<TPercentItem>& data) override {
+    fPlotWriters.clear();
+    for (const TPercentItem& item : data)
+      fPlotWriters.push_back(std::make_unique<TRecordPathWriter>(PlotPath, item, *fHeader, *fFields, FPost,
+                                                                 fUseInterpolation));
+  }
+};
+
+// The engine's lines, composed from the parts and each file's values, dates and texts, are those its records
+// give: for concentrations and depositions (the date of the last type), percentiles with and without a date and
+// high values, interpolated or not.
+TEST(PlotLinePartsTest, EngineLinesAreThoseOfTheirRecords) {
+  TempDir dir;
+  struct Run {
+    std::string post, plot;
+  };
+  std::vector<Run> runs;
+  TPostFileLayout layout;
+  layout.Receptors = 300;
+  WritePostFile(dir.File("run.pos"), layout, 96010101, 200, [](int h, int, int r) { return 0.37 * ((h * 13 + r) % 17); });
+  runs.push_back({dir.File("run.pos"), CraftedPlotFile(dir, -1, 300)});
+  if (const std::string post = test::FixtureFile("depos/depos.pos"); !post.empty())
+    runs.push_back({post, test::FixtureFile("depos/depos.plt")});
+  for (const Run& run : runs)
+    for (const bool interpolation : {true, false}) {
+      std::vector<std::string> texts;
+      for (const bool byRecord : {false, true}) {
+        TReceptorListSettings s;
+        s.PlotFile = run.plot;
+        s.PostFile = run.post;
+        const std::string out = dir.File(fmt::format("out-{}-{}-{}", runs.size(), interpolation, byRecord));
+        std::filesystem::create_directories(out);
+        s.PlotPath = out + "/";
+        s.MaxThreads = 2;
+        s.UseInterpolation = interpolation;
+        std::unique_ptr<TPrReceptorList> list = byRecord ? std::make_unique<TRecordPathList>(std::move(s))
+                                                         : std::make_unique<TPrReceptorList>(std::move(s));
+        std::vector<TPercentItem> items(4);
+        for (size_t k = 0; k < items.size(); ++k) {
+          items[k].PlotName = fmt::format("F{}.PLT", k);
+          items[k].GroupName = k == 1 ? "" : "ALL";
+        }
+        items[0].Percent = 98.0;
+        items[1].Percent = 50.0;
+        items[2].Percent = 99.5;
+        items[3].HighValue = 2;
+        list->Execute(items);
+        std::string text;
+        for (const TPercentItem& item : items) text += test::ReadAll(out + "/" + item.PlotName);
+        texts.push_back(text);
+      }
+      EXPECT_GT(texts[0].size(), 5000u);
+      EXPECT_EQ(texts[0], texts[1]) << run.post << " interpolation " << interpolation;
+    }
+}
+
 TEST(PlotLinePartsTest, ComposedLinesAreTheRecordPathsByteForByte) {
   TempDir dir;
   std::vector<std::string> files = {CraftedPlotFile(dir)};
