@@ -179,16 +179,17 @@ class TPrReceptorList {
   // The words each selector of the 1-hour path takes when its range is sampled first (HourlySelectorWords, or
   // more where the sample gives a floor and no ceiling).
   uint32_t SelectedWords(int deepest) const;
-  // The sample of a range's hours for ranks down to `deepest` (and from `shallowest`, for a ceiling): every
-  // `stride`-th hour, `samples` in all; the floor is its series' value at floorRank, the ceiling at ceilingRank
-  // (0: none). samples is 0 where a sample would tell too little (few hours, zeros skipped).
+  // The sample of a range's hours for ranks down to `deepest` (and from `shallowest`, for a ceiling; `fromDisk`
+  // where it is read past the page cache): every `stride`-th hour, `samples` in all; the floor is its series'
+  // value at floorRank, the ceiling at ceilingRank (0: none). samples is 0 where a sample would tell too little
+  // (few hours, zeros skipped).
   struct TSamplePlan {
     int stride = 0;
     int samples = 0;
     int floorRank = 0;
     int ceilingRank = 0;
   };
-  TSamplePlan PlanSample(int deepest, int shallowest) const;
+  TSamplePlan PlanSample(int deepest, int shallowest, bool fromDisk = false) const;
   // The shallowest rank that a ceiling may bound for ranks down to `deepest`, placed alone as `exactRanks`
   // (see ExactRanks; 0: none).
   int ShallowestForCeiling(int deepest, std::span<const int> exactRanks) const;
