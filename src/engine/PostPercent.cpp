@@ -601,11 +601,15 @@ void TPrReceptorList::WriteChunk(int start, int n) {
     for (auto& writer : fPlotWriters) writer->Write(FReceptors, start, n, records);
     return;
   }
-  // Group g takes writers g, g + groups, ...
+  // Group g takes writers g, g + groups, ..., a piece of receptors at a time: the writers of a group read the
+  // same receptors' stores one after the other while they are still in the processor's cache.
   const size_t groups = std::min(fPlotWriters.size(), static_cast<size_t>(fCpuCount));
+  constexpr int kPiece = 512;
   RunInParallel(groups, [&](size_t g) {
     TPlotRecords records(*fPlot);
-    for (size_t w = g; w < fPlotWriters.size(); w += groups) fPlotWriters[w]->Write(FReceptors, start, n, records);
+    for (int from = start; from < start + n; from += kPiece)
+      for (size_t w = g; w < fPlotWriters.size(); w += groups)
+        fPlotWriters[w]->Write(FReceptors, from, std::min(kPiece, start + n - from), records);
   });
 }
 
