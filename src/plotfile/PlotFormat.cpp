@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -163,6 +164,16 @@ std::string SlowPlotValue(double v, int n) {
   return text;
 }
 
+// std::pow(10, k) for k = -9 .. 9, as the library computes them (the texts must come out exactly as with pow).
+double PowerOfTen(int k) {
+  static const std::array<double, 19> kPowers = [] {
+    std::array<double, 19> powers{};
+    for (int i = 0; i < 19; ++i) powers[static_cast<size_t>(i)] = std::pow(10.0, i - 9);
+    return powers;
+  }();
+  return k >= -9 && k <= 9 ? kPowers[static_cast<size_t>(k + 9)] : std::pow(10.0, k);
+}
+
 // Appends the decimal digits of x (no sign) to `out`; returns the end.
 char* AppendDigits(char* out, uint64_t x) { return std::to_chars(out, out + 20, x).ptr; }
 
@@ -179,7 +190,7 @@ char* TidyFixedChars(char* begin, char* end) {
 char* FixedPlotValue(double v, int n, char* out) {
   const double a = std::fabs(v);
   if (n >= 1 && n <= 9) {
-    const auto unit = static_cast<uint64_t>(std::llround(std::pow(10.0, n)));
+    const auto unit = static_cast<uint64_t>(std::llround(PowerOfTen(n)));
     const double scaled = a * static_cast<double>(unit);
     const double whole = std::floor(scaled);
     const double fraction = scaled - whole;
@@ -207,8 +218,8 @@ char* SmallPlotValue(double v, int n, char* out) {
   if (n < 1 || n > 9) return nullptr;
   const double a = std::fabs(v);
   const double e = std::ceil(std::log10(a));
-  const double scale = std::pow(10.0, e);
-  const double factor = std::pow(10.0, n);
+  const double scale = PowerOfTen(static_cast<int>(e));
+  const double factor = PowerOfTen(n);
   const double rounded = std::nearbyint(v / scale * factor);  // as FormatPlotValue rounds it
   const double magnitude = std::fabs(rounded);
   if (!(magnitude >= factor / 10 && magnitude <= factor)) return nullptr;
