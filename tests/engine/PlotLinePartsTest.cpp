@@ -229,22 +229,27 @@ TEST(PlotLinePartsTest, ComposedLinesAreTheRecordPathsByteForByte) {
   }
 }
 
-// One file's lines composed a part of the receptors on each thread come out as those composed on one.
-TEST(PlotLinePartsTest, OneFileComposedOnThreadsIsTheSameAsOnOne) {
+// One file's lines composed a part of the receptors on each thread, and two files written side by side a piece of
+// receptors at a time, come out as those written on one thread.
+TEST(PlotLinePartsTest, FilesComposedOnThreadsAreTheSameAsOnOne) {
   TempDir dir;
   constexpr int kReceptors = 5000;
   TPostFileLayout layout;
   layout.Receptors = kReceptors;
   WritePostFile(dir.File("run.pos"), layout, 96010101, 48, [](int h, int, int r) { return 0.25 * ((h * 7 + r) % 11); });
   const std::string plot = CraftedPlotFile(dir, -1, kReceptors);
-  std::vector<std::string> texts;
-  for (int threads : {1, 2}) {
-    const std::string out = dir.File(fmt::format("t{}", threads));
-    RunPercentiles(dir.File("run.pos"), plot, out, threads, {98.0});
-    texts.push_back(test::ReadAll(out + "/P98.PLT"));
+  for (const std::vector<double>& percentiles : {std::vector<double>{98.0}, std::vector<double>{98.0, 90.0}}) {
+    std::vector<std::string> texts;
+    for (int threads : {1, 2}) {
+      const std::string out = dir.File(fmt::format("t{}-{}", threads, percentiles.size()));
+      RunPercentiles(dir.File("run.pos"), plot, out, threads, percentiles);
+      std::string text;
+      for (const double p : percentiles) text += test::ReadAll(fmt::format("{}/P{}.PLT", out, static_cast<int>(p)));
+      texts.push_back(text);
+    }
+    EXPECT_GT(texts[0].size(), percentiles.size() * 5000u * 100u);
+    EXPECT_EQ(texts[1], texts[0]) << percentiles.size();
   }
-  EXPECT_GT(texts[0].size(), 5000u * 100u);
-  EXPECT_EQ(texts[1], texts[0]);
 }
 
 TEST(PlotLinePartsTest, AValueItsColumnCannotPrintIsLeftToTheRecordPath) {
@@ -264,7 +269,8 @@ TEST(PlotLinePartsTest, AValueItsColumnCannotPrintIsLeftToTheRecordPath) {
     int receptors, unwritable;
     std::vector<double> percentiles;
   };
-  for (const Case& c : {Case{kCraftedReceptors, 2, {98.0, 90.0}}, Case{5000, 4000, {98.0}}, Case{5000, 10, {98.0}}}) {
+  for (const Case& c : {Case{kCraftedReceptors, 2, {98.0, 90.0}}, Case{5000, 4000, {98.0}}, Case{5000, 10, {98.0}},
+                        Case{5000, 3000, {98.0, 90.0}}}) {
     const std::string name = fmt::format("{}-{}", c.receptors, c.unwritable);
     TPostFileLayout layout;
     layout.Receptors = c.receptors;
