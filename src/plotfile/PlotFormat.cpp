@@ -85,11 +85,49 @@ std::string Printf(double value, std::chars_format format, int precision) {
                                             : fmt::format("{:.{}e}", value, precision);
 }
 
+// std::pow(10, k) for k = -9 .. 9, as the library computes them (the texts must come out exactly as with pow).
+double PowerOfTen(int k) {
+  static const std::array<double, 19> kPowers = [] {
+    std::array<double, 19> powers{};
+    for (int i = 0; i < 19; ++i) powers[static_cast<size_t>(i)] = std::pow(10.0, i - 9);
+    return powers;
+  }();
+  return k >= -9 && k <= 9 ? kPowers[static_cast<size_t>(k + 9)] : std::pow(10.0, k);
+}
+
+// Appends the decimal digits of x (no sign) to `out`; returns the end.
+char* AppendDigits(char* out, uint64_t x) { return std::to_chars(out, out + 20, x).ptr; }
+
+// v with n decimals, as printf's %.nf rounds it, into [out, limit); the end, or null where it does not fit. For
+// up to nine decimals of values below 2^50 units of the last decimal, the scaled value v * 10^n decides the
+// digits wherever it is not within its rounding error of a tie; otherwise the exact conversion runs.
+char* FixedChars(double v, int n, char* out, char* limit) {
+  const double a = std::fabs(v);
+  if (n >= 1 && n <= 9 && a < 0x1p50 / PowerOfTen(n) && limit - out >= 32) {
+    const auto unit = static_cast<uint64_t>(std::llround(PowerOfTen(n)));
+    const double scaled = a * static_cast<double>(unit);
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) > scaled * 0x1p-50) {
+      const uint64_t x = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+      if (std::signbit(v)) *out++ = '-';
+      out = AppendDigits(out, x / unit);
+      *out++ = '.';
+      char decimals[20];
+      char* end = AppendDigits(decimals, x % unit);
+      const auto count = static_cast<int>(end - decimals);
+      for (int i = count; i < n; ++i) *out++ = '0';
+      return std::copy(decimals, end, out);
+    }
+  }
+  const auto [end, ec] = std::to_chars(out, limit, v, std::chars_format::fixed, n);
+  return ec == std::errc() ? end : nullptr;
+}
+
 void AppendFixed(std::string& out, double value, const TOutputSpec& spec) {
   const int precision = spec.precision < 0 ? 6 : spec.precision;
   char buffer[128];
-  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
-  if (ec == std::errc())
+  if (const char* end = FixedChars(value, precision, buffer, buffer + sizeof buffer))
     AppendPadded(out, std::string_view(buffer, static_cast<size_t>(end - buffer)), spec);
   else
     AppendPadded(out, Printf(value, std::chars_format::fixed, precision), spec);
@@ -164,51 +202,12 @@ std::string SlowPlotValue(double v, int n) {
   return text;
 }
 
-// std::pow(10, k) for k = -9 .. 9, as the library computes them (the texts must come out exactly as with pow).
-double PowerOfTen(int k) {
-  static const std::array<double, 19> kPowers = [] {
-    std::array<double, 19> powers{};
-    for (int i = 0; i < 19; ++i) powers[static_cast<size_t>(i)] = std::pow(10.0, i - 9);
-    return powers;
-  }();
-  return k >= -9 && k <= 9 ? kPowers[static_cast<size_t>(k + 9)] : std::pow(10.0, k);
-}
-
-// Appends the decimal digits of x (no sign) to `out`; returns the end.
-char* AppendDigits(char* out, uint64_t x) { return std::to_chars(out, out + 20, x).ptr; }
-
 // Drops the trailing zeros of the fixed text [begin, end) that has a point, down to one digit after it.
 char* TidyFixedChars(char* begin, char* end) {
   const char* point = static_cast<const char*>(std::memchr(begin, '.', static_cast<size_t>(end - begin)));
   if (!point) return end;
   while (end > point + 2 && end[-1] == '0') --end;
   return end;
-}
-
-// 1 < |v| <= 100000: v with n decimals, as printf's %.nf rounds it. The scaled value v * 10^n decides the
-// digits wherever it is not within its rounding error of a tie; only then does the exact conversion run.
-char* FixedPlotValue(double v, int n, char* out) {
-  const double a = std::fabs(v);
-  if (n >= 1 && n <= 9) {
-    const auto unit = static_cast<uint64_t>(std::llround(PowerOfTen(n)));
-    const double scaled = a * static_cast<double>(unit);
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
-    if (std::fabs(fraction - 0.5) > scaled * 0x1p-50) {
-      const uint64_t x = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
-      if (v < 0) *out++ = '-';
-      out = AppendDigits(out, x / unit);
-      *out++ = '.';
-      char decimals[20];
-      char* end = AppendDigits(decimals, x % unit);
-      const auto count = static_cast<int>(end - decimals);
-      for (int i = count; i < n; ++i) *out++ = '0';
-      out = std::copy(decimals, end, out);
-      return out;
-    }
-  }
-  // |v| <= 100000 and n <= 9: the text fits the caller's room.
-  return std::to_chars(out, out + 24, v, std::chars_format::fixed, n).ptr;
 }
 
 // 0.00001 <= |v| <= 1: v rounded to n significant digits (half to even) as N * 10^(e - n), written as the
@@ -259,7 +258,7 @@ void AppendPlotValue(std::string& out, double v, int significantDigits) {
   char text[48];  // the longest: "-0.00001" and nine digits, or "-d." with nine digits and "e-308"
   char* end = nullptr;
   if (a > 1 && a <= 100000) {
-    end = TidyFixedChars(text, FixedPlotValue(v, n, text));
+    end = TidyFixedChars(text, FixedChars(v, n, text, text + sizeof text));
   } else if (a >= 0.00001 && a <= 1) {
     end = SmallPlotValue(v, n, text);
     if (!end) {

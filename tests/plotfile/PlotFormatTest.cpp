@@ -76,11 +76,11 @@ std::string PrintfPlotValue(double v, int n) {
   return out;
 }
 
-TEST(FormatPlotValueTest, AgreesWithPrintfOnValuesOfEveryRangeAndNearTies) {
+TEST(FormatPlotValueTest, ValuesAndFixedFormatsAgreeWithPrintfInEveryRangeAndNearTies) {
   std::vector<double> values;
   std::mt19937_64 random(20261211);
   std::uniform_real_distribution<double> exponent(-8.0, 7.0);
-  for (int i = 0; i < 200000; ++i) {
+  for (int i = 0; i < 100000; ++i) {
     const double v = std::pow(10.0, exponent(random));
     values.push_back(v);
     values.push_back(-v);
@@ -93,14 +93,22 @@ TEST(FormatPlotValueTest, AgreesWithPrintfOnValuesOfEveryRangeAndNearTies) {
       values.insert(values.end(), {tie, std::nextafter(tie, 0.0), std::nextafter(tie, 1e9)});
     }
   for (int m = 65; m < 6400000; m += 2 * 37) values.push_back(m / 64.0);
+  for (int m = 1; m < 80000; m += 3) values.push_back(m / -8.0);  // ties of one and two decimals
   // Powers of ten, the ends of the ranges, and their neighbours.
   for (int e = -9; e <= 9; ++e) {
     const double p = std::pow(10.0, e);
     values.insert(values.end(), {p, std::nextafter(p, 0.0), std::nextafter(p, 1e300), 9.99995 * p, 9.999949999 * p});
   }
-  values.insert(values.end(), {0.0, -0.0, 1.0, 100000.0, 0.00001, 1e300, 1e-300});
-  for (const double v : values)
+  values.insert(values.end(), {0.0, -0.0, 1.0, 100000.0, 0.00001, 1e300, 1e-300, -1e-9, 0.125, -2.5e6, 4.5e15});
+  for (const double v : values) {
     for (const int n : {5, 4}) ASSERT_EQ(FormatPlotValue(v, n), PrintfPlotValue(v, n)) << std::hexfloat << v << " " << n;
+    // The fixed formats of the column table, as printf applies them.
+    for (const char* format : {"%13.5f", "%8.2f", "%.9f", "%.1f"}) {
+      char text[400];
+      std::snprintf(text, sizeof text, format, v);
+      ASSERT_EQ(ApplyOutputFormat(format, v), std::string(text)) << std::hexfloat << v << " " << format;
+    }
+  }
 }
 
 TEST(FormatGeneralTest, FixedInsideTheExponentWindowScientificOutside) {
