@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
@@ -150,6 +151,9 @@ bool TISCPlotFileWriterBase::AppendNumberColumn(std::string& line, Tplotcolumn c
   MarkValue(column, hasValue);
   line += ' ';
   if (!IsResultColumn(column)) return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, value);
+  // A result beyond the range of numbers (an average of values near the largest single-precision one) has no
+  // text a PLOTFILE reader takes.
+  if (!std::isfinite(value)) return false;
   AppendValue(line, value);
   return true;
 }

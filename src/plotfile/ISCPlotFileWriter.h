@@ -68,7 +68,7 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   // column is neither X nor Y and holds a value. False when the value does not fit the column's format.
   bool AppendColumn(std::string& line, Tplotcolumn column, const base_Attribute* a, bool& hasValue) const;
   // AppendColumn by the kind of value, without an attribute: a null one, a number (of a float attribute) and a
-  // text (of a text attribute).
+  // text (of a text attribute). A result column takes no infinite number.
   static void AppendBlankColumn(std::string& line, Tplotcolumn column);
   bool AppendNumberColumn(std::string& line, Tplotcolumn column, double value, bool& hasValue) const;
   static bool AppendTextColumn(std::string& line, Tplotcolumn column, std::string_view text, bool& hasValue);

@@ -19,9 +19,9 @@ using test::RunCli;
 using test::TempDir;
 
 struct Project : test::TestProject {
-  explicit Project(int32_t averagePeriod = 1, const std::string& plotName = "run.plt")
-      : TestProject(6, 72, [](int h, int, int r) { return (h * 5 + r * 3) % 17 * 0.5; }, Layout(averagePeriod),
-                    plotName) {}
+  explicit Project(int32_t averagePeriod = 1, const std::string& plotName = "run.plt",
+                   const TValue& value = [](int h, int, int r) { return (h * 5 + r * 3) % 17 * 0.5; })
+      : TestProject(6, 72, value, Layout(averagePeriod), plotName) {}
   std::set<std::string> Files() const {
     std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir.Path())) names.insert(entry.path().filename().string());
@@ -38,6 +38,8 @@ TEST(RollingCommandTest, BadRunsStopWithOneLineAndWriteNothing) {
   Project p;
   Project threeHour(3);
   Project clash(1, "RA03_1ST.PLT");  // the PLOTFILE bears the name of the first output beside it
+  // Values near the largest of single precision, whose 3-hour sums are beyond it.
+  Project huge(1, "run.plt", [](int h, int, int r) { return r == 4 && h >= 10 && h < 13 ? 3.0e38 : 1.0; });
   struct Case {
     const Project& project;
     std::string args;
@@ -56,6 +58,8 @@ TEST(RollingCommandTest, BadRunsStopWithOneLineAndWriteNothing) {
       {p, "--met '" + p.dir.File("none.sfc") + "'", "The met file does not exist", 1},
       {threeHour, "", "holds 3-hour averages", 1},
       {clash, "", "RA03_1ST.PLT is the PLOTFILE of this run", 2},
+      // The fifth receptor's line follows the eight lines of the header.
+      {huge, "--periods 3", "RA03_1ST.PLT, line 13: the AVERAGE CONC value \"INF\" cannot be written", 1},
   };
   for (const Case& c : cases) {
     const std::set<std::string> before = c.project.Files();

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -46,6 +47,9 @@ TEST(FormatPlotValueTest, BothDigitSettings) {
     EXPECT_EQ(FormatPlotValue(c.v, 5), c.five) << c.v;
     EXPECT_EQ(FormatPlotValue(c.v, 4), c.four) << c.v;
   }
+  // A sum beyond single precision: written as it is, not into the text's bounds.
+  EXPECT_EQ(FormatPlotValue(std::numeric_limits<double>::infinity(), 5), "inf");
+  EXPECT_EQ(FormatPlotValue(-std::numeric_limits<double>::infinity(), 4), "-inf");
 }
 
 // FormatPlotValue by its table above, with the C library's printf for the conversions.
