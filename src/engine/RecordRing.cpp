@@ -123,22 +123,6 @@ bool TRecordRing::LoadNext() const {
   return true;
 }
 
-TDirectReader::TDirectReader(const std::string& file)
-    : fFile(::open(file.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC)) {}
-
-bool TDirectReader::Read(int64_t pos, int64_t count, void* out) {
-  if (!fFile || pos < 0 || count < 0) return false;
-  const int64_t start = pos / kAlign * kAlign;
-  const int64_t bytes = RoundUp(pos + count) - start;
-  if (!fBuffer || static_cast<int64_t>(fBuffer->Size()) < bytes)
-    fBuffer = std::make_unique<TMappedBlock>(static_cast<size_t>(bytes));
-  auto* const to = static_cast<uint8_t*>(fBuffer->Data());
-  // The file's last block comes short: only the bytes asked for must be there.
-  if (PreadFull(fFile.Get(), to, static_cast<size_t>(bytes), start) < pos + count - start) return false;
-  std::memcpy(out, to + (pos - start), static_cast<size_t>(count));
-  return true;
-}
-
 TRecordRing::TRecordRing(const std::string& file, int64_t first, int64_t stride, int records, int64_t bufferBytes,
                          int64_t size, bool spans)
     : fFile(file),

@@ -167,20 +167,6 @@ class TRingStream : public TStream {
   std::atomic<int> fPassed{0};
 };
 
-// Pieces of a file read past the page cache, anywhere in it and in any order: a sample of a file that a ring
-// reads front to back, taken before the ring gets there, without drawing the file into the page cache.
-class TDirectReader {
- public:
-  explicit TDirectReader(const std::string& file);
-  // Copies bytes pos .. pos + count - 1 of the file to `out`; false where they cannot be read (the file cannot
-  // be read past the page cache, a read fails or the file ends before them).
-  bool Read(int64_t pos, int64_t count, void* out);
-
- private:
-  TFileHandle fFile;
-  std::unique_ptr<TMappedBlock> fBuffer;  // page-aligned, as direct reads need
-};
-
 // Has a file read from `from` to its end into the page cache, on a thread of its own, and stops early when
 // destroyed. The thread asks the system for the file piece by piece, which keeps the disk busy and copies
 // nothing, and keeps only a few pieces asked for and not yet in: any other read that must wait for the disk (a
