@@ -499,10 +499,11 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   std::vector<int16_t> keys(padded, 0);
   uint32_t tile = 0, lanes = 0;  // the sweep lists nothing here
   const int64_t* positions = predicted.empty() ? fHourBlocks.Positions.data() : predicted.data();
-  if (fromDisk) {
-    // Every slice of the sample is asked for at once (read-ahead hints), and the disk serves them together
-    // instead of one read after the other. Measured on the 98th percentile of 10,000 receptors: 1.18x the time of
-    // reading the file past the cache with the hints, 1.42x with one direct read after the other (9 rounds).
+  {
+    // Every slice of the sample is asked for at once (read-ahead hints): a disk serves them together instead of
+    // one read after the other, and slices in memory cost next to nothing. Measured on 10,000 receptors read
+    // cold: the 98th percentile in 1.18x the time of reading the file past the cache (instead of 1.42x with one
+    // direct read after the other, 9 rounds), the 75th in 1.43x instead of 1.6x; no change when in memory.
     TFileStream hints(fSettings.PostFile);
     for (int h = 0; h < hoursTotal; h += plan.stride)
       if (positions[h] >= 0)
