@@ -376,9 +376,9 @@ bool TPrReceptorList::DeepSelection(int deepest) const {
 // ranked entries at the end (TSortedListStore::AssignRanked, or AssignAtRanks for the ranks alone).
 //
 // Most of the cost is in the values that enter a selector before its limit has risen. A first look at every
-// 17th hour gives each series a floor that its deepest rank lies above, so that values below it are never
-// offered, and for deep ranks placed alone a ceiling that its shallowest rank lies below, so that values above
-// it are only counted. Both are checked afterwards (the series must still have kept `deepest` entries, and
+// 17th hour (every 7th under a ceiling, see PlanSample) gives each series a floor that its deepest rank lies
+// above, so that values below it are never offered, and for deep ranks placed alone a ceiling that its
+// shallowest rank lies below, so that values above it are only counted. Both are checked afterwards (the series must still have kept `deepest` entries, and
 // fewer values than the shallowest rank may have reached the ceiling), and a range where one was wrong is read
 // again without them. The result is the same either way.
 void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
