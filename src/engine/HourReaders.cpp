@@ -378,9 +378,9 @@ bool TPrReceptorList::DeepSelection(int deepest) const {
 // Most of the cost is in the values that enter a selector before its limit has risen. A first look at every
 // 17th hour (every 7th under a ceiling, see PlanSample) gives each series a floor that its deepest rank lies
 // above, so that values below it are never offered, and for deep ranks placed alone a ceiling that its
-// shallowest rank lies below, so that values above it are only counted. Both are checked afterwards (the series must still have kept `deepest` entries, and
-// fewer values than the shallowest rank may have reached the ceiling), and a range where one was wrong is read
-// again without them. The result is the same either way.
+// shallowest rank lies below, so that values above it are only counted. Both are checked afterwards (the series
+// must still have kept `deepest` entries, and fewer values than the shallowest rank may have reached the
+// ceiling), and a range where one was wrong is read again without them. The result is the same either way.
 void TPrReceptorList::ReadHourlySelected(THourlyRange& range, int deepest) {
   // The ranks the writers read (the same for every store: each is offered every hour). Where they are few and
   // deep, only they are placed, not every rank above them; deep ranks placed alone also take a ceiling from the
@@ -499,6 +499,8 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   std::vector<int16_t> keys(padded, 0);
   uint32_t tile = 0, lanes = 0;  // the sweep lists nothing here
   const int64_t* positions = predicted.empty() ? fHourBlocks.Positions.data() : predicted.data();
+  // Where the range's slice of output type k lies in a record's values.
+  const auto skipOf = [&](size_t k) { return (range.from + static_cast<int>(k) * ReceptorCount()) * valueSize; };
   {
     // Every slice of the sample is asked for at once (read-ahead hints): a disk serves them together instead of
     // one read after the other, and slices in memory cost next to nothing. Measured on 10,000 receptors read
@@ -508,20 +510,16 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
     for (int h = 0; h < hoursTotal; h += plan.stride)
       if (positions[h] >= 0)
         for (size_t k = 0; k < types; ++k)
-          hints.WillNeed(positions[h] + reader.ValueBytesOffset() +
-                             (range.from + static_cast<int64_t>(k) * ReceptorCount()) * valueSize,
-                         int64_t{range.count} * valueSize);
+          hints.WillNeed(positions[h] + reader.ValueBytesOffset() + skipOf(k), int64_t{range.count} * valueSize);
   }
   size_t s = 0;
   for (int h = 0; h < hoursTotal; h += plan.stride, ++s) {
     if (range.stop->load(std::memory_order_relaxed)) return {};
-    int skip = range.from * valueSize;
     for (size_t k = 0; k < types; ++k) {
       if (positions[h] < 0) {
         std::fill(row.get(), row.get() + n, 0.0f);  // a calm hour: value 0
       } else {
-        reader.ReadRecordValues(positions[h], skip, range.count * valueSize, raw.get());
-        skip += ReceptorCount() * valueSize;
+        reader.ReadRecordValues(positions[h], skipOf(k), range.count * valueSize, raw.get());
         // An unreadable value (or piece) is reported by the full pass, with its place.
         const TSliceSweep decode{nullptr, sums.data(), nonZero.data(), row.get(), &tile, &lanes};
         if (SweepSlice(raw.get(), n, fIsDoublePrecision, decode) < 0) return {};

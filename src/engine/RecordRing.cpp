@@ -100,14 +100,7 @@ bool TRecordRing::LoadNext() const {
         piece > 0 ? std::min(begin, fFirst + int64_t{RecordsEndingBy(piece - 1)} * fStride) : begin;
     const int64_t end = std::min((piece + 1) * fBufferBytes, fSize);
     uint8_t* to = BufferOf(piece) - (begin - start);
-    int64_t got = 0;
-    while (start + got < end) {
-      const ssize_t r = ::pread(fSharedFile.Get(), to + got, static_cast<size_t>(end - start - got), start + got);
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) break;
-      got += r;
-    }
-    whole = start + got >= end;
+    whole = PreadFull(fSharedFile.Get(), to, static_cast<size_t>(end - start), start) == end - start;
   }
   const std::lock_guard lock(fPublishLock);
   if (!whole) {  // the readers read the rest from the file, which reports it
