@@ -15,14 +15,18 @@
 namespace zorvik {
 namespace {
 
+// Drops the trailing zeros of the fixed text [begin, end) that has a point, down to one digit after it.
+char* TidyFixedChars(char* begin, char* end) {
+  const char* point = static_cast<const char*>(std::memchr(begin, '.', static_cast<size_t>(end - begin)));
+  if (!point) return end;
+  while (end > point + 2 && end[-1] == '0') --end;
+  return end;
+}
+
 // Removes trailing zeros of a fixed text with a decimal point, keeping one digit after the point.
 void TidyFixed(std::string& text) {
   if (text.find_first_of("Ee") != std::string::npos) return;
-  auto point = text.find('.');
-  if (point == std::string::npos) return;
-  size_t keep = text.size();
-  while (keep > point + 2 && text[keep - 1] == '0') --keep;
-  text.resize(keep);
+  text.resize(static_cast<size_t>(TidyFixedChars(text.data(), text.data() + text.size()) - text.data()));
 }
 
 struct TOutputSpec {
@@ -200,14 +204,6 @@ std::string SlowPlotValue(double v, int n) {
   }
   TidyFixed(text);
   return text;
-}
-
-// Drops the trailing zeros of the fixed text [begin, end) that has a point, down to one digit after it.
-char* TidyFixedChars(char* begin, char* end) {
-  const char* point = static_cast<const char*>(std::memchr(begin, '.', static_cast<size_t>(end - begin)));
-  if (!point) return end;
-  while (end > point + 2 && end[-1] == '0') --end;
-  return end;
 }
 
 // 0.00001 <= |v| <= 1: v rounded to n significant digits (half to even) as N * 10^(e - n), written as the
