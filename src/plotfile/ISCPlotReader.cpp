@@ -3,8 +3,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "meteo/F77FmtParser.h"
 #include "plotfile/PlotLineParse.h"
@@ -518,6 +521,9 @@ void TISCPlotReader::DefineRecord(TAttributeCollectionRef& record) {
   }
   fXID = record.IndexOfName("xloc");
   fYID = record.IndexOfName("yloc");
+  fLineFields.assign(static_cast<size_t>(record.Count()), {});
+  fLineKinds.resize(static_cast<size_t>(record.Count()));
+  for (int id = 0; id < record.Count(); ++id) fLineKinds[static_cast<size_t>(id)] = record.ByIndex(id).FieldType();
   fFieldNameIDs.assign(fValueOrder.size(), -1);
   fMaxFieldNameIDs.assign(fValueOrder.size(), -1);
   for (size_t i = 0; i < fValueOrder.size(); ++i) {
@@ -554,6 +560,54 @@ void TISCPlotReader::StoreField(base_Attribute& attribute, std::string_view text
     }
     default:
       attribute.SetAsString(text);
+      break;
+  }
+}
+
+void TISCPlotReader::StoreLineField(int id, std::string_view line, std::string_view text, int field) {
+  // What StoreField does to the attribute, with the attributes' rules: a value is taken once it differs from
+  // the one before (as text) or anything has been taken, a number that is not one (NaN) clears the field.
+  text = TrimView(text);
+  TLineField& f = fLineFields[static_cast<size_t>(id)];
+  const auto clear = [&f] {
+    f.changed |= !f.null;
+    f.null = true;
+    f.number = 0.0;
+    f.whole = 0;
+  };
+  switch (fLineKinds[static_cast<size_t>(id)]) {
+    case AttrType::atFloat: {
+      double value;
+      if (!TryTextToFloat(text, value)) throw TEFormat(problem::NotANumber(GetPlotColumnNameByID(field), text));
+      if (std::isnan(value)) {
+        clear();
+        break;
+      }
+      if (!f.changed && std::bit_cast<uint64_t>(value) != std::bit_cast<uint64_t>(f.number))
+        f.changed = FloatToText(value) != FloatToText(f.number);
+      if (f.changed) f.number = value;
+      f.null = false;
+      break;
+    }
+    case AttrType::atInteger: {
+      int32_t value;
+      if (text.empty()) {
+        clear();
+      } else if (TryWholeInteger(text, value)) {
+        f.changed |= value != f.whole;
+        f.whole = value;
+        f.null = false;
+      } else {
+        throw TEFormat(problem::NotAWholeNumber(GetPlotColumnNameByID(field), text));
+      }
+      break;
+    }
+    default:
+      // Texts are taken as they are (a text equal to the one before is the same text).
+      f.from = text.empty() ? 0 : static_cast<uint32_t>(text.data() - line.data());
+      f.size = static_cast<uint32_t>(text.size());
+      f.changed = true;
+      f.null = false;
       break;
   }
 }
@@ -599,8 +653,12 @@ void TISCPlotReader::ParseLine(TAttributeCollectionRef& record, std::string_view
       std::string_view text;
       if (start >= 1 && static_cast<size_t>(start - 1) < line.size())
         text = line.substr(static_cast<size_t>(start - 1), static_cast<size_t>(width));
-      StoreField(record.ByIndex(id), text, i);
+      if (fDirect)
+        StoreLineField(id, line, text, i);
+      else
+        StoreField(record.ByIndex(id), text, i);
     }
+    if (fDirect) return;  // the data record's fields stay unset, their maxima too
   } else {
     const auto tokens = PlotLineTokens(line);
     if (tokens.size() != fValueOrder.size())
@@ -659,6 +717,22 @@ void TISCPlotReader::ReadRecord(TAttributeCollectionRef& record) {
     return;
   }
 
+  if (DirectFields()) {
+    fRecordLine.swap(fCurrentLine);  // the fields' texts lie in it (AdvanceLine replaces the current line)
+    if (fFirstRecord) {
+      fFirstRecord = false;
+      if (const int id = record.IndexOfName("sgroup"); !fGroupDefined && MetaData && id >= 0)
+        if (const std::string_view group = LineText(LineField(id)); !LineField(id).null && !group.empty())
+          MetaData->ByName("group")->SetAsString(group);
+    }
+    for (const auto& [id, low, high] : {std::tuple{fXID, &fMinX, &fMaxX}, std::tuple{fYID, &fMinY, &fMaxY}})
+      if (id >= 0 && !LineField(id).null) {
+        *low = std::min(*low, LineField(id).number);
+        *high = std::max(*high, LineField(id).number);
+      }
+    AdvanceLine();
+    return;
+  }
   if (fFirstRecord) {
     fFirstRecord = false;
     if (!fGroupDefined && MetaData)

@@ -74,6 +74,24 @@ class TISCPlotReader : public TBaseDataSetReader {
   TAttributeCollectionRef* Record_Data() const { return RecordData.get(); }
   TAttributeCollectionRef* Header_Data() const { return MetaData.get(); }
 
+  // The fields of the receptor line read last, one per data record attribute, with direct fields (below).
+  struct TLineField {
+    double number = 0.0;          // float fields
+    int32_t whole = 0;            // count fields
+    uint32_t from = 0, size = 0;  // text fields: where the text lies in the line
+    bool null = true;
+    bool changed = false;  // whether the attribute would have taken a value yet (base_Attribute::AcceptChange)
+  };
+  // With direct fields on, the receptor lines of a file with a header are parsed into LineField instead of into
+  // the data record, whose field attributes then stay unset: for a single subscriber that copies every line's
+  // values, without the cost of an attribute per field. The values are those the attributes would hold.
+  void SetDirectFields(bool direct) { fDirect = direct; }
+  bool DirectFields() const { return fDirect && !fHeaderless; }
+  // During ProcessRecord of a subscriber: field `id` of the data record, and a text field's text.
+  const TLineField& LineField(int id) const { return fLineFields[static_cast<size_t>(id)]; }
+  std::string_view LineText(const TLineField& field) const {
+    return std::string_view(fRecordLine).substr(field.from, field.size);
+  }
   // Reads the header (and the first record when the header names no source group) into AMetaData.
   void ProcessHeader(TAttributeCollectionRef& AMetaData);
   // Parses ALine into the data record of the current pass; raises EFormatError for a damaged line.
@@ -107,6 +125,7 @@ class TISCPlotReader : public TBaseDataSetReader {
   void DefineRecord(TAttributeCollectionRef& record);
   void ParseLine(TAttributeCollectionRef& record, std::string_view line);
   void StoreField(base_Attribute& attribute, std::string_view text, int field);
+  void StoreLineField(int id, std::string_view line, std::string_view text, int field);
   void CheckFixedLayout(std::string_view line);
   void SetMonthDate(base_Attribute& date, int month, int year);
   void ParseRemark(std::string_view line);
@@ -122,6 +141,10 @@ class TISCPlotReader : public TBaseDataSetReader {
   std::vector<bool> fInField;  // per character of a line (from 0): inside a field of the FORMAT statement
   std::vector<std::pair<size_t, size_t>> fGaps;  // the runs of characters outside every field, before the last one
   std::string fCurrentLine;
+  bool fDirect = false;
+  std::vector<TLineField> fLineFields;  // with direct fields: per data record attribute
+  std::vector<AttrType> fLineKinds;     // and its kind
+  std::string fRecordLine;              // the line they were parsed from
   bool fEOF = true;
   std::string fconcunit, fdepunit;
   TPlotOptions fPlotOptions;

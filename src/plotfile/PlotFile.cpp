@@ -59,6 +59,10 @@ class TPlotFileCollector : public base_AttributeWriter {
   }
 
   void ProcessRecord(TAttributeCollectionRef& record) override {
+    if (fReader.DirectFields()) {
+      CopyLineFields();
+      return;
+    }
     const base_Attribute* x = fXID >= 0 ? &record.ByIndex(fXID) : nullptr;
     const base_Attribute* y = fYID >= 0 ? &record.ByIndex(fYID) : nullptr;
     if (!x || x->IsNull()) MissingCoordinate("X");
@@ -74,6 +78,31 @@ class TPlotFileCollector : public base_AttributeWriter {
         case AttrType::atInteger: field.Integers.push_back(a.asInteger()); break;
         default:
           field.Chars += a.asString();
+          if (field.Chars.size() > UINT32_MAX) throw EFormatError(fReader.DataSetName() + ": too much text to keep");
+          field.Ends.push_back(static_cast<uint32_t>(field.Chars.size()));
+          break;
+      }
+    }
+  }
+
+  // The same from the fields the reader parsed the line into.
+  void CopyLineFields() {
+    using TLineField = TISCPlotReader::TLineField;
+    const TLineField* x = fXID >= 0 ? &fReader.LineField(fXID) : nullptr;
+    const TLineField* y = fYID >= 0 ? &fReader.LineField(fYID) : nullptr;
+    if (!x || x->null) MissingCoordinate("X");
+    if (!y || y->null) MissingCoordinate("Y");
+    fPlot.fX.push_back(x->number);
+    fPlot.fY.push_back(y->number);
+    for (size_t f = 0; f < fIDs.size(); ++f) {
+      const TLineField& a = fReader.LineField(fIDs[f]);
+      TPlotFile::TField& field = fPlot.fFields[f];
+      field.Null.push_back(a.null ? 1 : 0);
+      switch (field.Kind) {
+        case AttrType::atFloat: field.Floats.push_back(a.number); break;
+        case AttrType::atInteger: field.Integers.push_back(a.whole); break;
+        default:
+          field.Chars += fReader.LineText(a);
           if (field.Chars.size() > UINT32_MAX) throw EFormatError(fReader.DataSetName() + ": too much text to keep");
           field.Ends.push_back(static_cast<uint32_t>(field.Chars.size()));
           break;
@@ -112,6 +141,7 @@ TPlotFile TPlotFile::Read(const std::string& fileName) {
     TISCPlotReader reader(fileName);
     TPlotFileCollector collector(plot, reader);
     reader.WriterSubscribe(collector);
+    reader.SetDirectFields(true);  // the collector is the only subscriber
     reader.Process();
     if (reader.readerStatus() != attributeReaderStatus::arsOK || !collector.Finished())
       throw EFormatError(reader.StatusMessage().empty()

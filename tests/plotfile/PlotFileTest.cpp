@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <map>
 
 #include "PlotReaderSupport.h"
 #include "plotfile/ISCPlotFileWriter.h"
@@ -311,6 +313,85 @@ TEST(PlotFileTest, FileWithoutHeaderStatesNoCount) {
   EXPECT_EQ(plot.ColumnNames(), (std::vector<std::string>{"X", "Y", "Data 1", "ZELEV", "ZHILL", "ZFLAG", "AVE", "GRP"}));
   EXPECT_DOUBLE_EQ(plot.X(1), 7.0);
   EXPECT_DOUBLE_EQ(plot.Y(1), 8.0);
+}
+
+// What a subscriber of the reader takes from each receptor record while it is the reader's (a copy of the
+// record would not do: copying goes through the attributes' rules again).
+class TLiveValues : public base_AttributeWriter {
+ public:
+  void ProcessBegin(TAttributeCollectionRef&, TAttributeCollectionRef&) override {}
+  void ProcessRecord(TAttributeCollectionRef& record) override {
+    auto& row = rows.emplace_back();
+    for (base_Attribute& a : record.Items())
+      row[a.FieldName()] = {a.IsNull(), a.asString(), a.FieldType() == AttrType::atFloat ? a.asFloat() : 0.0};
+  }
+  void ProcessError(attributeReaderStatus) override {}
+  void ProcessFinish(TAttributeCollectionRef& footer) override { header = CloneAs(footer); }
+  struct TValue {
+    bool null;
+    std::string text;
+    double number;
+  };
+  std::vector<std::map<std::string, TValue>> rows;
+  std::unique_ptr<TAttributeCollectionRef> header;
+};
+
+// Receptor lines go straight from the line into the arrays, not through the reader's data record: the values,
+// nulls, texts, footer and source group must be those a subscriber of the reader gets from the record.
+TEST(PlotFileTest, ArraysHoldWhatTheReaderRecordsHold) {
+  TempDir dir;
+  std::vector<std::string> zeros(test::kExample.begin(), test::kExample.end() - 4);
+  zeros[4] = "*         FOR A TOTAL OF 5 RECEPTORS.";
+  // A number that prints as 0 does not replace the field's initial 0 until the field has taken another value:
+  // -0 comes back as +0 before that, and as -0 after.
+  for (const char* line : {"      -0.00000      -0.00000      -0.00000    -0.00   120.00    -0.00 1-HR   ALL      ",
+                           "       0.00000 4100000.00000      12.34568   100.50   120.00     0.00 1-HR   ALL",
+                           "      -0.00000 4100000.00000      -0.00000   101.25   120.00    -0.00 1-HR   ALL      G1",
+                           "  500300.00000      -0.00000   1.23457E+05    -0.00   120.00     1.50 1-HR   ALL      GRID1    16121201",
+                           "      -0.00000      -0.00000      -0.00000    -0.00   120.00    -0.00 1-HR   ALL      GRID1    16121202"})
+    zeros.push_back(line);
+  WriteAll(dir.File("zeros.plt"), PlotText(zeros));
+  // Without a group on the kind line, the first receptor's GRP names it.
+  std::vector<std::string> group = test::kExample;
+  group[3] = "*                  PLOT FILE OF 98.00TH PERCENTILE 1-HR VALUES";
+  for (size_t i = 8; i < group.size(); ++i) group[i].replace(group[i].find("ALL     "), 8, "STACK1  ");
+  WriteAll(dir.File("group.plt"), PlotText(group));
+
+  std::vector<std::string> files = {dir.File("zeros.plt"), dir.File("group.plt")};
+  for (const char* name : {"disc36.plt", "grid144.plt", "depos.plt"})
+    files.push_back(DataFile(std::string("plotfile/") + name));
+  const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    TISCPlotReader reader(file);
+    TLiveValues live;
+    reader.WriterSubscribe(live);
+    reader.Process();
+    ASSERT_EQ(reader.readerStatus(), attributeReaderStatus::arsOK);
+    const TPlotFile plot = TPlotFile::Read(file);
+    ASSERT_EQ(plot.ReceptorCount(), static_cast<int>(live.rows.size()));
+    for (const char* key : {"minimum x", "maximum x", "minimum y", "mayimum y", "group"})
+      EXPECT_EQ(plot.Header().ByName(key)->asString(), live.header->ByName(key)->asString()) << key;
+    for (int i = 0; i < plot.ReceptorCount(); ++i) {
+      const auto& row = live.rows[static_cast<size_t>(i)];
+      EXPECT_TRUE(same(plot.X(i), row.at("xloc").number)) << "receptor " << i + 1 << ": " << plot.X(i);
+      EXPECT_TRUE(same(plot.Y(i), row.at("yloc").number)) << "receptor " << i + 1 << ": " << plot.Y(i);
+      for (int f = 0; f < plot.FieldCount(); ++f) {
+        const std::string& key = plot.FieldKeys()[static_cast<size_t>(f)];
+        const TLiveValues::TValue& value = row.at(key);
+        EXPECT_EQ(plot.IsNull(i, f), value.null) << "receptor " << i + 1 << ", " << key;
+        EXPECT_EQ(plot.AsString(i, f), value.text) << "receptor " << i + 1 << ", " << key;
+        if (plot.Fields().ByName(key)->FieldType() == AttrType::atFloat) {
+          EXPECT_TRUE(same(plot.AsFloat(i, f), value.number)) << "receptor " << i + 1 << ", " << key;
+        }
+      }
+    }
+  }
+  const TPlotFile zero = TPlotFile::Read(dir.File("zeros.plt"));
+  EXPECT_FALSE(std::signbit(zero.X(2)));
+  EXPECT_TRUE(std::signbit(zero.X(4)));
+  EXPECT_TRUE(std::signbit(zero.Y(3)));
+  EXPECT_EQ(TPlotFile::Read(dir.File("group.plt")).SourceGroup(), "STACK1");
 }
 
 }  // namespace
