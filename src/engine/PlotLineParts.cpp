@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "engine/PlotRecords.h"
+#include "plotfile/PlotFile.h"
 #include "plotfile/ISCPlotFileWriter.h"
 #include "records/AttributeCollection.h"
 #include "util/Exceptions.h"
@@ -19,6 +20,7 @@ TPlotLineParts::TPlotLineParts(TPlotRecords& records, const TISCPlotFileWriterBa
   const size_t segments = fFilled.size() + 1;
   fEnds.reserve(static_cast<size_t>(count) * segments);
   fFlags.assign(static_cast<size_t>(count), 0);
+  if (count > 0 && FormatFromPlot(records, formatter)) return;
   // Every record has the PLOTFILE's fields first, in one order: the columns' places are found once.
   std::vector<int> slots;
   for (int i = start; i < start + count; ++i) {
@@ -44,6 +46,60 @@ TPlotLineParts::TPlotLineParts(TPlotRecords& records, const TISCPlotFileWriterBa
     fEnds.push_back(static_cast<uint32_t>(fText.size()));
     fFlags[Row(i)] = static_cast<uint8_t>((fits ? kComposable : 0) | (hasValue ? kHasValue : 0));
   }
+}
+
+bool TPlotLineParts::FormatFromPlot(TPlotRecords& records, const TISCPlotFileWriterBase& formatter) {
+  // The record of a receptor holds the PLOTFILE's fields, the result's date and rank emptied: each column is
+  // formatted from the field of its key, as AppendColumn formats the record's attribute. A column whose key a
+  // writer added to the record (none of the PLOTFILE's fields) keeps to the records.
+  const TPlotFile& plot = records.Plot();
+  const TAttributeCollectionRef& record = records.Record(fStart);
+  constexpr int kBlank = -1;
+  std::vector<int> fields(fColumns.size(), kBlank);
+  for (size_t k = 0; k < fColumns.size(); ++k) {
+    const std::string_view key = PlotColumnInfo(fColumns[k]).Key;
+    const int field = plot.FieldIndex(key);
+    if (field < 0 && record.IndexOfName(key) >= 0) return false;
+    if (!records.ResultField(field)) fields[k] = field;
+  }
+  for (int i = fStart; i < fStart + fCount; ++i) {
+    bool hasValue = false;
+    bool fits = true;
+    size_t f = 0;
+    for (size_t k = 0; k < fColumns.size(); ++k) {
+      const Tplotcolumn column = fColumns[k];
+      if (f < fFilled.size() && column == fFilled[f]) {
+        fEnds.push_back(static_cast<uint32_t>(fText.size()));
+        ++f;
+        continue;
+      }
+      const int field = fields[k];
+      if (field == kBlank || plot.IsNull(i, field)) {
+        TISCPlotFileWriterBase::AppendBlankColumn(fText, column);
+        continue;
+      }
+      switch (plot.FieldKind(field)) {
+        case AttrType::atFloat: {
+          const double value = plot.AsFloat(i, field);
+          fits = formatter.AppendNumberColumn(fText, column, value == 0.0 ? 0.0 : value, hasValue) && fits;  // -0 as 0
+          break;
+        }
+        case AttrType::atInteger:
+          fits = TISCPlotFileWriterBase::AppendWholeColumn(fText, column, plot.WholeValue(i, field), hasValue) && fits;
+          break;
+        default:
+          fits = TISCPlotFileWriterBase::AppendTextColumn(fText, column, plot.TextValue(i, field), hasValue) && fits;
+          break;
+      }
+    }
+    if (f != fFilled.size())
+      throw EAssertionFailed("TPlotLineParts: the filled columns are not the file's, in its order");
+    if (fText.size() > std::numeric_limits<uint32_t>::max())
+      throw EAssertionFailed("TPlotLineParts: too much text for one chunk of receptors");
+    fEnds.push_back(static_cast<uint32_t>(fText.size()));
+    fFlags[Row(i)] = static_cast<uint8_t>((fits ? kComposable : 0) | (hasValue ? kHasValue : 0));
+  }
+  return true;
 }
 
 bool TPlotLineParts::Fits(const TISCPlotFileWriterBase& formatter, const std::vector<Tplotcolumn>& filled, int start,

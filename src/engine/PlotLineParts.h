@@ -43,6 +43,9 @@ class TPlotLineParts {
   }
 
  private:
+  // Formats the lines from the PLOTFILE's fields instead of records; false (nothing done) where a column is a
+  // field writers added to the records.
+  bool FormatFromPlot(TPlotRecords& records, const TISCPlotFileWriterBase& formatter);
   static constexpr uint8_t kComposable = 1;
   static constexpr uint8_t kHasValue = 2;
   size_t Row(int i) const { return static_cast<size_t>(i - fStart); }

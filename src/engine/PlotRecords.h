@@ -27,6 +27,9 @@ class TPlotRecords {
   // stay for the next receptors (and are set again by the writer).
   TAttributeCollectionRef& Record(int i);
   std::unique_ptr<TAttributeCollectionRef> Take(int i) const;
+  const TPlotFile& Plot() const { return fPlot; }
+  // Whether field f of the PLOTFILE is one the records leave empty (a result's date or rank).
+  bool ResultField(int f) const { return f >= 0 && (f == fResultFields[0] || f == fResultFields[1]); }
   // The lines of receptors start .. start + count - 1 as `formatter` writes them, but for the columns `filled`
   // (see TPlotLineParts): made on the first call and kept for the next writers of the same receptors. It uses
   // Record, so a record taken before is refilled.

@@ -133,9 +133,7 @@ bool TISCPlotFileWriterBase::AppendColumn(std::string& line, Tplotcolumn column,
     case AttrType::atFloat:
       return AppendNumberColumn(line, column, a->asFloat(), hasValue);
     case AttrType::atInteger:
-      MarkValue(column, hasValue);
-      line += ' ';
-      return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, static_cast<int64_t>(a->asInteger()));
+      return AppendWholeColumn(line, column, a->asInteger(), hasValue);
     default:
       return AppendTextColumn(line, column, a->asString(), hasValue);
   }
@@ -163,6 +161,12 @@ bool TISCPlotFileWriterBase::AppendTextColumn(std::string& line, Tplotcolumn col
   MarkValue(column, hasValue);
   line += ' ';
   return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, text);
+}
+
+bool TISCPlotFileWriterBase::AppendWholeColumn(std::string& line, Tplotcolumn column, int64_t value, bool& hasValue) {
+  MarkValue(column, hasValue);
+  line += ' ';
+  return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, value);
 }
 
 void TISCPlotFileWriterBase::MarkValue(Tplotcolumn column, bool& hasValue) {

@@ -67,11 +67,13 @@ class TISCPlotFileWriterBase : public base_AttributeWriter {
   // space and the value of `a` in its format (blank when `a` is absent or null), and sets hasValue when the
   // column is neither X nor Y and holds a value. False when the value does not fit the column's format.
   bool AppendColumn(std::string& line, Tplotcolumn column, const base_Attribute* a, bool& hasValue) const;
-  // AppendColumn by the kind of value, without an attribute: a null one, a number (of a float attribute) and a
-  // text (of a text attribute). A result column takes no infinite number.
+  // AppendColumn by the kind of value, without an attribute: a null one, a number (of a float attribute), a
+  // text (of a text attribute) and a whole number (of a count attribute). A result column takes no infinite
+  // number.
   static void AppendBlankColumn(std::string& line, Tplotcolumn column);
   bool AppendNumberColumn(std::string& line, Tplotcolumn column, double value, bool& hasValue) const;
   static bool AppendTextColumn(std::string& line, Tplotcolumn column, std::string_view text, bool& hasValue);
+  static bool AppendWholeColumn(std::string& line, Tplotcolumn column, int64_t value, bool& hasValue);
   // Raises the error ProcessRecord raises for a value of `column` that AppendColumn could not write, naming
   // the line it would have had.
   [[noreturn]] void RaiseUnwritable(Tplotcolumn column, const base_Attribute& a) const;

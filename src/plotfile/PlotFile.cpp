@@ -201,6 +201,16 @@ std::string TPlotFile::AsString(int i, int field) const {
   }
 }
 
+int32_t TPlotFile::WholeValue(int i, int field) const {
+  const TField& f = fFields.at(static_cast<size_t>(field));
+  return f.Kind == AttrType::atInteger ? f.Integers.at(static_cast<size_t>(i)) : 0;
+}
+
+std::string_view TPlotFile::TextValue(int i, int field) const {
+  const TField& f = fFields.at(static_cast<size_t>(field));
+  return f.Kind == AttrType::atFloat || f.Kind == AttrType::atInteger ? std::string_view() : f.Text(static_cast<size_t>(i));
+}
+
 std::unique_ptr<TAttributeCollectionRef> TPlotFile::ReceptorRecord(int i) const {
   auto record = std::make_unique<TAttributeCollectionRef>("collection");
   for (size_t k = 0; k < fFields.size(); ++k) {

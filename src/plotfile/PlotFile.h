@@ -67,6 +67,10 @@ class TPlotFile {
   bool IsNull(int i, int field) const;
   double AsFloat(int i, int field) const;
   std::string AsString(int i, int field) const;
+  // The kind of a field, and receptor i's value of a count or text field as it is kept (0 or "" when null).
+  AttrType FieldKind(int field) const { return fFields.at(static_cast<size_t>(field)).Kind; }
+  int32_t WholeValue(int i, int field) const;
+  std::string_view TextValue(int i, int field) const;
   // Receptor i as a record: one attribute per field, under its key and of its kind.
   std::unique_ptr<TAttributeCollectionRef> ReceptorRecord(int i) const;
   // Sets the first FieldCount() attributes of a record that ReceptorRecord made (for any receptor; attributes
