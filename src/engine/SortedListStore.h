@@ -178,8 +178,8 @@ void SelectAtPlaces(uint32_t* a, size_t n, std::span<const size_t> places, bool 
 // (TLowestWords) the descending value key << 32 | position (ascending words are the ranking order, ties by
 // position); with uint32_t (TLowestKeys) the key alone, in half the memory, for callers that need the values of
 // ranks and not their positions. The words live in a buffer of `capacity` (> m) words that is cut back to m
-// whenever it fills; once cut, a value below the m-th value seen so far is rejected by one comparison of floats.
-// Offer the pairs in position order.
+// whenever it fills; once cut, a value that does not exceed the m-th value seen so far is rejected by one
+// comparison of floats (an equal one would rank after it). Offer the pairs in position order.
 template <class TWord>
 class alignas(32) TLowestWordsOf {
  public:
