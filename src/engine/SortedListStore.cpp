@@ -213,7 +213,7 @@ TPartition<TWord> FastestPartition() {
 // partitions above them.
 template <class TWord>
 void SelectPlaces(TWord* a, size_t lo, size_t hi, std::span<const size_t> places, TPartition<TWord> partition,
-                  TWord* spare) {
+                  TWord* spare, size_t& budget) {
   while (!places.empty()) {
     if (places.size() == 1 && places.front() == hi - 1) {  // the largest last: one scan
       size_t largest = lo;
@@ -221,21 +221,28 @@ void SelectPlaces(TWord* a, size_t lo, size_t hi, std::span<const size_t> places
       std::swap(a[largest], a[hi - 1]);
       return;
     }
-    if (hi - lo <= 16) {
+    // A sort finishes short ranges, and any range once the partitions have moved several times the words the
+    // selection began with: whatever order defeats the pivots, the selection stays within a sort's time.
+    if (hi - lo <= 16 || budget < hi - lo) {
       std::sort(a + lo, a + hi);
       return;
     }
-    // The median of the first, middle and last words as pivot, kept aside at the end while the rest is split.
-    const size_t mid = lo + (hi - lo) / 2;
-    if (a[mid] < a[lo]) std::swap(a[mid], a[lo]);
-    if (a[hi - 1] < a[lo]) std::swap(a[hi - 1], a[lo]);
-    if (a[mid] < a[hi - 1]) std::swap(a[mid], a[hi - 1]);
+    budget -= hi - lo;
+    // The median of the words at a quarter, half and three quarters of the range as pivot, kept aside at the end
+    // while the rest is split. (The first and last words would be a poor choice: a buffer cut before is often
+    // a run in order followed by a few words appended since, and their median is then next to the smallest.)
+    const size_t step = (hi - lo) / 4;
+    size_t q1 = lo + step, q2 = lo + 2 * step, q3 = lo + 3 * step;
+    if (a[q2] < a[q1]) std::swap(q1, q2);
+    if (a[q3] < a[q2]) std::swap(q2, q3);
+    if (a[q2] < a[q1]) std::swap(q1, q2);
+    std::swap(a[q2], a[hi - 1]);
     const TWord pivot = a[hi - 1];
     const size_t at = partition(a, lo, hi - 1, pivot, spare);
     std::swap(a[at], a[hi - 1]);
     const auto below = static_cast<size_t>(std::lower_bound(places.begin(), places.end(), at) - places.begin());
     const size_t above = below + (below < places.size() && places[below] == at);
-    SelectPlaces(a, lo, at, places.first(below), partition, spare);
+    SelectPlaces(a, lo, at, places.first(below), partition, spare, budget);
     places = places.subspan(above);
     lo = at + 1;
   }
@@ -247,8 +254,9 @@ void SelectWordsAtPlaces(TWord* a, size_t n, std::span<const size_t> places, boo
   // Holds nothing between the sorts that use it; words of 32 bits take half of its room.
   std::vector<uint64_t>& spare = Scratch().spare;
   if (spare.size() < n + 16) spare.resize(n + 16);
+  size_t budget = 8 * n;  // words partitioned before the rest is sorted: about twice an expected selection's
   SelectPlaces(a, 0, n, places, vectors ? FastestPartition<TWord>() : &PartitionPortable<TWord>,
-               reinterpret_cast<TWord*>(spare.data()));
+               reinterpret_cast<TWord*>(spare.data()), budget);
 }
 }  // namespace
 

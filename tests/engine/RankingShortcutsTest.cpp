@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <random>
+#include <string_view>
+#include <string>
+#include <functional>
 #include <vector>
 
 #include "engine/SortedListStore.h"
@@ -81,11 +84,25 @@ TEST(RankingShortcutsTest, SelectionAtPlacesMatchesTheSort) {
     for (bool vectors : {true, false})
       for (size_t n : {size_t{1}, size_t{9}, size_t{17}, size_t{100}, size_t{2738}, size_t{2739}, size_t{2745}})
         for (const std::vector<double>& shares : placeShares)
-          // Ties now and then, and a range of nearly all ties, to keep the partition honest.
-          for (uint64_t spread : {uint64_t{4} * n, uint64_t{3}}) {
-            SCOPED_TRACE(sizeof(TWord) == 8 ? "64 bits" : "32 bits");
+          // Ties now and then, and a range of nearly all ties, to keep the partition honest; words in no order,
+          // and in the orders that defeat simple pivots: a run in order with a few smaller words after it (a
+          // selector's buffer cut before), descending, ascending then descending.
+          for (uint64_t spread : {uint64_t{4} * n, uint64_t{3}})
+           for (const char* order : {"random", "run and tail", "descending", "pipe"}) {
+            SCOPED_TRACE(std::string(sizeof(TWord) == 8 ? "64 bits, " : "32 bits, ") + order);
             std::vector<TWord> words(n);
             for (auto& w : words) w = static_cast<TWord>(random() % spread);
+            const auto middle = words.begin() + static_cast<std::ptrdiff_t>(n / 2);
+            const auto tail = words.end() - static_cast<std::ptrdiff_t>(n / 8);
+            if (std::string_view(order) == "run and tail") {
+              std::sort(words.begin(), tail);
+              for (auto w = tail; w != words.end(); ++w) *w = static_cast<TWord>(*w % (spread / 8 + 1));
+            } else if (std::string_view(order) == "descending") {
+              std::sort(words.rbegin(), words.rend());
+            } else if (std::string_view(order) == "pipe") {
+              std::sort(words.begin(), middle);
+              std::sort(middle, words.end(), std::greater<>());
+            }
             std::vector<TWord> sorted = words;
             std::sort(sorted.begin(), sorted.end());
             std::vector<size_t> places;
@@ -99,7 +116,7 @@ TEST(RankingShortcutsTest, SelectionAtPlacesMatchesTheSort) {
             }
             std::sort(words.begin(), words.end());
             ASSERT_EQ(words, sorted) << "n " << n;
-          }
+           }
   };
   check(uint64_t{});
   check(uint32_t{});
