@@ -28,7 +28,7 @@ struct TRandom {
 
 }  // namespace
 
-TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hours) {
+TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hours, int farPercent) {
   namespace fs = std::filesystem;
   fs::create_directories(folder);
   TBenchProject project{folder + "/bench.pos", folder + "/bench.plt"};
@@ -40,10 +40,11 @@ TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hou
 
   // Per receptor: a share of non-zero hours and a scale; per hour a value spread over six decades.
   std::vector<double> share(receptors), scale(receptors);
-  TRandom setup{12345};
+  TRandom setup{12345}, far{2468};
   for (int r = 0; r < receptors; ++r) {
     share[r] = 0.7 + 0.2 * setup.Uniform();
     scale[r] = std::pow(10.0, 2.0 * setup.Uniform());
+    if (far.Uniform() * 100.0 < farPercent) share[r] -= 0.6;
   }
   TRandom random{987654321};
   WritePostFile(project.PostFile, layout, 96010101, hours, [&](int, int, int r) {

@@ -12,7 +12,9 @@ struct TBenchProject {
   std::string PlotFile;
 };
 
-// Writes "<folder>/bench.pos" and "<folder>/bench.plt" unless both exist with the expected size.
-TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hours);
+// Writes "<folder>/bench.pos" and "<folder>/bench.plt" unless both exist with the expected size. With
+// farPercent, about that share of the receptors lie where the plume seldom goes: only 10-30 % of their hours are
+// non-zero (the values of the others are those of the project without).
+TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hours, int farPercent = 0);
 
 }  // namespace zorvik::bench
