@@ -10,6 +10,26 @@
 
 namespace zorvik {
 
+template <class Append>
+void TPlotLineParts::AddReceptor(int i, Append&& append) {
+  bool hasValue = false;
+  bool fits = true;
+  size_t f = 0;
+  for (size_t k = 0; k < fColumns.size(); ++k) {
+    if (f < fFilled.size() && fColumns[k] == fFilled[f]) {
+      fEnds.push_back(static_cast<uint32_t>(fText.size()));
+      ++f;
+      continue;
+    }
+    fits = append(k, hasValue) && fits;
+  }
+  if (f != fFilled.size()) throw EAssertionFailed("TPlotLineParts: the filled columns are not the file's, in its order");
+  if (fText.size() > std::numeric_limits<uint32_t>::max())
+    throw EAssertionFailed("TPlotLineParts: too much text for one chunk of receptors");
+  fEnds.push_back(static_cast<uint32_t>(fText.size()));
+  fFlags[Row(i)] = static_cast<uint8_t>((fits ? kComposable : 0) | (hasValue ? kHasValue : 0));
+}
+
 TPlotLineParts::TPlotLineParts(TPlotRecords& records, const TISCPlotFileWriterBase& formatter,
                                std::vector<Tplotcolumn> filled, int start, int count)
     : fColumns(formatter.Columns()),
@@ -27,24 +47,10 @@ TPlotLineParts::TPlotLineParts(TPlotRecords& records, const TISCPlotFileWriterBa
     TAttributeCollectionRef& record = records.Record(i);
     if (slots.empty())
       for (const Tplotcolumn column : fColumns) slots.push_back(record.IndexOfName(PlotColumnInfo(column).Key));
-    bool hasValue = false;
-    bool fits = true;
-    size_t f = 0;
-    for (size_t k = 0; k < fColumns.size(); ++k) {
-      if (f < fFilled.size() && fColumns[k] == fFilled[f]) {
-        fEnds.push_back(static_cast<uint32_t>(fText.size()));
-        ++f;
-        continue;
-      }
+    AddReceptor(i, [&](size_t k, bool& hasValue) {
       const base_Attribute* a = slots[k] < 0 ? nullptr : &record.ByIndex(slots[k]);
-      fits = formatter.AppendColumn(fText, fColumns[k], a, hasValue) && fits;
-    }
-    if (f != fFilled.size())
-      throw EAssertionFailed("TPlotLineParts: the filled columns are not the file's, in its order");
-    if (fText.size() > std::numeric_limits<uint32_t>::max())
-      throw EAssertionFailed("TPlotLineParts: too much text for one chunk of receptors");
-    fEnds.push_back(static_cast<uint32_t>(fText.size()));
-    fFlags[Row(i)] = static_cast<uint8_t>((fits ? kComposable : 0) | (hasValue ? kHasValue : 0));
+      return formatter.AppendColumn(fText, fColumns[k], a, hasValue);
+    });
   }
 }
 
@@ -62,43 +68,25 @@ bool TPlotLineParts::FormatFromPlot(TPlotRecords& records, const TISCPlotFileWri
     if (field < 0 && record.IndexOfName(key) >= 0) return false;
     if (!records.ResultField(field)) fields[k] = field;
   }
-  for (int i = fStart; i < fStart + fCount; ++i) {
-    bool hasValue = false;
-    bool fits = true;
-    size_t f = 0;
-    for (size_t k = 0; k < fColumns.size(); ++k) {
+  for (int i = fStart; i < fStart + fCount; ++i)
+    AddReceptor(i, [&](size_t k, bool& hasValue) {
       const Tplotcolumn column = fColumns[k];
-      if (f < fFilled.size() && column == fFilled[f]) {
-        fEnds.push_back(static_cast<uint32_t>(fText.size()));
-        ++f;
-        continue;
-      }
       const int field = fields[k];
       if (field == kBlank || plot.IsNull(i, field)) {
         TISCPlotFileWriterBase::AppendBlankColumn(fText, column);
-        continue;
+        return true;
       }
       switch (plot.FieldKind(field)) {
         case AttrType::atFloat: {
           const double value = plot.AsFloat(i, field);
-          fits = formatter.AppendNumberColumn(fText, column, value == 0.0 ? 0.0 : value, hasValue) && fits;  // -0 as 0
-          break;
+          return formatter.AppendNumberColumn(fText, column, value == 0.0 ? 0.0 : value, hasValue);  // -0 as 0
         }
         case AttrType::atInteger:
-          fits = TISCPlotFileWriterBase::AppendWholeColumn(fText, column, plot.WholeValue(i, field), hasValue) && fits;
-          break;
+          return TISCPlotFileWriterBase::AppendWholeColumn(fText, column, plot.WholeValue(i, field), hasValue);
         default:
-          fits = TISCPlotFileWriterBase::AppendTextColumn(fText, column, plot.TextValue(i, field), hasValue) && fits;
-          break;
+          return TISCPlotFileWriterBase::AppendTextColumn(fText, column, plot.TextValue(i, field), hasValue);
       }
-    }
-    if (f != fFilled.size())
-      throw EAssertionFailed("TPlotLineParts: the filled columns are not the file's, in its order");
-    if (fText.size() > std::numeric_limits<uint32_t>::max())
-      throw EAssertionFailed("TPlotLineParts: too much text for one chunk of receptors");
-    fEnds.push_back(static_cast<uint32_t>(fText.size()));
-    fFlags[Row(i)] = static_cast<uint8_t>((fits ? kComposable : 0) | (hasValue ? kHasValue : 0));
-  }
+    });
   return true;
 }
 

@@ -46,6 +46,10 @@ class TPlotLineParts {
   // Formats the lines from the PLOTFILE's fields instead of records; false (nothing done) where a column is a
   // field writers added to the records.
   bool FormatFromPlot(TPlotRecords& records, const TISCPlotFileWriterBase& formatter);
+  // Receptor i's segments: append(k, hasValue) appends the text of column k (one not filled) and says whether
+  // its value fit the column's format.
+  template <class Append>
+  void AddReceptor(int i, Append&& append);
   static constexpr uint8_t kComposable = 1;
   static constexpr uint8_t kHasValue = 2;
   size_t Row(int i) const { return static_cast<size_t>(i - fStart); }

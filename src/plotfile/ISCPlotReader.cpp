@@ -642,7 +642,7 @@ void TISCPlotReader::SetMonthDate(base_Attribute& date, int month, int year) {
   date.SetAsString(std::to_string(MonthEndKey(year, month)));
 }
 
-void TISCPlotReader::ParseLine(TAttributeCollectionRef& record, std::string_view line) {
+void TISCPlotReader::ParseLine(TAttributeCollectionRef& record, std::string_view line, bool direct) {
   const int fields = static_cast<int>(fValueOrder.size());
   if (!fHeaderless) {
     CheckFixedLayout(line);
@@ -653,12 +653,12 @@ void TISCPlotReader::ParseLine(TAttributeCollectionRef& record, std::string_view
       std::string_view text;
       if (start >= 1 && static_cast<size_t>(start - 1) < line.size())
         text = line.substr(static_cast<size_t>(start - 1), static_cast<size_t>(width));
-      if (fDirect)
+      if (direct)
         StoreLineField(id, line, text, i);
       else
         StoreField(record.ByIndex(id), text, i);
     }
-    if (fDirect) return;  // the data record's fields stay unset, their maxima too
+    if (direct) return;  // the data record's fields stay unset, their maxima too
   } else {
     const auto tokens = PlotLineTokens(line);
     if (tokens.size() != fValueOrder.size())
@@ -709,7 +709,7 @@ void TISCPlotReader::ParseLine(TAttributeCollectionRef& record, std::string_view
 void TISCPlotReader::ReadRecord(TAttributeCollectionRef& record) {
   fRecordLineNumber = fCurrentLineNumber;
   try {
-    ParseLine(record, fCurrentLine);
+    ParseLine(record, fCurrentLine, DirectFields());
   } catch (const TEFormat& e) {
     // A damaged receptor line ends the pass; no writer sees the record or the end of the pass.
     SetReaderStatus(attributeReaderStatus::arsBadFormat);

@@ -123,7 +123,8 @@ class TISCPlotReader : public TBaseDataSetReader {
   void DeriveOptionsFromFields();
   void InferColumns(TAttributeCollectionRef& header);
   void DefineRecord(TAttributeCollectionRef& record);
-  void ParseLine(TAttributeCollectionRef& record, std::string_view line);
+  // With `direct` (a file with a header only), into LineField instead of the record.
+  void ParseLine(TAttributeCollectionRef& record, std::string_view line, bool direct = false);
   void StoreField(base_Attribute& attribute, std::string_view text, int field);
   void StoreLineField(int id, std::string_view line, std::string_view text, int field);
   void CheckFixedLayout(std::string_view line);
