@@ -23,7 +23,8 @@ void TPlotLineParts::AddReceptor(int i, Append&& append) {
     }
     fits = append(k, hasValue) && fits;
   }
-  if (f != fFilled.size()) throw EAssertionFailed("TPlotLineParts: the filled columns are not the file's, in its order");
+  if (f != fFilled.size())
+    throw EAssertionFailed("TPlotLineParts: the filled columns are not the file's, in its order");
   if (fText.size() > std::numeric_limits<uint32_t>::max())
     throw EAssertionFailed("TPlotLineParts: too much text for one chunk of receptors");
   fEnds.push_back(static_cast<uint32_t>(fText.size()));

@@ -163,7 +163,8 @@ bool TISCPlotFileWriterBase::AppendTextColumn(std::string& line, Tplotcolumn col
   return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, text);
 }
 
-bool TISCPlotFileWriterBase::AppendWholeColumn(std::string& line, Tplotcolumn column, int64_t value, bool& hasValue) {
+bool TISCPlotFileWriterBase::AppendWholeColumn(std::string& line, Tplotcolumn column, int64_t value,
+                                               bool& hasValue) {
   MarkValue(column, hasValue);
   line += ' ';
   return AppendOutputFormat(line, PlotColumnInfo(column).OutputFormat, value);

@@ -76,11 +76,7 @@ class TPlotFileCollector : public base_AttributeWriter {
       switch (field.Kind) {
         case AttrType::atFloat: field.Floats.push_back(a.asFloat()); break;
         case AttrType::atInteger: field.Integers.push_back(a.asInteger()); break;
-        default:
-          field.Chars += a.asString();
-          if (field.Chars.size() > UINT32_MAX) throw EFormatError(fReader.DataSetName() + ": too much text to keep");
-          field.Ends.push_back(static_cast<uint32_t>(field.Chars.size()));
-          break;
+        default: AppendText(field, a.asString()); break;
       }
     }
   }
@@ -101,11 +97,7 @@ class TPlotFileCollector : public base_AttributeWriter {
       switch (field.Kind) {
         case AttrType::atFloat: field.Floats.push_back(a.number); break;
         case AttrType::atInteger: field.Integers.push_back(a.whole); break;
-        default:
-          field.Chars += fReader.LineText(a);
-          if (field.Chars.size() > UINT32_MAX) throw EFormatError(fReader.DataSetName() + ": too much text to keep");
-          field.Ends.push_back(static_cast<uint32_t>(field.Chars.size()));
-          break;
+        default: AppendText(field, fReader.LineText(a)); break;
       }
     }
   }
@@ -120,6 +112,11 @@ class TPlotFileCollector : public base_AttributeWriter {
   bool Finished() const { return fFinished; }
 
  private:
+  void AppendText(TPlotFile::TField& field, std::string_view text) const {
+    field.Chars += text;
+    if (field.Chars.size() > UINT32_MAX) throw EFormatError(fReader.DataSetName() + ": too much text to keep");
+    field.Ends.push_back(static_cast<uint32_t>(field.Chars.size()));
+  }
   [[noreturn]] void MissingCoordinate(const char* which) {
     throw EFormatError(fmt::format("{}, line {}: the receptor has no {} coordinate", fReader.DataSetName(),
                                    fReader.RecordLineNumber(), which));
@@ -208,7 +205,8 @@ int32_t TPlotFile::WholeValue(int i, int field) const {
 
 std::string_view TPlotFile::TextValue(int i, int field) const {
   const TField& f = fFields.at(static_cast<size_t>(field));
-  return f.Kind == AttrType::atFloat || f.Kind == AttrType::atInteger ? std::string_view() : f.Text(static_cast<size_t>(i));
+  if (f.Kind == AttrType::atFloat || f.Kind == AttrType::atInteger) return {};
+  return f.Text(static_cast<size_t>(i));
 }
 
 std::unique_ptr<TAttributeCollectionRef> TPlotFile::ReceptorRecord(int i) const {

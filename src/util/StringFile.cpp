@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <bit>
+#include <cerrno>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -28,8 +28,10 @@ const char* FindTerminator(const char* p, const char* end) {
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), nul = _mm_setzero_si128();
   for (; end - p >= 16; p += 16) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(c, cr), _mm_cmpeq_epi8(c, lf)), _mm_cmpeq_epi8(c, nul));
-    if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask != 0) return p + std::countr_zero(mask);
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(c, cr), _mm_cmpeq_epi8(c, lf)), _mm_cmpeq_epi8(c, nul));
+    if (const auto mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask != 0)
+      return p + std::countr_zero(mask);
   }
 #endif
   while (p < end && !IsTerminator(*p)) ++p;
@@ -120,7 +122,8 @@ std::string TStringFile::GetLine() {
   Flush();
   std::string line;
   for (;;) {
-    const auto p = static_cast<int32_t>(FindTerminator(Buffer.data() + StartPos, Buffer.data() + BufSize) - Buffer.data());
+    const char* const data = Buffer.data();
+    const auto p = static_cast<int32_t>(FindTerminator(data + StartPos, data + BufSize) - data);
     line.append(Buffer.data() + StartPos, static_cast<size_t>(p - StartPos));
     StartPos = p;
     const bool found = p < BufSize;
