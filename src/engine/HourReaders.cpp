@@ -20,8 +20,10 @@
 #include "engine/PostPercent.h"
 #include "engine/RecordRing.h"
 #include "engine/SliceSweep.h"
+#include "meteo/MeteoHours.h"
 #include "post/PostBinReader.h"
 #include "post/PostChecks.h"
+#include "util/DateKey.h"
 #include "util/FileStream.h"
 
 namespace zorvik {
@@ -458,15 +460,25 @@ TPrReceptorList::TSeriesBounds TPrReceptorList::SampleBounds(THourlyRange& range
   if (plan.samples == 0) return {};
 
   // An index still being read alongside would keep the sample waiting for its end. The sample takes each hour's
-  // record where a file of records of one size has it, calm hours included (the bounds are checked afterwards,
-  // whatever they came from); otherwise the run goes at the index's pace.
+  // record where a file of records of one size has it (the bounds are checked afterwards, whatever they came
+  // from); otherwise the run goes at the index's pace. The hours a met file marks calm or missing count as 0
+  // whatever the record holds: the hours follow each other from the first record's, and each is looked up as
+  // the index would. (Taking the records' own values there set floors that did not hold, and every range was
+  // read again: the 98th percentile of 10,000 receptors took 4x the time with a met file of 22 % such hours
+  // over records that held values in them.)
   std::vector<int64_t> predicted;
   if (fIndexStream && fIndexStream->Ready.load(std::memory_order_acquire) < hoursTotal) {
     if (!fRing && fStandardStride <= 0) return {};
+    if (FMeteoData && !WaitForHours(1, range)) return {};
     const int64_t first = fRing ? fRing->First() : fStandardFirst;
     const int64_t stride = fRing ? fRing->Stride() : fStandardStride;
     predicted.resize(static_cast<size_t>(hoursTotal));
-    for (int h = 0; h < hoursTotal; ++h) predicted[static_cast<size_t>(h)] = first + int64_t{h} * stride;
+    int32_t date = FMeteoData ? fHourBlocks.RecordDates[0] : 0;
+    for (int h = 0; h < hoursTotal; ++h) {
+      const bool calm = FMeteoData && !FMeteoData->IsExist(date);
+      predicted[static_cast<size_t>(h)] = calm ? -1 : first + int64_t{h} * stride;
+      if (FMeteoData) date = AdvanceDateOneHour(date);
+    }
   }
   const auto rank = static_cast<uint32_t>(plan.floorRank);
   const auto ceilingRank = static_cast<uint32_t>(plan.ceilingRank);
