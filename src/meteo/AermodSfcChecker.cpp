@@ -1,6 +1,7 @@
 #include "meteo/AermodSfcChecker.h"
 
 #include <algorithm>
+#include <array>
 #include <string_view>
 #include <utility>
 
@@ -9,19 +10,30 @@
 #include "meteo/AermodSfcRules.h"
 #include "util/OutputFile.h"
 #include "util/ExceptionLog.h"
+#include "util/TextUtils.h"
 
 namespace zorvik {
 
 namespace {
 constexpr std::string_view kRecordText = "hour record of the surface file";
 
-double ReadReal(TAttributeCollectionRef& record, std::string_view name) {
-  return record.ByName(name, true, kRecordText)->asFloat();
-}
-int32_t ReadInt(TAttributeCollectionRef& record, std::string_view name) {
-  return record.ByName(name, true, kRecordText)->asInteger();
-}
 }  // namespace
+
+base_Attribute& TAermodSfc_Checker::Field(TAttributeCollectionRef& record, TField field) {
+  // Where the field was in the record before is tried first (a look-up by name lower-cases the name and hashes
+  // it); a place that no longer holds it is looked up, and a record without it raises.
+  static constexpr std::array<std::string_view, kFieldCount> kNames = {
+      "YEAR", "MONTH", "DAY", "J_DAY", "HOUR", "w_s", "w_d", "TEMP", "L", "PBL", "SBL", "U_O", "W_O"};
+  const std::string_view name = kNames[static_cast<size_t>(field)];
+  int& at = fFieldAt[static_cast<size_t>(field)];
+  if (at >= 0 && at < record.Count()) {
+    base_Attribute& found = record.ByIndex(at);
+    if (SameTextAscii(found.FieldName(), name)) return found;
+  }
+  base_Attribute* found = record.ByName(name, true, kRecordText);
+  at = record.IndexOfName(name);
+  return *found;
+}
 
 std::string CsvRow(const std::vector<std::string>& cells) {
   // Numbers are always written with '.', so the separator is always ','.
@@ -74,6 +86,7 @@ bool IsDateField(const std::string& column) {
 
 void TAermodSfc_Checker::AddBadHour(TAttributeCollectionRef& record, const THourDate& date,
                                     const std::string& reason) {
+  if (!fKeepBadHours) return;
   std::vector<std::string> cells;
   cells.reserve(static_cast<size_t>(record.Count()) + 2);
   if (fBadHours.empty()) {
@@ -97,11 +110,11 @@ void TAermodSfc_Checker::ProcessRecord(TAttributeCollectionRef& newRecord) {
   traced("TAermodSfc_Checker.ProcessRecord", [&] {
     // Every hour line names a real hour, whatever its values: calm and missing hours are hours of the file.
     THourDate d;
-    const int32_t year = ReadInt(newRecord, "YEAR");
-    d.month = ReadInt(newRecord, "MONTH");
-    d.day = ReadInt(newRecord, "DAY");
-    d.julianDay = ReadInt(newRecord, "J_DAY");
-    d.hour = ReadInt(newRecord, "HOUR");
+    const int32_t year = Field(newRecord, kYear).asInteger();
+    d.month = Field(newRecord, kMonth).asInteger();
+    d.day = Field(newRecord, kDay).asInteger();
+    d.julianDay = Field(newRecord, kJulianDay).asInteger();
+    d.hour = Field(newRecord, kHour).asInteger();
     TDateTime date = 0;
     d.fullYear = ExpandMetYear(year % 100);
     if (d.hour < 1 || d.hour > 24 || !TryEncodeDate(d.fullYear, d.month, d.day, date))
@@ -114,19 +127,19 @@ void TAermodSfc_Checker::ProcessRecord(TAttributeCollectionRef& newRecord) {
     fLastHeldDateTime = std::max(fLastHeldDateTime, date);
 
     TSfcHourValues v;
-    v.windSpeed = ReadReal(newRecord, "w_s");
+    v.windSpeed = Field(newRecord, kWindSpeed).asFloat();
     if (IsCalmHour(v.windSpeed, fAerVersion)) {
       ++fCalmHourCount;
       AddBadHour(newRecord, d, BadHourReason(-1, fAerVersion));
       return;
     }
-    v.windDir = ReadReal(newRecord, "w_d");
-    v.temp = ReadReal(newRecord, "TEMP");
-    v.obukhovLength = ReadReal(newRecord, "L");
-    v.convMixHeight = ReadReal(newRecord, "PBL");
-    v.mechMixHeight = ReadReal(newRecord, "SBL");
-    v.frictionVelocity = ReadReal(newRecord, "U_O");
-    v.convVelocity = ReadReal(newRecord, "W_O");
+    v.windDir = Field(newRecord, kWindDir).asFloat();
+    v.temp = Field(newRecord, kTemp).asFloat();
+    v.obukhovLength = Field(newRecord, kObukhov).asFloat();
+    v.convMixHeight = Field(newRecord, kConvMix).asFloat();
+    v.mechMixHeight = Field(newRecord, kMechMix).asFloat();
+    v.frictionVelocity = Field(newRecord, kFriction).asFloat();
+    v.convVelocity = Field(newRecord, kConvVelocity).asFloat();
     if (const int row = MissingConditionRow(v, fAerVersion); row != 0) {
       ++fMissingHourCount;
       AddBadHour(newRecord, d, BadHourReason(row, fAerVersion));

@@ -5,6 +5,7 @@
 // their wind speed; calm and missing hours go into a list of bad-hours rows (comma-separated: the hour's date
 // as YYYYMMDDHH, its year, month, day, Julian day and hour, the reason, then the other fields of the record).
 // A record writer: subscribe it to a TAERMET_SFC_Reader.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ class TAermodSfc_Checker : public base_AttributeWriter {
   void SetHeld(THashedIntegerListReal* held) { fHeld = held; }
   TAermod_Version AerVersion() const { return fAerVersion; }
   void SetAerVersion(TAermod_Version version) { fAerVersion = version; }
+  // Whether BadHours gets a row per calm or missing hour (the default); a loader that does not save them spares
+  // their making.
+  void SetKeepBadHours(bool keep) { fKeepBadHours = keep; }
 
   // After the header: clears the table, the counts, the dates and the bad hours.
   void ProcessBegin(TAttributeCollectionRef& header, TAttributeCollectionRef& fields) override;
@@ -57,6 +61,12 @@ class TAermodSfc_Checker : public base_AttributeWriter {
     int32_t fullYear = 0, month = 0, day = 0, julianDay = 0, hour = 0;
   };
   void AddBadHour(TAttributeCollectionRef& record, const THourDate& date, const std::string& reason);
+  // The fields an hour is judged by.
+  enum TField { kYear, kMonth, kDay, kJulianDay, kHour, kWindSpeed, kWindDir, kTemp, kObukhov, kConvMix, kMechMix,
+                kFriction, kConvVelocity, kFieldCount };
+  base_Attribute& Field(TAttributeCollectionRef& record, TField field);
+  std::array<int, kFieldCount> fFieldAt{-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};  // record places
+  bool fKeepBadHours = true;
 
   THashedIntegerListReal* FData = nullptr;
   THashedIntegerListReal* fHeld = nullptr;

@@ -52,9 +52,24 @@ void TDelimeted_FMT_Parser::LexElements(std::string_view InputStr, TAttributeCol
     }
   }
 
-  Elements.Clear();
-  for (size_t k = 0; k < tokens.size(); ++k)
-    Elements.AddAttribute(std::make_unique<Atr_String>(GetFieldName(static_cast<int>(k)))).SetAsString(tokens[k]);
+  // The elements of the line before serve again where they are as many and named alike (a new element each
+  // line cost two allocations): each is first put back as new, so that it takes its text as a new one would.
+  bool reuse = Elements.Count() == static_cast<int>(tokens.size());
+  for (size_t k = 0; reuse && k < tokens.size(); ++k)
+    reuse = Elements.ByIndex(static_cast<int>(k)).FieldType() == AttrType::atString &&
+            SameTextAscii(Elements.ByIndex(static_cast<int>(k)).FieldName(), GetFieldName(static_cast<int>(k)));
+  if (!reuse) {
+    Elements.Clear();
+    for (size_t k = 0; k < tokens.size(); ++k)
+      Elements.AddAttribute(std::make_unique<Atr_String>(GetFieldName(static_cast<int>(k)))).SetAsString(tokens[k]);
+    return;
+  }
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    base_Attribute& element = Elements.ByIndex(static_cast<int>(k));
+    element.Clear();
+    element.SetChanged(false);
+    element.SetAsString(tokens[k]);
+  }
 }
 
 }  // namespace zorvik

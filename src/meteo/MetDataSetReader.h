@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 #include <utility>
 
 #include "meteo/MetTextFile.h"
@@ -114,6 +115,7 @@ class TMetDataSetReader_Text : public TDataSetReader_Text {
   bool fAllowIncomplete = false;
   std::string fCurrentLine;
   TAttributeCollectionRef fElements{"elements"};
+  std::vector<int> fTargets;  // per element: the record field it went to last (-1: none)
   int32_t fLineNumber = 0;
   int32_t fIncompleteLineCount = 0;
   int32_t fFirstIncompleteLine = 0;

@@ -72,6 +72,7 @@ void TMeteoData::LoadAermetSfc(const std::string& fileName) {
   checker.SetData(&FData);
   checker.SetHeld(&fHeld);
   checker.SetAerVersion(fAermodVersion);
+  checker.SetKeepBadHours(fKeepBadHours);
   TAERMET_SFC_Reader reader(fileName);
   {
     // What the reader learnt stays known also when the pass fails (the line reached, the version).
