@@ -359,6 +359,20 @@ TEST(MeteoDataBadInputTest, TruncatedLastLineIsNeverUsableWithTheValuesOfTheLine
   EXPECT_EQ(met.FirstIncompleteLine(), 4);
 }
 
+// The reader keeps its line elements from one line to the next: a short line in between, and the lines after it,
+// must each be judged by their own values.
+TEST(MeteoDataBadInputTest, LinesAroundAShortOneKeepTheirOwnValues) {
+  TempDir dir;
+  const std::string file = dir.File("short.sfc");
+  WriteAll(file, SurfaceFile({Hour(1), Hour(2).substr(0, 40), Hour(3, "0.00"), Hour(4), Hour(5, "0.00"), Hour(6)}));
+  TMeteoData met = Load(file);
+  EXPECT_EQ(met.TotalHourCount(), 6);
+  for (const auto& [hour, usable] : {std::pair{1, true}, {2, false}, {3, false}, {4, true}, {5, false}, {6, true}})
+    EXPECT_EQ(met.IsExist(96010100 + hour), usable) << "hour " << hour;
+  EXPECT_EQ(met.CalmHourCount(), 3);
+  EXPECT_EQ(met.IncompleteLineCount(), 1);
+}
+
 TEST(MeteoDataBadInputTest, EmptyLineStopsTheReadingOnlyAtTheEnd) {
   TempDir dir;
   const std::string file = dir.File("gap.sfc");
