@@ -10,11 +10,20 @@ namespace zorvik::bench {
 struct TBenchProject {
   std::string PostFile;
   std::string PlotFile;
+  std::string MetFile;  // empty without calm hours
 };
 
-// Writes "<folder>/bench.pos" and "<folder>/bench.plt" unless both exist with the expected size. With
-// farPercent, about that share of the receptors lie where the plume seldom goes: only 10-30 % of their hours are
-// non-zero (the values of the others are those of the project without).
-TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hours, int farPercent = 0);
+// How a project departs from the plain one (whose values it keeps where it does not say otherwise).
+struct TBenchShape {
+  // About this share of the receptors lie where the plume seldom goes: only 10-30 % of their hours are non-zero.
+  int farPercent = 0;
+  // About this share of the hours are calm: the POSTFILE holds 0 there, as the models write it, and an AERMET
+  // surface file "<folder>/bench.sfc" of the hours marks them (wind speed 0).
+  int calmPercent = 0;
+};
+
+// Writes "<folder>/bench.pos" and "<folder>/bench.plt" (and the met file) unless they exist, the POSTFILE with
+// the expected size.
+TBenchProject MakeBenchProject(const std::string& folder, int receptors, int hours, TBenchShape shape = {});
 
 }  // namespace zorvik::bench

@@ -62,6 +62,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "BenchProject.h"
@@ -118,16 +119,16 @@ int64_t ReadWholeFile(const std::string& file) {
   return total;
 }
 
-std::optional<TProject>& ProjectSlot(int farPercent) {
-  static std::map<int, std::optional<TProject>> projects;
-  return projects[farPercent];
+std::optional<TProject>& ProjectSlot(int farPercent, int calmPercent = 0) {
+  static std::map<std::pair<int, int>, std::optional<TProject>> projects;
+  return projects[{farPercent, calmPercent}];
 }
 
-// The project, written (or found) and read once into the file cache on first use; with farPercent, the project
-// whose receptors are that share far from the source (MakeBenchProject), in a folder of its own.
-TProject& Project(int farPercent = 0) {
-  auto& slot = ProjectSlot(farPercent);
-  if (!slot) slot = [farPercent] {
+// The project, written (or found) and read once into the file cache on first use; with farPercent or
+// calmPercent, the project of that shape (see TBenchShape), in a folder of its own.
+TProject& Project(int farPercent = 0, int calmPercent = 0) {
+  auto& slot = ProjectSlot(farPercent, calmPercent);
+  if (!slot) slot = [farPercent, calmPercent] {
     TProject p;
     p.Receptors = EnvInt("ZORVIK_BENCH_RECEPTORS", 10000);
     p.Hours = EnvInt("ZORVIK_BENCH_HOURS", 8760);
@@ -136,8 +137,9 @@ TProject& Project(int farPercent = 0) {
                              ? std::string(dir)
                              : fmt::format("{}zorvik-bench-{}x{}", zorvik::TemporaryPath(), p.Receptors, p.Hours);
     if (farPercent > 0) folder += fmt::format("-far{}", farPercent);
+    if (calmPercent > 0) folder += fmt::format("-calm{}", calmPercent);
     const auto start = Clock::now();
-    p.Files = zorvik::bench::MakeBenchProject(folder, p.Receptors, p.Hours, farPercent);
+    p.Files = zorvik::bench::MakeBenchProject(folder, p.Receptors, p.Hours, {farPercent, calmPercent});
     p.PostBytes = ReadWholeFile(p.Files.PostFile);
     ReadWholeFile(p.Files.PlotFile);
     p.OutFolder = folder + "/out";
@@ -273,6 +275,7 @@ int RunPercentile(const TProject& p, int threads, int64_t chunks, const std::vec
   settings.PlotFile = p.Files.PlotFile;
   settings.PlotPath = p.OutFolder + "/";
   settings.PostFile = p.Files.PostFile;
+  settings.MeteoFile = p.Files.MetFile;
   settings.MaxThreads = threads;
   settings.StreamIndex = zorvik::TReceptorListSettings::TStreamIndex::WhenCold;
   if (chunks > 1)
@@ -351,6 +354,19 @@ void BM_PercentileSet(benchmark::State& state) {
     const std::string deepest = set.Deepest + far;
     SetRatio(state, "x_deepest", key, {deepest.c_str()});
   }
+}
+
+// The 98th percentile of the project whose POSTFILE holds 0 in 22 % of the hours, which its met file makes calm
+// (as the grid144 fixture's does): the met file's load, and a sample that must count those hours as the index
+// does, against the same run without a met file.
+void BM_PercentileMet(benchmark::State& state) {
+  const TProject& p = Project(0, 22);
+  const std::string key = "percentile met calm22";
+  if (!TimedLoop(state, key, [&] { RunPercentile(p, 0, 1); })) return;
+  state.SetBytesProcessed(state.iterations() * p.PostBytes);
+  SetRatio(state, "x_read", key, {"read"});
+  SetRatio(state, "x_without_met", key, {"percentile threads:0 mem_chunks:1"});
+  SetCpuPerValue(state, p, key);
 }
 
 // Drops the file from the file cache; raises where the file system keeps it.
@@ -480,6 +496,7 @@ BENCHMARK(BM_PercentileSet)
     ->Iterations(3)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PercentileMet)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ViewerLoad)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rolling)->ArgName("blocks")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Design)->ArgName("form")->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -564,7 +581,7 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   PrintSummary();
   std::error_code ec;
-  for (const int farPercent : {0, 80})
-    if (ProjectSlot(farPercent)) fs::remove_all(ProjectSlot(farPercent)->OutFolder, ec);
+  for (const auto& [far, calm] : {std::pair{0, 0}, {80, 0}, {0, 22}})
+    if (ProjectSlot(far, calm)) fs::remove_all(ProjectSlot(far, calm)->OutFolder, ec);
   return 0;
 }
