@@ -94,11 +94,11 @@ base_Attribute* TPlotFileWriter::Field(TAttributeCollectionRef& record, int& slo
                                        bool create, bool asString) {
   // Records of one run share their layout: the position found in the previous record serves while the
   // attribute there has the name.
-  if (slot >= 0 && slot < record.Count() && record.ByIndex(slot).FieldName() == name) return &record.ByIndex(slot);
-  base_Attribute* field = record.ByName(name);
-  if (!field && create)
+  base_Attribute* field = record.ByNameAt(name, slot);
+  if (!field && create) {
     field = asString ? &record.DefineString(name, "") : &record.DefineFloat(name, 0.0);
-  slot = field ? record.IndexOfName(name) : -1;
+    slot = record.IndexOfName(name);
+  }
   return field;
 }
 

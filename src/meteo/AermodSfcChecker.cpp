@@ -10,7 +10,6 @@
 #include "meteo/AermodSfcRules.h"
 #include "util/OutputFile.h"
 #include "util/ExceptionLog.h"
-#include "util/TextUtils.h"
 
 namespace zorvik {
 
@@ -20,19 +19,13 @@ constexpr std::string_view kRecordText = "hour record of the surface file";
 }  // namespace
 
 base_Attribute& TAermodSfc_Checker::Field(TAttributeCollectionRef& record, TField field) {
-  // Where the field was in the record before is tried first (a look-up by name lower-cases the name and hashes
-  // it); a place that no longer holds it is looked up, and a record without it raises.
+  // Found where it was in the record before while that place holds it (a look-up by name lower-cases the name
+  // and hashes it); a record without it raises.
   static constexpr std::array<std::string_view, kFieldCount> kNames = {
       "YEAR", "MONTH", "DAY", "J_DAY", "HOUR", "w_s", "w_d", "TEMP", "L", "PBL", "SBL", "U_O", "W_O"};
   const std::string_view name = kNames[static_cast<size_t>(field)];
-  int& at = fFieldAt[static_cast<size_t>(field)];
-  if (at >= 0 && at < record.Count()) {
-    base_Attribute& found = record.ByIndex(at);
-    if (SameTextAscii(found.FieldName(), name)) return found;
-  }
-  base_Attribute* found = record.ByName(name, true, kRecordText);
-  at = record.IndexOfName(name);
-  return *found;
+  if (base_Attribute* found = record.ByNameAt(name, fFieldAt[static_cast<size_t>(field)])) return *found;
+  return *record.ByName(name, true, kRecordText);
 }
 
 std::string CsvRow(const std::vector<std::string>& cells) {

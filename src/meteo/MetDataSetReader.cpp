@@ -105,19 +105,15 @@ void TMetDataSetReader_Text::ReadRecord(TAttributeCollectionRef& record) {
     if (fIncompleteLineCount++ == 0) fFirstIncompleteLine = fLineNumber;
     record.ClearFields(true);
   }
-  // Each element goes to the record's field of its name. Where it went on the line before is tried first (a
-  // look-up by name lower-cases the name and hashes it); a place that no longer holds that name is looked up.
+  // Each element goes to the record's field of its name, found where it went on the line before while that
+  // place holds the name (a look-up by name lower-cases the name and hashes it).
   if (const auto count = static_cast<size_t>(fElements.Count()); fTargets.size() != count) fTargets.assign(count, -1);
   int k = 0;
-  for (base_Attribute& element : fElements.Items()) {
-    int& at = fTargets[static_cast<size_t>(k++)];
-    if (at < 0 || at >= record.Count() || record.ByIndex(at).FieldName() != element.FieldName())
-      at = record.IndexOfName(element.FieldName());
-    if (at < 0) continue;
-    base_Attribute& field = record.ByIndex(at);
-    CheckNumberText(element, field);
-    field.Assign(element);
-  }
+  for (base_Attribute& element : fElements.Items())
+    if (base_Attribute* field = record.ByNameAt(element.FieldName(), fTargets[static_cast<size_t>(k++)])) {
+      CheckNumberText(element, *field);
+      field->Assign(element);
+    }
 }
 
 void TMetDataSetReader_Text::CheckNumberText(const base_Attribute& element, const base_Attribute& field) const {

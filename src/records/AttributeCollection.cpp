@@ -64,6 +64,14 @@ const base_Attribute* TAttributeCollectionBase::ByName(std::string_view attrName
   return found;
 }
 
+base_Attribute* TAttributeCollectionBase::ByNameAt(std::string_view attrName, int& slot) {
+  if (slot >= 0 && slot < Count())
+    if (base_Attribute& at = ByIndex(slot); SameTextAscii(at.FieldName(), attrName)) return &at;
+  base_Attribute* found = ByName(attrName);
+  slot = found ? IndexOfItem(*found) : -1;
+  return found;
+}
+
 int TAttributeCollectionBase::IndexOfName(std::string_view attrName) const {
   const base_Attribute* item = Lookup(AsciiLower(attrName));
   return item ? IndexOfItem(*item) : -1;

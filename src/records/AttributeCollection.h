@@ -81,6 +81,10 @@ class TAttributeCollectionBase : public base_Attribute {
   base_Attribute* GetByName(std::string_view name) override { return ByName(name, false, {}); }
   // Position in the list, -1 when absent.
   int IndexOfName(std::string_view attrName) const;
+  // ByName for callers that look the same name up record after record in records of one layout: the attribute
+  // at position `slot` serves while it has the name, else the name is looked up and `slot` set to its position
+  // (-1 when absent).
+  base_Attribute* ByNameAt(std::string_view attrName, int& slot);
   // Names separated by '\' descend through nested collections; none when a value attribute comes first.
   base_Attribute* ByPath(std::string_view path);
   // asString of the named attribute, "" when absent.
